@@ -1,0 +1,44 @@
+// The read tools: answer from the library or one loaded project, write nothing.
+
+#include "project_io/text.h"
+#include "vemba_connector/roads.h"
+
+namespace vemba_connector {
+namespace {
+
+using namespace vemba_core::project_io;
+
+bool is_story_card(const json::value& node) {
+  const json::value* type = member(node, "type");
+  return !type || !type->is_string() || type->get_string() == "vemba";
+}
+
+bool has_marker(const fs::path& folder) {
+  std::error_code ec;
+  return fs::is_regular_file(folder / kMarkerFile, ec);
+}
+
+}  // namespace
+
+ToolResult serve_list_projects(const Call& call) {
+  json::array projects;
+  std::error_code ec;
+  fs::directory_iterator it(fs::path(call.library_root), ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const fs::path folder = it->path();
+    if (!has_marker(folder)) continue;
+    auto state = read_project(folder);
+    if (!state) continue;
+    std::uint64_t vembas = 0;
+    if (const json::array* nodes = array_of(*state, "nodes"))
+      for (const json::value& node : *nodes) vembas += is_story_card(node);
+    projects.push_back(json::object{{"project", lossy_utf8(folder.filename().string())},
+                                    {"name", text_of(*state, "name")},
+                                    {"vembas", vembas}});
+  }
+  return ToolResult::json_value(std::move(projects));
+}
+
+ToolResult serve_read(const Call& call, LoadedProject&) { return not_available(call); }
+
+}  // namespace vemba_connector

@@ -1,0 +1,27 @@
+#pragma once
+// The roads a tool call takes after the dispatcher's prologue. Each returns the
+// one result the dispatcher sends.
+
+#include "vemba_connector/dispatch.h"
+
+namespace vemba_connector {
+
+/// list_projects and the other read tools.
+ToolResult serve_list_projects(const Call& call);
+ToolResult serve_read(const Call& call, LoadedProject& project);
+/// The 29 editing tools and batch.
+ToolResult serve_edit(const Call& call, LoadedProject& project);
+ToolResult serve_batch(const Call& call, LoadedProject& project);
+/// list_media, view_media.
+ToolResult serve_media(const Call& call, LoadedProject& project);
+/// read_document.
+ToolResult serve_document(const Call& call, LoadedProject& project);
+/// create_project (no project loaded).
+ToolResult serve_create_project(const Call& call);
+/// undo_last, restore_snapshot, open_project, write_asset.
+ToolResult serve_project_tool(const Call& call, LoadedProject& project);
+
+/// The answer of a tool whose work is not built yet.
+ToolResult not_available(const Call& call);
+
+}  // namespace vemba_connector

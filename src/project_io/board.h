@@ -1,0 +1,49 @@
+#pragma once
+// Cards, card edits, edges, project settings and video embeds: edits of the
+// document in memory. None touches the disk.
+
+#include "project_io/json.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vemba_core::project_io {
+
+/// What a patch operation applied and ignored, in sorted key order.
+struct PatchResult {
+  std::vector<std::string> applied;
+  std::vector<std::string> ignored;
+};
+
+/// Index of the first node / group whose `id` is the text `id`.
+std::optional<std::size_t> find_node_index(const json::value& doc, std::string_view id);
+std::optional<std::size_t> find_group_index(const json::value& doc, std::string_view id);
+
+/// New story card; returns its id. With `after`, an edge from that card.
+std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
+                                                  std::optional<std::string_view> after);
+/// New card of another kind; returns its id.
+std::expected<std::string, std::string> add_node(json::value& doc, std::string_view kind, std::string_view title,
+                                                 std::string_view body);
+Status convert_node_type(json::value& doc, std::string_view id, std::string_view new_type);
+/// Removes the card, its edges and its binding memberships; returns the id.
+std::expected<std::string, std::string> delete_node(json::value& doc, std::string_view id);
+Status move_node(json::value& doc, std::string_view id, double x, double y);
+Status reorder_node(json::value& doc, std::string_view id, std::int64_t order);
+
+std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch);
+
+Status connect_vembas(json::value& doc, std::string_view from, std::string_view to, std::string_view type,
+                      std::string_view label, std::optional<std::string_view> condition);
+
+/// Patches name, theme, context and numberingMode. Never fails.
+PatchResult set_project_meta(json::value& doc, const json::value& patch);
+
+/// New YouTube or Vimeo embed card; returns its id.
+std::expected<std::string, std::string> add_video_embed(json::value& doc, std::string_view url,
+                                                        std::optional<double> x, std::optional<double> y);
+
+}  // namespace vemba_core::project_io

@@ -1,0 +1,74 @@
+#pragma once
+// The one JSON module: strict exact-number parsing, the two written text
+// forms, and the lenient field readers every operation shares.
+
+#include <boost/json/array.hpp>
+#include <boost/json/object.hpp>
+#include <boost/json/string.hpp>
+#include <boost/json/value.hpp>
+
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vemba_core::project_io {
+
+namespace json = boost::json;
+
+using Status = std::expected<void, std::string>;
+
+/// Parses one JSON text, white space around it allowed. Strict: no comments,
+/// no trailing commas, no trailing data, nesting below 128 levels, valid UTF-8
+/// and UTF-16 escapes, finite numbers. Integers that fit 64 bits keep their
+/// integer kind; every other number is a double read exactly. Duplicate keys:
+/// the last wins. The error is the parser's message with its position.
+std::expected<json::value, std::string> parse_json(std::string_view text);
+
+/// True when the bytes are well-formed UTF-8.
+bool is_valid_utf8(std::string_view bytes);
+
+/// Compact form: no white space, keys in byte order at every depth.
+std::string to_compact(const json::value& v);
+/// Pretty form: two-space indent, "key": value, keys sorted, no final newline.
+std::string to_pretty(const json::value& v);
+
+/// A double as the writer puts it in JSON: shortest round-trip digits, always
+/// with a fraction or an exponent (120.0, 1e16, 1.5e-7); "null" when not finite.
+std::string float_text(double x);
+/// A double as messages show it: shortest round-trip digits in positional
+/// notation, no exponent, no fraction when whole (480, 512.5, -40).
+std::string plain_number(double x);
+
+// ---- Lenient readers ------------------------------------------------------
+// A value that is not an object has no members; a missing member and a member
+// of the wrong type read the same.
+
+const json::value* member(const json::value& v, std::string_view key);
+json::value* member(json::value& v, std::string_view key);
+
+/// The member's text; empty when missing or not a string.
+std::string_view text_of(const json::value& v, std::string_view key);
+/// The member's text when it is a string.
+std::optional<std::string_view> opt_text_of(const json::value& v, std::string_view key);
+/// On only when the member is JSON true.
+bool flag_of(const json::value& v, std::string_view key);
+/// Any JSON number as a double.
+std::optional<double> as_number(const json::value& v);
+std::optional<double> number_of(const json::value& v, std::string_view key);
+/// The member as a number, or `fallback` (coordinates read as 0).
+double number_or(const json::value& v, std::string_view key, double fallback);
+/// An integer that fits int64; doubles and larger integers count as none.
+std::optional<std::int64_t> as_integer(const json::value& v);
+/// A record's `order` as a signed integer; none sorts last.
+std::optional<std::int64_t> order_of(const json::value& v);
+/// A record's `id` when it is a text.
+std::optional<std::string_view> id_of(const json::value& v);
+/// The member when it is an array.
+const json::array* array_of(const json::value& v, std::string_view key);
+json::array* array_of(json::value& v, std::string_view key);
+/// Index of the first element whose `id` is the text `id`.
+std::optional<std::size_t> find_by_id(const json::array& records, std::string_view id);
+
+}  // namespace vemba_core::project_io

@@ -1,0 +1,102 @@
+#include "support/server_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace vemba_test {
+namespace {
+
+std::vector<char*> c_strings(std::vector<std::string>& texts) {
+  std::vector<char*> out;
+  for (std::string& t : texts) out.push_back(t.data());
+  out.push_back(nullptr);
+  return out;
+}
+
+}  // namespace
+
+ServerProcess::ServerProcess(const std::string& binary, const std::vector<std::string>& args,
+                             const std::vector<std::string>& env) {
+  ::signal(SIGPIPE, SIG_IGN);
+  int in_pipe[2], out_pipe[2];
+  if (::pipe2(in_pipe, O_CLOEXEC) != 0 || ::pipe2(out_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  std::vector<std::string> argv_texts{binary};
+  argv_texts.insert(argv_texts.end(), args.begin(), args.end());
+  std::vector<std::string> env_texts = env;
+  auto argv = c_strings(argv_texts);
+  auto envp = c_strings(env_texts);
+  if (::posix_spawn(&pid_, binary.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+    throw std::runtime_error("spawn failed: " + binary);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(in_pipe[0]);
+  ::close(out_pipe[1]);
+  in_fd_ = in_pipe[1];
+  out_fd_ = out_pipe[0];
+}
+
+ServerProcess::~ServerProcess() {
+  close_input();
+  close_output();
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+}
+
+void ServerProcess::write(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(in_fd_, bytes.data(), bytes.size());
+    if (n <= 0) return;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+std::optional<std::string> ServerProcess::read_line(std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (auto nl = pending_.find('\n'); nl != std::string::npos) {
+      std::string line = pending_.substr(0, nl);
+      pending_.erase(0, nl + 1);
+      return line;
+    }
+    if (out_fd_ < 0) return std::nullopt;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return std::nullopt;
+    pollfd p{out_fd_, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
+    char buf[65536];
+    const ssize_t n = ::read(out_fd_, buf, sizeof buf);
+    if (n <= 0) return std::nullopt;
+    pending_.append(buf, static_cast<std::size_t>(n));
+  }
+}
+
+void ServerProcess::close_input() {
+  if (in_fd_ >= 0) ::close(in_fd_);
+  in_fd_ = -1;
+}
+
+void ServerProcess::close_output() {
+  if (out_fd_ >= 0) ::close(out_fd_);
+  out_fd_ = -1;
+}
+
+int ServerProcess::wait() {
+  close_input();
+  int status = 0;
+  if (::waitpid(pid_, &status, 0) != pid_) return -1;
+  pid_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace vemba_test

@@ -1,0 +1,42 @@
+#pragma once
+// Starts the real vemba_connector binary and talks to it line by line.
+
+#include <boost/json/value.hpp>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vemba_test {
+
+class ServerProcess {
+ public:
+  /// `args` follow the program path; `env` replaces the environment ("K=V").
+  ServerProcess(const std::string& binary, const std::vector<std::string>& args, const std::vector<std::string>& env);
+  ~ServerProcess();
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
+
+  /// Writes the bytes as they are.
+  void write(std::string_view bytes);
+  /// Writes one line followed by "\n".
+  void send(std::string_view line) { write(std::string(line) + "\n"); }
+  /// The next output line without its "\n"; none at end of output or timeout.
+  std::optional<std::string> read_line(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  /// Closes the server's standard input.
+  void close_input();
+  /// Closes the read end of the server's standard output.
+  void close_output();
+  /// Waits for the process; its exit status, or -1 when it did not exit normally.
+  int wait();
+
+ private:
+  int pid_ = -1;
+  int in_fd_ = -1;   // our end of the server's stdin
+  int out_fd_ = -1;  // our end of the server's stdout
+  std::string pending_;
+};
+
+}  // namespace vemba_test
