@@ -20,4 +20,6 @@ ToolResult serve_create_project(const Call& call) {
 
 ToolResult serve_project_tool(const Call& call, LoadedProject&) { return not_available(call); }
 
+ToolResult serve_list_history(const Call& call, LoadedProject&) { return not_available(call); }
+
 }  // namespace vemba_connector

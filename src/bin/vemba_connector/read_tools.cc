@@ -39,6 +39,12 @@ ToolResult serve_list_projects(const Call& call) {
   return ToolResult::json_value(std::move(projects));
 }
 
-ToolResult serve_read(const Call& call, LoadedProject&) { return not_available(call); }
+ToolResult serve_read(const Call& call, LoadedProject& project) {
+  if (call.tool == "read_project") return serve_read_project(call, project);
+  if (call.tool == "list_history") return serve_list_history(call, project);
+  return not_available(call);
+}
+
+ToolResult serve_read_project(const Call& call, LoadedProject&) { return not_available(call); }
 
 }  // namespace vemba_connector

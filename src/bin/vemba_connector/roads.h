@@ -9,6 +9,8 @@ namespace vemba_connector {
 /// list_projects and the other read tools.
 ToolResult serve_list_projects(const Call& call);
 ToolResult serve_read(const Call& call, LoadedProject& project);
+ToolResult serve_read_project(const Call& call, LoadedProject& project);
+ToolResult serve_list_history(const Call& call, LoadedProject& project);
 /// The 29 editing tools and batch.
 ToolResult serve_edit(const Call& call, LoadedProject& project);
 ToolResult serve_batch(const Call& call, LoadedProject& project);
