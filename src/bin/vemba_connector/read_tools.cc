@@ -1,6 +1,9 @@
 // The read tools: answer from the library or one loaded project, write nothing.
 
+#include "project_io/geometry.h"
+#include "project_io/queries.h"
 #include "project_io/text.h"
+#include "vemba_connector/arguments.h"
 #include "vemba_connector/roads.h"
 
 namespace vemba_connector {
@@ -45,6 +48,13 @@ ToolResult serve_read(const Call& call, LoadedProject& project) {
   return not_available(call);
 }
 
-ToolResult serve_read_project(const Call& call, LoadedProject&) { return not_available(call); }
+ToolResult serve_read_project(const Call& call, LoadedProject& project) {
+  const Arguments args(call.arguments);
+  const std::string_view scope = args.text_or("scope", "all");
+  const std::optional<std::string_view> group = args.opt_text("groupId");
+  const json::value annotated = annotate_sizes(project.state);
+  if (scope == "all" && !group) return ToolResult::ok(to_pretty(annotated));
+  return ToolResult::ok(to_pretty(read_scoped(annotated, scope, group)));
+}
 
 }  // namespace vemba_connector
