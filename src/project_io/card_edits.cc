@@ -19,16 +19,35 @@ struct KeyRule {
 };
 
 constexpr std::array<KeyRule, 29> kRules = {{
-    {"title", Rule::kTextOrNull},     {"body", Rule::kTextOrNull},      {"color", Rule::kTextOrNull},
-    {"slug", Rule::kTextOrNull},      {"role", Rule::kTextOrNull},      {"product", Rule::kTextOrNull},
-    {"seqName", Rule::kTextOrNull},   {"groupId", Rule::kTextOrNull},   {"shotType", Rule::kTextOrNull},
-    {"duration", Rule::kTextOrNull},  {"linkId", Rule::kTextOrNull},    {"alt", Rule::kFlag},
-    {"hidden", Rule::kFlag},          {"hiddenInExport", Rule::kFlag},  {"collapsed", Rule::kFlag},
-    {"seqStart", Rule::kFlag},        {"checked", Rule::kFlag},         {"x", Rule::kNumber},
-    {"y", Rule::kNumber},             {"order", Rule::kNumber},         {"tones", Rule::kAnyArray},
-    {"focus", Rule::kFocus},          {"images", Rule::kTextArray},     {"colors", Rule::kTextArray},
-    {"exportImages", Rule::kTextArray}, {"items", Rule::kItems},        {"qty", Rule::kQty},
-    {"geo", Rule::kGeo},              {"sun", Rule::kSun},
+    {"title", Rule::kTextOrNull},
+    {"body", Rule::kTextOrNull},
+    {"color", Rule::kTextOrNull},
+    {"slug", Rule::kTextOrNull},
+    {"role", Rule::kTextOrNull},
+    {"product", Rule::kTextOrNull},
+    {"seqName", Rule::kTextOrNull},
+    {"groupId", Rule::kTextOrNull},
+    {"shotType", Rule::kTextOrNull},
+    {"duration", Rule::kTextOrNull},
+    {"linkId", Rule::kTextOrNull},
+    {"alt", Rule::kFlag},
+    {"hidden", Rule::kFlag},
+    {"hiddenInExport", Rule::kFlag},
+    {"collapsed", Rule::kFlag},
+    {"seqStart", Rule::kFlag},
+    {"checked", Rule::kFlag},
+    {"x", Rule::kNumber},
+    {"y", Rule::kNumber},
+    {"order", Rule::kNumber},
+    {"tones", Rule::kAnyArray},
+    {"focus", Rule::kFocus},
+    {"images", Rule::kTextArray},
+    {"colors", Rule::kTextArray},
+    {"exportImages", Rule::kTextArray},
+    {"items", Rule::kItems},
+    {"qty", Rule::kQty},
+    {"geo", Rule::kGeo},
+    {"sun", Rule::kSun},
 }};
 
 std::optional<Rule> rule_for(std::string_view key) {
@@ -62,10 +81,8 @@ std::expected<json::value, std::string> map_pin(const json::value& v) {
   if (!lat || !lon) return std::unexpected(std::string("geo (needs numeric lat + lon)"));
   if (std::abs(*lat) > 90 || std::abs(*lon) > 180)
     return std::unexpected(std::string("geo (lat must be -90..90, lon -180..180)"));
-  return json::object{{"address", text_of(v, "address")},
-                      {"lat", *lat},
-                      {"lon", *lon},
-                      {"zoom", number_or(v, "zoom", 16.0)}};
+  return json::object{
+      {"address", text_of(v, "address")}, {"lat", *lat}, {"lon", *lon}, {"zoom", number_or(v, "zoom", 16.0)}};
 }
 
 // YYYY-MM-DD by shape only: month and day are not range-checked.
@@ -96,16 +113,22 @@ std::expected<json::value, std::string> sun_plan(const json::value& v) {
 bool plain_kind_ok(Rule rule, const json::value& v) {
   switch (rule) {
     case Rule::kTextOrNull:
-    case Rule::kFocus: return v.is_string() || v.is_null();
-    case Rule::kFlag: return v.is_bool();
-    case Rule::kNumber: return v.is_number();
-    case Rule::kAnyArray: return v.is_array();
-    case Rule::kTextArray: return v.is_array() && all_texts(v.get_array());
+    case Rule::kFocus:
+      return v.is_string() || v.is_null();
+    case Rule::kFlag:
+      return v.is_bool();
+    case Rule::kNumber:
+      return v.is_number();
+    case Rule::kAnyArray:
+      return v.is_array();
+    case Rule::kTextArray:
+      return v.is_array() && all_texts(v.get_array());
     case Rule::kQty: {
       const std::optional<std::int64_t> q = as_integer(v);
       return q && *q >= 1;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -116,8 +139,10 @@ std::expected<json::value, std::string> accepted_value(Rule rule, std::string_vi
     case Rule::kItems:
       if (std::optional<json::array> items = checklist_items(v)) return json::value(std::move(*items));
       break;
-    case Rule::kGeo: return map_pin(v);
-    case Rule::kSun: return sun_plan(v);
+    case Rule::kGeo:
+      return map_pin(v);
+    case Rule::kSun:
+      return sun_plan(v);
     default:
       if (plain_kind_ok(rule, v)) return v;
       break;
