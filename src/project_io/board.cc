@@ -12,13 +12,12 @@ namespace {
 
 constexpr double kNewCardY = 120;
 
-constexpr std::array<std::string_view, 11> kNodeKinds = {"note",    "prop",    "title",    "thought",
-                                                          "setplan", "gallery", "palette",  "location",
-                                                          "shotlist", "character", "checklist"};
+constexpr std::array<std::string_view, 11> kNodeKinds = {"note",     "prop",      "title",    "thought",
+                                                         "setplan",  "gallery",   "palette",  "location",
+                                                         "shotlist", "character", "checklist"};
 // Shot lists are made by add_node only: a converted card would lack its scenes.
-constexpr std::array<std::string_view, 11> kConvertTypes = {"vemba",   "note",    "prop",     "title",
-                                                             "thought", "gallery", "palette",  "setplan",
-                                                             "location", "character", "checklist"};
+constexpr std::array<std::string_view, 11> kConvertTypes = {
+    "vemba", "note", "prop", "title", "thought", "gallery", "palette", "setplan", "location", "character", "checklist"};
 
 template <std::size_t N>
 bool is_one_of(const std::array<std::string_view, N>& names, std::string_view name) {

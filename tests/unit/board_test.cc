@@ -47,7 +47,10 @@ TEST(AddVemba, MissingArraysFailWithoutChange) {
 }
 
 TEST(DefaultCardX, RightOfTheRightmostNumericX) {
-  struct Case { const char* nodes; double x; };
+  struct Case {
+    const char* nodes;
+    double x;
+  };
   const Case cases[] = {{"[]", 120},
                         {R"([{"x":"500"},{"id":"a"},7])", 120},
                         {R"([{"x":-1000},{"x":-500}])", -140},
@@ -59,7 +62,10 @@ TEST(DefaultCardX, RightOfTheRightmostNumericX) {
 }
 
 TEST(AddNode, EachKindGetsItsOwnFields) {
-  struct Case { const char* kind; const char* extra; };
+  struct Case {
+    const char* kind;
+    const char* extra;
+  };
   const Case cases[] = {{"note", ""},
                         {"shotlist", R"("scenes":[],"shots":[],)"},
                         {"palette", R"("colors":[],)"},
@@ -69,8 +75,8 @@ TEST(AddNode, EachKindGetsItsOwnFields) {
     json::value d = doc(kEmpty);
     ASSERT_EQ(add_node(d, c.kind, "T", "B").value(), "n201");
     const std::string want = std::string(R"({"body":"B",)") + c.extra +
-                             R"("color":null,"hidden":false,"id":"n201","images":[],"title":"T","type":")" +
-                             c.kind + R"(","x":120.0,"y":120.0})";
+                             R"("color":null,"hidden":false,"id":"n201","images":[],"title":"T","type":")" + c.kind +
+                             R"(","x":120.0,"y":120.0})";
     // The writer sorts keys, so the expected text may list them in any order.
     json::value want_value = doc(want);
     EXPECT_EQ(node_json(d, 0), to_compact(want_value));
