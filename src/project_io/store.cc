@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unicode/uchar.h>
-#include <unicode/utf8.h>
 
 #include <cerrno>
 #include <chrono>
@@ -79,21 +78,16 @@ bool entry_exists(const fs::path& p) {
 // other character becomes a space.
 std::string folder_characters(std::string_view name) {
   std::string out;
-  const auto* s = reinterpret_cast<const uint8_t*>(name.data());
-  const auto len = static_cast<int32_t>(name.size());
-  int32_t i = 0;
-  while (i < len) {
-    const int32_t start = i;
-    UChar32 c;
-    U8_NEXT_OR_FFFD(s, i, len, c);
-    const int8_t type = u_charType(c);
-    const bool keep = u_hasBinaryProperty(c, UCHAR_ALPHABETIC) || type == U_DECIMAL_DIGIT_NUMBER ||
+  for_each_code_point(name, [&](char32_t c, std::string_view seq) {
+    const auto u = static_cast<UChar32>(c);
+    const int8_t type = u_charType(u);
+    const bool keep = u_hasBinaryProperty(u, UCHAR_ALPHABETIC) || type == U_DECIMAL_DIGIT_NUMBER ||
                       type == U_LETTER_NUMBER || type == U_OTHER_NUMBER || c == ' ' || c == '-' || c == '_';
     if (keep)
-      out.append(name.data() + start, static_cast<std::size_t>(i - start));
+      out.append(seq);
     else
       out.push_back(' ');
-  }
+  });
   return out;
 }
 
