@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fmt/format.h>
 #include <thread>
@@ -20,6 +21,15 @@ namespace {
 
 std::string os_error(int err) { return std::strerror(err); }
 std::string os_error(const std::error_code& ec) { return ec.message(); }
+
+// The platform's own resolution call: every link, "." and ".." resolved.
+std::expected<fs::path, std::string> resolve(const fs::path& p) {
+  char* resolved = ::realpath(p.c_str(), nullptr);
+  if (!resolved) return std::unexpected(os_error(errno));
+  fs::path out(resolved);
+  std::free(resolved);
+  return out;
+}
 
 bool path_within(const fs::path& path, const fs::path& root) {
   auto p = path.begin();
@@ -101,16 +111,15 @@ std::expected<fs::path, std::string> project_dir(const fs::path& root, std::stri
 }
 
 std::expected<fs::path, std::string> ensure_within(const fs::path& root, const fs::path& path) {
-  std::error_code ec;
-  const fs::path canon_root = fs::canonical(root, ec);
-  if (ec) return std::unexpected("library not found: " + os_error(ec));
+  const auto canon_root = resolve(root);
+  if (!canon_root) return std::unexpected("library not found: " + canon_root.error());
   if (path.empty() || path == path.root_path()) return std::unexpected(std::string("no parent"));
-  const fs::path canon_parent = fs::canonical(path.parent_path(), ec);
-  if (ec) return std::unexpected("path not found: " + os_error(ec));
+  const auto canon_parent = resolve(path.parent_path());
+  if (!canon_parent) return std::unexpected("path not found: " + canon_parent.error());
   const fs::path name = path.filename();
   if (name.empty() || name == "..") return std::unexpected(std::string("no file name"));
-  fs::path joined = canon_parent / name;
-  if (!path_within(joined, canon_root)) return std::unexpected("path escapes library: " + joined.string());
+  fs::path joined = *canon_parent / name;
+  if (!path_within(joined, *canon_root)) return std::unexpected("path escapes library: " + joined.string());
   return joined;
 }
 
