@@ -1,8 +1,9 @@
 // One row per editing tool: read its arguments by kind, call its one
 // operation, build its message.
 
-#include "vemba_connector/arguments.h"
 #include "vemba_connector/mutations.h"
+
+#include "vemba_connector/arguments.h"
 
 #include <fmt/format.h>
 
