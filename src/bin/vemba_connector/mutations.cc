@@ -8,6 +8,8 @@
 
 #include <fmt/format.h>
 
+#include <exception>
+
 namespace vemba_connector {
 namespace {
 
@@ -15,16 +17,21 @@ namespace io = vemba_core::project_io;
 
 using Outcome = std::expected<std::string, std::string>;
 
-void signal_writing(const Call& call) {
+/// Signals "writing", runs `edit` on the state in memory, writes the project
+/// once when it succeeded, then signals "done" on every path, a stray
+/// exception included, so the app is never left waiting on "writing".
+template <class Edit>
+ToolResult bracketed(const Call& call, LoadedProject& project, Edit edit) {
   write_signal(call.library_root, *call.project, "writing", fmt::format("Claude is editing {}\u2026", *call.project));
-}
-
-/// Writes the edited state once when the edit succeeded, then signals "done"
-/// on every path; a failed edit writes nothing.
-ToolResult finish(const Call& call, const LoadedProject& project, Outcome reply) {
-  if (reply) {
-    if (auto written = io::write_project(project.folder, project.state, now_ms()); !written)
-      reply = std::unexpected(written.error());
+  Outcome reply;
+  try {
+    reply = edit();
+    if (reply) {
+      if (auto written = io::write_project(project.folder, project.state, now_ms()); !written)
+        reply = std::unexpected(written.error());
+    }
+  } catch (const std::exception& e) {
+    reply = std::unexpected(fmt::format("internal error: {}", e.what()));
   }
   write_signal(call.library_root, *call.project, "done", "");
   return reply ? ToolResult::ok(std::move(*reply)) : ToolResult::fail(std::move(reply.error()));
@@ -53,17 +60,18 @@ Outcome run_ops(const json::array& ops, LoadedProject& project) {
 
 ToolResult serve_edit(const Call& call, LoadedProject& project) {
   if (!call.project) return ToolResult::fail("missing 'project'");
-  signal_writing(call);
-  auto message = apply_mutation(project.state, project.folder, call.tool, call.arguments);
-  return finish(call, project, message ? Outcome("Done. " + *message) : message);
+  return bracketed(call, project, [&]() -> Outcome {
+    auto message = apply_mutation(project.state, project.folder, call.tool, call.arguments);
+    if (!message) return message;
+    return "Done. " + *message;
+  });
 }
 
 ToolResult serve_batch(const Call& call, LoadedProject& project) {
   if (!call.project) return ToolResult::fail("missing 'project'");
   const json::array* ops = io::array_of(call.arguments, "ops");
   if (!ops || ops->empty()) return ToolResult::fail("ops must be a non-empty array of {tool, arguments}");
-  signal_writing(call);
-  return finish(call, project, run_ops(*ops, project));
+  return bracketed(call, project, [&] { return run_ops(*ops, project); });
 }
 
 }  // namespace vemba_connector
