@@ -43,6 +43,15 @@ json::object new_card(const json::value& doc, std::string_view type, std::string
   return card;
 }
 
+void add_story_fields(json::object& card) {
+  for (std::string_view key : {"product", "shotType", "duration", "slug", "seqName"}) card[key] = "";
+  card["documents"] = json::array();
+  card["tones"] = json::array();
+  card["alt"] = false;
+  card["collapsed"] = false;
+  card["seqStart"] = false;
+}
+
 void add_kind_fields(json::object& card, std::string_view kind) {
   if (kind == "shotlist") {
     card["shots"] = json::array();
@@ -118,21 +127,18 @@ std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_
   json::array* nodes = array_of(doc, "nodes");
   if (!nodes) return std::unexpected(std::string("nodes not array"));
   json::object card = new_card(doc, "vemba", title, body);
+  add_story_fields(card);
   const std::string id(card["id"].get_string());
-  // The chain edge may name the new card itself, so `after` is looked up as
-  // it will stand once the card is in; a missing edges array fails before
-  // anything changes.
+  // `after` is looked up as the nodes will stand with the new card in, so it
+  // may name the card itself. Everything is checked and built before the
+  // first change, so a failure leaves the document as it was.
   const bool chain = after && (find_node_index(doc, *after) || *after == id);
-  if (chain && !array_of(doc, "edges")) return std::unexpected(std::string("edges not array"));
-  for (std::string_view key : {"product", "shotType", "duration", "slug", "seqName"}) card[key] = "";
-  card["documents"] = json::array();
-  card["tones"] = json::array();
-  card["alt"] = false;
-  card["collapsed"] = false;
-  card["seqStart"] = false;
+  json::array* edges = array_of(doc, "edges");
+  if (chain && !edges) return std::unexpected(std::string("edges not array"));
+  json::object edge;
+  if (chain) edge = json::object{{"from", *after}, {"to", id}, {"type", "continues"}, {"label", ""}};
   nodes->push_back(std::move(card));
-  if (chain)
-    array_of(doc, "edges")->push_back(json::object{{"from", *after}, {"to", id}, {"type", "continues"}, {"label", ""}});
+  if (chain) edges->push_back(std::move(edge));
   return id;
 }
 
