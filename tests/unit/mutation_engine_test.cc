@@ -1,5 +1,7 @@
 #include "vemba_connector/mutations.h"
 
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 namespace vemba_connector {
@@ -42,6 +44,19 @@ TEST(ApplyMutation, ArgumentsThatAreNotAnObjectReadAsMissing) {
   json::value state = *parse_json(kBoard);
   EXPECT_EQ(apply(state, "move_node", R"(["n1"])").error(), "node not found: ");
   EXPECT_EQ(apply(state, "add_node", "null").error(), "unsupported node kind: ");
+}
+
+TEST(MissingImages, TestsEachStringUnderTheAssetsFolder) {
+  vemba_test::TempDir project;
+  vemba_test::write_file(project / "assets" / "a.png", "png");
+  std::filesystem::create_directories(project / "assets" / "sub");
+  json::value patch = *parse_json(R"({"images":["a.png","../assets/a.png","sub","gone",5,"gone"]})");
+  // A NUL would end the path early at the system call; such a name is no file.
+  patch.as_object()["images"].as_array().emplace_back(std::string_view("a.png\0x", 7));
+  const std::vector<std::string> expected{"sub", "gone", "gone", std::string("a.png\0x", 7)};
+  EXPECT_EQ(missing_images(project.path(), patch), expected);
+  EXPECT_TRUE(missing_images(project.path(), *parse_json(R"({"images":"gone"})")).empty());
+  EXPECT_TRUE(missing_images(project.path(), *parse_json(R"(["gone"])")).empty());
 }
 
 TEST(MutationMessages, PatchKeys) {
