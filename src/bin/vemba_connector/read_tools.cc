@@ -6,6 +6,8 @@
 #include "vemba_connector/arguments.h"
 #include "vemba_connector/roads.h"
 
+#include <utility>
+
 namespace vemba_connector {
 namespace {
 
@@ -43,8 +45,16 @@ ToolResult serve_list_projects(const Call& call) {
 }
 
 ToolResult serve_read(const Call& call, LoadedProject& project) {
-  if (call.tool == "read_project") return serve_read_project(call, project);
-  if (call.tool == "list_history") return serve_list_history(call, project);
+  using Serve = ToolResult (*)(const Call&, LoadedProject&);
+  static constexpr std::pair<std::string_view, Serve> kReads[] = {
+      {"get_outline", serve_get_outline},         {"read_project", serve_read_project},
+      {"read_set_plan", serve_read_set_plan},     {"search_project", serve_search_project},
+      {"get_positions", serve_get_positions},     {"render_board", serve_render_board},
+      {"check_project", serve_check_project},     {"production_report", serve_production_report},
+      {"export", serve_export},                   {"list_history", serve_list_history},
+  };
+  for (const auto& [name, serve] : kReads)
+    if (name == call.tool) return serve(call, project);
   return not_available(call);
 }
 
