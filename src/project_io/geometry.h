@@ -74,6 +74,14 @@ std::optional<std::string_view> owner_of(const OwnerMap& owners, std::string_vie
 /// any other card when its node center lies in the box.
 bool is_fit_member(const json::value& node, std::string_view group_id, const Rect& box);
 
+// ---- Positions ---------------------------------------------------------------
+
+/// Every card's and group's geometry, nothing filtered: {groups: [{h, id,
+/// name, w, x, y}], nodes: [{groupId, h, id, measured, ownerGroupId, title,
+/// type, w, x, y}]}. Every number is a float; a group's missing w or h is
+/// reported as 0.0, though membership reads it as 400 x 280.
+json::value get_positions(const json::value& doc);
+
 // ---- Placement ---------------------------------------------------------------
 
 /// Where a w x h box goes near `start` without coming closer than
