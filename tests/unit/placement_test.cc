@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include <random>
+
 namespace vemba_core::project_io {
 namespace {
 
@@ -57,6 +59,41 @@ TEST(FreeSpot, ExactlyTheClearanceApartIsFree) {
   const Rect left_card{-140, 0, 100, 100};  // its right edge is 40 left of the start
   EXPECT_EQ(free_spot(std::span(&left_card, 1), {0, 0}, 50, 50, 40).x, 0);
   EXPECT_EQ(free_spot(std::span(&left_card, 1), {-0.5, 0}, 50, 50, 40).x, -0.5 - 90);
+}
+
+// The rule as written, every cell against every obstacle.
+Point direct_free_spot(std::span<const Rect> obstacles, Point start, double w, double h, double gap) {
+  auto clear = [&](double cx, double cy) {
+    for (const Rect& o : obstacles)
+      if (cx < o.x + o.w + gap && cx + w + gap > o.x && cy < o.y + o.h + gap && cy + h + gap > o.y) return false;
+    return true;
+  };
+  if (clear(start.x, start.y)) return start;
+  for (int r = 1; r <= 49; ++r)
+    for (int dy = -r; dy <= r; ++dy)
+      for (int dx = -r; dx <= r; ++dx)
+        if (std::max(std::abs(dx), std::abs(dy)) == r) {
+          const double cx = start.x + dx * (w + gap), cy = start.y + dy * (h + gap);
+          if (clear(cx, cy)) return {cx, cy};
+        }
+  return start;
+}
+
+TEST(FreeSpot, AgreesWithTheRuleOnRandomBoards) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> coord(-3000, 3000), size(0, 900), gap(-60, 120);
+  std::uniform_int_distribution<int> count(0, 300);
+  for (int board = 0; board < 300; ++board) {
+    std::vector<Rect> obstacles(static_cast<std::size_t>(count(rng)));
+    for (Rect& o : obstacles) o = {coord(rng), coord(rng), size(rng), size(rng)};
+    const Point start{coord(rng) / 10, coord(rng) / 10};
+    const double w = size(rng), h = size(rng), g = gap(rng);
+    const Point want = direct_free_spot(obstacles, start, w, h, g);
+    const Point got = free_spot(obstacles, start, w, h, g);
+    SCOPED_TRACE(board);
+    EXPECT_EQ(got.x, want.x);
+    EXPECT_EQ(got.y, want.y);
+  }
 }
 
 // The reference is 300 x 400 at (100, 200); the moving card 260 x 184.
