@@ -14,8 +14,8 @@ namespace vemba_core::project_io {
 namespace {
 
 // In the order the refusal lists them.
-constexpr std::array<std::string_view, 10> kElementKinds = {"camera", "light", "subject", "prop", "modifier",
-                                                            "wall",   "window", "door",   "note", "path"};
+constexpr std::array<std::string_view, 10> kElementKinds = {"camera", "light",  "subject", "prop", "modifier",
+                                                            "wall",   "window", "door",    "note", "path"};
 
 std::string kind_refusal(std::string_view kind) {
   std::string list;

@@ -3,9 +3,9 @@
 #include "project_io/document.h"
 #include "project_io/patch.h"
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <array>
-#include <fmt/format.h>
 
 namespace vemba_core::project_io {
 namespace {
@@ -23,14 +23,22 @@ struct ShotKey {
 
 // Every other key, `id`, `custom` and `refs` among them, is refused.
 constexpr std::array<ShotKey, 17> kShotKeys = {{
-    {"intext", Accept::kText},        {"shot", Accept::kText},
-    {"lens", Accept::kText},          {"move", Accept::kText},
-    {"duration", Accept::kText},      {"subject", Accept::kText},
-    {"description", Accept::kText},   {"script", Accept::kText},
-    {"obs", Accept::kText},           {"ref", Accept::kTextOrNull},
-    {"vembaId", Accept::kTextOrNull}, {"sceneId", Accept::kTextOrNull},
-    {"setplanId", Accept::kTextOrNull}, {"done", Accept::kFlag},
-    {"skipped", Accept::kFlag},       {"take", Accept::kTake},
+    {"intext", Accept::kText},
+    {"shot", Accept::kText},
+    {"lens", Accept::kText},
+    {"move", Accept::kText},
+    {"duration", Accept::kText},
+    {"subject", Accept::kText},
+    {"description", Accept::kText},
+    {"script", Accept::kText},
+    {"obs", Accept::kText},
+    {"ref", Accept::kTextOrNull},
+    {"vembaId", Accept::kTextOrNull},
+    {"sceneId", Accept::kTextOrNull},
+    {"setplanId", Accept::kTextOrNull},
+    {"done", Accept::kFlag},
+    {"skipped", Accept::kFlag},
+    {"take", Accept::kTake},
     {"shootOrder", Accept::kShootOrder},
 }};
 
@@ -144,8 +152,8 @@ std::expected<std::string, std::string> add_scene(json::value& doc, std::string_
     return std::unexpected(fmt::format("group not found: {}", *group_id));
   std::string id = fmt::format("sc{}", next_uid(doc));
   // A bound scene shows its group's name, so it keeps none of its own.
-  json::object scene{{"id", id},          {"heading", ""},         {"name", group_id ? "" : name},
-                     {"color", nullptr},  {"collapsed", false},    {"linkIds", json::array()}};
+  json::object scene{{"id", id},         {"heading", ""},      {"name", group_id ? "" : name},
+                     {"color", nullptr}, {"collapsed", false}, {"linkIds", json::array()}};
   scene["groupId"] = optional_text(group_id);
   json::value& scenes = node_at(doc, *index).get_object()["scenes"];
   if (!scenes.is_array()) scenes = json::array();
@@ -176,8 +184,8 @@ std::expected<std::string, std::string> add_shot(json::value& doc, std::string_v
   return id;
 }
 
-std::expected<PatchResult, std::string> edit_shot(json::value& doc, std::string_view list_id,
-                                                  std::string_view shot_id, const json::value& patch_arg) {
+std::expected<PatchResult, std::string> edit_shot(json::value& doc, std::string_view list_id, std::string_view shot_id,
+                                                  const json::value& patch_arg) {
   const auto index = shotlist_index(doc, list_id);
   if (!index) return std::unexpected(index.error());
   json::array* shots = array_of(node_at(doc, *index), "shots");

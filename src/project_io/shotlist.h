@@ -29,8 +29,8 @@ std::expected<std::string, std::string> add_shot(json::value& doc, std::string_v
                                                  std::optional<std::string_view> vemba_id, const json::value& fields);
 
 /// Patches the first shot with that id; `ignored` holds the refused keys.
-std::expected<PatchResult, std::string> edit_shot(json::value& doc, std::string_view list_id,
-                                                  std::string_view shot_id, const json::value& patch);
+std::expected<PatchResult, std::string> edit_shot(json::value& doc, std::string_view list_id, std::string_view shot_id,
+                                                  const json::value& patch);
 
 /// Patches the list's title, callTime, orderMode and numberStyle.
 std::expected<PatchResult, std::string> edit_shot_list(json::value& doc, std::string_view list_id,
@@ -46,8 +46,8 @@ struct BuiltShotList {
 /// and one linked shot per card, appended to `list_id` or to a new list.
 /// Cards are chosen by `group_id` when given, else by `node_ids`, else all.
 /// A failure after the first change leaves a partly built list behind.
-std::expected<BuiltShotList, std::string> build_shot_list(
-    json::value& doc, std::optional<std::string_view> list_id, std::optional<std::string_view> group_id,
-    const std::optional<std::vector<std::string_view>>& node_ids);
+std::expected<BuiltShotList, std::string> build_shot_list(json::value& doc, std::optional<std::string_view> list_id,
+                                                          std::optional<std::string_view> group_id,
+                                                          const std::optional<std::vector<std::string_view>>& node_ids);
 
 }  // namespace vemba_core::project_io
