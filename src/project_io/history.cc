@@ -24,7 +24,7 @@ struct Entry {
 
 // The entry's own size; a link reports its own, not its target's.
 std::uint64_t entry_size(const fs::path& path) {
-  struct stat st{};
+  struct stat st {};
   if (::lstat(path.c_str(), &st) != 0 || st.st_size < 0) return 0;
   return static_cast<std::uint64_t>(st.st_size);
 }

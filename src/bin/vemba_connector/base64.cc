@@ -58,8 +58,7 @@ std::expected<void, std::string> decode_suffix(std::string_view text, std::size_
                        (std::uint32_t{morsels[2]} << 14) | (std::uint32_t{morsels[3]} << 8);
   const std::uint32_t unused = ~std::uint32_t{0} >> (whole_bytes * 8);
   if ((bits & unused) != 0)
-    return std::unexpected(
-        fmt::format("Invalid last symbol {}, offset {}.", last_symbol, start + morsel_count - 1));
+    return std::unexpected(fmt::format("Invalid last symbol {}, offset {}.", last_symbol, start + morsel_count - 1));
   for (std::size_t i = 0; i < whole_bytes; ++i, bits <<= 8) out.push_back(static_cast<char>(bits >> 24));
   return {};
 }

@@ -50,8 +50,8 @@ bool has_text_extension(std::string_view file_name) {
 }
 
 std::optional<std::string> spotlight_text(const fs::path& path) {
-  ChildRun run = run_child({"mdls", "-name", "kMDItemTextContent", "-raw", path.string()}, ChildOutput::kCapture,
-                           kChildLimit);
+  ChildRun run =
+      run_child({"mdls", "-name", "kMDItemTextContent", "-raw", path.string()}, ChildOutput::kCapture, kChildLimit);
   if (!run.exited_zero) return std::nullopt;
   std::string text = lossy_utf8(run.out);
   while (!text.empty() && text.back() == '\0') text.pop_back();

@@ -130,8 +130,8 @@ void reduce(const Picture& src, Picture& dst) {
 std::expected<void, std::string> check_decode_size(std::uint64_t width, std::uint64_t height) {
   if (width == 0 || height == 0) return std::unexpected(fmt::format("image size {}x{} has no pixels", width, height));
   if (width * height > kMaxDecodePixels)
-    return std::unexpected(fmt::format("image size {}x{} is over the limit of {} pixels", width, height,
-                                       kMaxDecodePixels));
+    return std::unexpected(
+        fmt::format("image size {}x{} is over the limit of {} pixels", width, height, kMaxDecodePixels));
   return {};
 }
 
@@ -148,8 +148,8 @@ std::expected<Picture, std::string> decode_image(std::string_view bytes) {
 
 Size fit_size(Size picture, std::uint32_t max_px) {
   if (picture.width <= max_px && picture.height <= max_px) return picture;
-  const double ratio = std::min(static_cast<double>(max_px) / picture.width,
-                                static_cast<double>(max_px) / picture.height);
+  const double ratio =
+      std::min(static_cast<double>(max_px) / picture.width, static_cast<double>(max_px) / picture.height);
   auto side = [ratio](std::uint32_t n) {
     const double scaled = std::round(n * ratio);
     return static_cast<std::uint32_t>(std::clamp(scaled, 1.0, static_cast<double>(n)));

@@ -39,8 +39,8 @@ struct GifSource {
 
 int read_gif_bytes(GifFileType* gif, GifByteType* out, int wanted) {
   auto* source = static_cast<GifSource*>(gif->UserData);
-  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max(wanted, 0)),
-                                              source->bytes.size() - source->at);
+  const std::size_t n =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(wanted, 0)), source->bytes.size() - source->at);
   std::memcpy(out, source->bytes.data() + source->at, n);
   source->at += n;
   return static_cast<int>(n);
@@ -136,8 +136,11 @@ std::expected<Picture, std::string> decode_jpeg(std::string_view bytes) {
   const bool grey = colour_space == TJCS_GRAY;
   const bool cmyk = colour_space == TJCS_CMYK || colour_space == TJCS_YCCK;
   const int format = grey ? TJPF_GRAY : cmyk ? TJPF_CMYK : TJPF_RGB;
-  Picture picture{static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
-                  static_cast<std::uint8_t>(tjPixelSize[format]), 8, {}};
+  Picture picture{static_cast<std::uint32_t>(width),
+                  static_cast<std::uint32_t>(height),
+                  static_cast<std::uint8_t>(tjPixelSize[format]),
+                  8,
+                  {}};
   picture.pixels.resize(picture.row_bytes() * picture.height);
   // A warning means damaged or truncated data: refuse rather than show a
   // half-grey picture.
@@ -188,8 +191,11 @@ std::expected<Picture, std::string> decode_webp(std::string_view bytes) {
                                   static_cast<std::uint32_t>(std::max(features.height, 0)));
       !ok)
     return std::unexpected(ok.error());
-  Picture picture{static_cast<std::uint32_t>(features.width), static_cast<std::uint32_t>(features.height),
-                  static_cast<std::uint8_t>(features.has_alpha ? 4 : 3), 8, {}};
+  Picture picture{static_cast<std::uint32_t>(features.width),
+                  static_cast<std::uint32_t>(features.height),
+                  static_cast<std::uint8_t>(features.has_alpha ? 4 : 3),
+                  8,
+                  {}};
   picture.pixels.resize(picture.row_bytes() * picture.height);
   if (features.has_animation) {
     if (auto ok = webp_first_frame(bytes, picture); !ok) return std::unexpected(ok.error());
