@@ -192,7 +192,9 @@ TEST_F(ViewMedia, Failures) {
   asset("cut.png", png.substr(0, png.size() / 2));
   const std::string jpeg = make_jpeg(300, 300, false, {1, 2, 3});
   asset("cut.jpg", jpeg.substr(0, jpeg.size() / 2));
-  asset("cut.gif", make_gif(300, 300, {{1, 2, 3}}).substr(0, 40));
+  const std::string gif = make_gif(300, 300, {{1, 2, 3}});
+  asset("cut.gif", gif.substr(0, 40));
+  asset("no-pixels.gif", gif.substr(0, 35));  // ends right after the frame descriptor
   const std::string webp = make_webp(300, 300, {1, 2, 3});
   asset("cut.webp", webp.substr(0, webp.size() / 2));
   asset("huge.png", png_header_only(20000, 20000));
@@ -219,6 +221,7 @@ TEST_F(ViewMedia, Failures) {
       {"truncated png", "cut.png", "not a decodable image (cut.png): end of stream"},
       {"truncated jpeg", "cut.jpg", "not a decodable image (cut.jpg): Premature end of JPEG file"},
       {"truncated gif", "cut.gif", "not a decodable image (cut.gif): Failed to read from given file"},
+      {"gif cut before its pixels", "no-pixels.gif", "not a decodable image (no-pixels.gif): damaged GIF data"},
       {"truncated webp", "cut.webp", "not a decodable image (cut.webp): WebP data is truncated"},
       {"huge png", "huge.png",
        "not a decodable image (huge.png): image size 20000x20000 is over the limit of 100000000 pixels"},

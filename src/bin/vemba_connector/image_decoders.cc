@@ -41,6 +41,7 @@ int read_gif_bytes(GifFileType* gif, GifByteType* out, int wanted) {
   auto* source = static_cast<GifSource*>(gif->UserData);
   const std::size_t n =
       std::min<std::size_t>(static_cast<std::size_t>(std::max(wanted, 0)), source->bytes.size() - source->at);
+  if (n == 0) return 0;
   std::memcpy(out, source->bytes.data() + source->at, n);
   source->at += n;
   return static_cast<int>(n);
@@ -53,7 +54,12 @@ struct GifCloser {
   }
 };
 
-std::unexpected<std::string> gif_failure(const GifFileType* gif) { return failure(GifErrorString(gif->Error)); }
+// giflib has no text for some codes (0 among them).
+std::unexpected<std::string> gif_failure(int code) {
+  const char* text = GifErrorString(code);
+  return failure(text ? text : "damaged GIF data");
+}
+std::unexpected<std::string> gif_failure(const GifFileType* gif) { return gif_failure(gif->Error); }
 
 // The transparent colour index of a graphic control block, or -1.
 int transparent_index(const GifByteType* block) {
@@ -155,7 +161,7 @@ std::expected<Picture, std::string> decode_gif(std::string_view bytes) {
   GifSource source{bytes};
   int err = 0;
   std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, read_gif_bytes, &err));
-  if (!gif) return failure(GifErrorString(err));
+  if (!gif) return gif_failure(err);
   if (auto ok = check_decode_size(static_cast<std::uint32_t>(std::max(gif->SWidth, 0)),
                                   static_cast<std::uint32_t>(std::max(gif->SHeight, 0)));
       !ok)
