@@ -21,6 +21,11 @@ struct PatchResult {
 /// Index of the first node / group whose `id` is the text `id`.
 std::optional<std::size_t> find_node_index(const json::value& doc, std::string_view id);
 std::optional<std::size_t> find_group_index(const json::value& doc, std::string_view id);
+/// The first card with that id, or "node not found: {id}".
+std::expected<json::object*, std::string> find_node(json::value& doc, std::string_view id);
+/// Where a new card or embed goes across: 360 right of the rightmost card
+/// with a numeric `x`, else 120.
+double default_card_x(const json::value& doc);
 
 /// New story card; returns its id. With `after`, an edge from that card.
 std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,

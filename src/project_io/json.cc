@@ -28,6 +28,8 @@ class ExactHandler {
   json::value_stack st;
   std::string number_text;
 
+  ExactHandler(unsigned char* temp, std::size_t size) : st(json::storage_ptr(), temp, size) {}
+
   bool on_document_begin(json::error_code&) { return true; }
   bool on_document_end(json::error_code&) { return true; }
   bool on_object_begin(json::error_code&) { return true; }
@@ -72,8 +74,10 @@ class ExactHandler {
     return true;
   }
   bool on_double(double, json::string_view s, json::error_code& ec) {
-    number_text.append(s.data(), s.size());
-    std::optional<double> exact = read_double(number_text);
+    // The number's text arrives whole unless it straddled a buffer edge.
+    std::string_view text(s.data(), s.size());
+    if (!number_text.empty()) text = number_text.append(s.data(), s.size());
+    std::optional<double> exact = read_double(text);
     number_text.clear();
     if (!exact) {
       ec = json::error::exponent_overflow;
@@ -101,12 +105,12 @@ class ExactHandler {
 
   // Exact text-to-double; an overflow to infinity is no number, an underflow
   // reads as the nearest representable value (zero or a subnormal).
-  static std::optional<double> read_double(const std::string& text) {
+  static std::optional<double> read_double(std::string_view text) {
     double d = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
     if (ec == std::errc() && end == text.data() + text.size()) return d;
     if (ec == std::errc::result_out_of_range) {
-      d = std::strtod(text.c_str(), nullptr);
+      d = std::strtod(std::string(text).c_str(), nullptr);
       if (std::isfinite(d)) return d;
     }
     return std::nullopt;
@@ -268,7 +272,9 @@ void write_value(std::string& out, const json::value& v, int indent, bool pretty
 std::expected<json::value, std::string> parse_json(std::string_view text) {
   json::parse_options opt;
   opt.max_depth = 127;
-  json::basic_parser<ExactHandler> p(opt);
+  // A stack buffer for the value stack saves heap traffic on small requests.
+  unsigned char temp[4096];
+  json::basic_parser<ExactHandler> p(opt, temp, sizeof temp);
   json::error_code ec;
   p.handler().st.reset();
   const std::size_t used = p.write_some(false, text.data(), text.size(), ec);

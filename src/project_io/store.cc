@@ -7,10 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unicode/uchar.h>
-#include <unicode/utf8.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fmt/format.h>
 #include <thread>
@@ -20,6 +20,15 @@ namespace {
 
 std::string os_error(int err) { return std::strerror(err); }
 std::string os_error(const std::error_code& ec) { return ec.message(); }
+
+// The platform's own resolution call: every link, "." and ".." resolved.
+std::expected<fs::path, std::string> resolve(const fs::path& p) {
+  char* resolved = ::realpath(p.c_str(), nullptr);
+  if (!resolved) return std::unexpected(os_error(errno));
+  fs::path out(resolved);
+  std::free(resolved);
+  return out;
+}
 
 bool path_within(const fs::path& path, const fs::path& root) {
   auto p = path.begin();
@@ -69,21 +78,16 @@ bool entry_exists(const fs::path& p) {
 // other character becomes a space.
 std::string folder_characters(std::string_view name) {
   std::string out;
-  const auto* s = reinterpret_cast<const uint8_t*>(name.data());
-  const auto len = static_cast<int32_t>(name.size());
-  int32_t i = 0;
-  while (i < len) {
-    const int32_t start = i;
-    UChar32 c;
-    U8_NEXT_OR_FFFD(s, i, len, c);
-    const int8_t type = u_charType(c);
-    const bool keep = u_hasBinaryProperty(c, UCHAR_ALPHABETIC) || type == U_DECIMAL_DIGIT_NUMBER ||
+  for_each_code_point(name, [&](char32_t c, std::string_view seq) {
+    const auto u = static_cast<UChar32>(c);
+    const int8_t type = u_charType(u);
+    const bool keep = u_hasBinaryProperty(u, UCHAR_ALPHABETIC) || type == U_DECIMAL_DIGIT_NUMBER ||
                       type == U_LETTER_NUMBER || type == U_OTHER_NUMBER || c == ' ' || c == '-' || c == '_';
     if (keep)
-      out.append(name.data() + start, static_cast<std::size_t>(i - start));
+      out.append(seq);
     else
       out.push_back(' ');
-  }
+  });
   return out;
 }
 
@@ -101,16 +105,15 @@ std::expected<fs::path, std::string> project_dir(const fs::path& root, std::stri
 }
 
 std::expected<fs::path, std::string> ensure_within(const fs::path& root, const fs::path& path) {
-  std::error_code ec;
-  const fs::path canon_root = fs::canonical(root, ec);
-  if (ec) return std::unexpected("library not found: " + os_error(ec));
+  const auto canon_root = resolve(root);
+  if (!canon_root) return std::unexpected("library not found: " + canon_root.error());
   if (path.empty() || path == path.root_path()) return std::unexpected(std::string("no parent"));
-  const fs::path canon_parent = fs::canonical(path.parent_path(), ec);
-  if (ec) return std::unexpected("path not found: " + os_error(ec));
+  const auto canon_parent = resolve(path.parent_path());
+  if (!canon_parent) return std::unexpected("path not found: " + canon_parent.error());
   const fs::path name = path.filename();
   if (name.empty() || name == "..") return std::unexpected(std::string("no file name"));
-  fs::path joined = canon_parent / name;
-  if (!path_within(joined, canon_root)) return std::unexpected("path escapes library: " + joined.string());
+  fs::path joined = *canon_parent / name;
+  if (!path_within(joined, *canon_root)) return std::unexpected("path escapes library: " + joined.string());
   return joined;
 }
 

@@ -3,7 +3,6 @@
 #include <unicode/uchar.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 namespace vemba_core::project_io {
 namespace {
@@ -97,22 +96,15 @@ void append_utf8(std::string& out, char32_t c) {
 }
 
 std::string lossy_utf8(std::string_view bytes) {
-  // U8_NEXT_OR_FFFD replaces each maximal ill-formed subpart by one U+FFFD,
-  // the usual lossy decoding.
   std::string out;
   out.reserve(bytes.size());
-  const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
-  const auto len = static_cast<int32_t>(bytes.size());
-  int32_t i = 0;
-  while (i < len) {
-    const int32_t start = i;
-    UChar32 c;
-    U8_NEXT_OR_FFFD(s, i, len, c);
-    if (c == 0xFFFD && !(i - start == 3 && s[start] == 0xEF && s[start + 1] == 0xBF && s[start + 2] == 0xBD))
+  for_each_code_point(bytes, [&](char32_t c, std::string_view seq) {
+    // A well-formed U+FFFD in the input is kept as it is.
+    if (c == 0xFFFD && seq != "\xEF\xBF\xBD")
       append_utf8(out, 0xFFFD);
     else
-      out.append(bytes.data() + start, static_cast<std::size_t>(i - start));
-  }
+      out.append(seq);
+  });
   return out;
 }
 

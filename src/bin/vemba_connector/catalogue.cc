@@ -3,6 +3,8 @@
 namespace vemba_connector {
 namespace {
 
+// One entry per tool, in the order announced: name, road, readOnlyHint,
+// description, properties (in definition order), required.
 // clang-format off
 const ToolSpec kTools[] = {
     {"list_projects", Road::kRead, false,

@@ -66,6 +66,7 @@ std::string fill_template(std::string_view message, const std::vector<std::strin
   std::size_t next = 0;
   for (std::string_view value : values) {
     const std::size_t at = message.find("{}", next);
+    if (at == std::string_view::npos) break;
     out.append(message.substr(next, at - next));
     out.append(value);
     next = at + 2;

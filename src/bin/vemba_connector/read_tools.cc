@@ -1,7 +1,12 @@
 // The read tools: answer from the library or one loaded project, write nothing.
 
+#include "project_io/geometry.h"
+#include "project_io/queries.h"
 #include "project_io/text.h"
+#include "vemba_connector/arguments.h"
 #include "vemba_connector/roads.h"
+
+#include <utility>
 
 namespace vemba_connector {
 namespace {
@@ -40,11 +45,26 @@ ToolResult serve_list_projects(const Call& call) {
 }
 
 ToolResult serve_read(const Call& call, LoadedProject& project) {
-  if (call.tool == "read_project") return serve_read_project(call, project);
-  if (call.tool == "list_history") return serve_list_history(call, project);
+  using Serve = ToolResult (*)(const Call&, LoadedProject&);
+  static constexpr std::pair<std::string_view, Serve> kReads[] = {
+      {"get_outline", serve_get_outline},         {"read_project", serve_read_project},
+      {"read_set_plan", serve_read_set_plan},     {"search_project", serve_search_project},
+      {"get_positions", serve_get_positions},     {"render_board", serve_render_board},
+      {"check_project", serve_check_project},     {"production_report", serve_production_report},
+      {"export", serve_export},                   {"list_history", serve_list_history},
+  };
+  for (const auto& [name, serve] : kReads)
+    if (name == call.tool) return serve(call, project);
   return not_available(call);
 }
 
-ToolResult serve_read_project(const Call& call, LoadedProject&) { return not_available(call); }
+ToolResult serve_read_project(const Call& call, LoadedProject& project) {
+  const Arguments args(call.arguments);
+  const std::string_view scope = args.text_or("scope", "all");
+  const std::optional<std::string_view> group = args.opt_text("groupId");
+  const json::value annotated = annotate_sizes(project.state);
+  if (scope == "all" && !group) return ToolResult::ok(to_pretty(annotated));
+  return ToolResult::ok(to_pretty(read_scoped(annotated, scope, group)));
+}
 
 }  // namespace vemba_connector

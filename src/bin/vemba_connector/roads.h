@@ -11,6 +11,18 @@ ToolResult serve_list_projects(const Call& call);
 ToolResult serve_read(const Call& call, LoadedProject& project);
 ToolResult serve_read_project(const Call& call, LoadedProject& project);
 ToolResult serve_list_history(const Call& call, LoadedProject& project);
+/// get_positions (layout_reads.cc).
+ToolResult serve_get_positions(const Call& call, LoadedProject& project);
+/// get_outline, search_project, render_board (board_reads.cc).
+ToolResult serve_get_outline(const Call& call, LoadedProject& project);
+ToolResult serve_search_project(const Call& call, LoadedProject& project);
+ToolResult serve_render_board(const Call& call, LoadedProject& project);
+/// read_set_plan (production_reads.cc).
+ToolResult serve_read_set_plan(const Call& call, LoadedProject& project);
+/// check_project, production_report, export (report_reads.cc).
+ToolResult serve_check_project(const Call& call, LoadedProject& project);
+ToolResult serve_production_report(const Call& call, LoadedProject& project);
+ToolResult serve_export(const Call& call, LoadedProject& project);
 /// The 29 editing tools and batch.
 ToolResult serve_edit(const Call& call, LoadedProject& project);
 ToolResult serve_batch(const Call& call, LoadedProject& project);
