@@ -1,4 +1,4 @@
-#include "support/session.h"
+#include "e2e/project_fixture.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -49,14 +49,18 @@ void write_script(const fs::path& path, std::string_view text) {
   fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
 }
 
-class ReadDocument : public ::testing::Test {
+// Made before the session, whose PATH names it.
+struct FakeTools {
+  TempDir fake_;
+};
+
+class ReadDocument : protected FakeTools, public FilmProject {
  protected:
   explicit ReadDocument(bool fake_tools = true)
-      : s_(std::nullopt, fake_tools ? std::vector<std::string>{"PATH=" + fake_.path().string() + ":/usr/bin:/bin"}
-                                    : std::vector<std::string>{}) {
+      : FilmProject(kState, fake_tools ? std::vector<std::string>{"PATH=" + fake_.path().string() + ":/usr/bin:/bin"}
+                                       : std::vector<std::string>{}) {
     write_script(fake_ / "mdls", kFakeMdls);
     write_script(fake_ / "mdimport", kFakeMdimport);
-    folder_ = fs::canonical(s_.make_project("Film", kState));
     asset("report.pdf", "%PDF-1.4 not really");
     asset("notes.TXT", "\n\n  Hello notes\n");
     asset("card.txt", "from the card");
@@ -65,11 +69,10 @@ class ReadDocument : public ::testing::Test {
     asset("long.md", repeat("\xC3\xA9", 60000));
     fs::create_directories(folder_ / "assets" / "folder");
   }
-  void asset(std::string_view name, std::string_view bytes) { write_file(folder_ / "assets" / std::string(name), bytes); }
   ToolReply read(json::value doc_id) {
-    json::object args{{"project", "Film"}};
+    json::object args;
     if (!doc_id.is_null()) args["docId"] = doc_id;
-    return s_.call("read_document", args);
+    return call("read_document", std::move(args));
   }
   std::string log() const { return slurp(fake_ / "calls.log"); }
   std::string mdls_line(std::string_view asset_name) const {
@@ -84,10 +87,6 @@ class ReadDocument : public ::testing::Test {
                              "mdimport.stdin"})
       fs::remove(fake_ / name);
   }
-
-  TempDir fake_;
-  Session s_;
-  fs::path folder_;
 };
 
 TEST_F(ReadDocument, TextFilesAreReadDirectly) {

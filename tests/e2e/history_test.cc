@@ -1,4 +1,4 @@
-#include "support/session.h"
+#include "e2e/project_fixture.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -21,10 +21,10 @@ std::string restored(std::string_view name) {
          ". The state it replaced was itself snapshotted first, so this restore is reversible via list_history.";
 }
 
-class History : public ::testing::Test {
+class History : public FilmProject {
  protected:
   // As the server writes it, so a round trip can be compared byte for byte.
-  void SetUp() override { folder_ = s_.make_project("Film", to_pretty(parse(kCurrent))); }
+  History() : FilmProject(to_pretty(parse(kCurrent))) {}
   fs::path history_dir() const { return folder_ / ".vemba-history"; }
   void snapshot(std::string_view name, std::string_view bytes) { write_file(history_dir() / std::string(name), bytes); }
   json::array listed() {
@@ -38,13 +38,6 @@ class History : public ::testing::Test {
     const std::string text = signal();
     return text.empty() ? "" : std::string(text_of(parse(text), "status"));
   }
-  ToolReply call(std::string_view tool, json::object args = {}) {
-    args["project"] = "Film";
-    return s_.call(tool, args);
-  }
-
-  Session s_;
-  fs::path folder_;
 };
 
 TEST_F(History, ListsQualifyingNamesNewestFirst) {

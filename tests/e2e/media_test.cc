@@ -1,5 +1,5 @@
 #include "e2e/image_fixtures.h"
-#include "support/session.h"
+#include "e2e/project_fixture.h"
 
 #include <gtest/gtest.h>
 #include <spng.h>
@@ -68,10 +68,10 @@ TEST(ListMedia, RowsInSourceOrderAndFilters) {
   EXPECT_EQ(s.call("list_media", json::object{{"project", "Film"}, {"type", ""}}).text(), "[]");
 }
 
-class ViewMedia : public ::testing::Test {
+class ViewMedia : public FilmProject {
  protected:
-  void SetUp() override {
-    folder_ = s_.make_project("Film", R"({"name": "Film", "nodes": [
+  ViewMedia()
+      : FilmProject(R"({"name": "Film", "nodes": [
       {"id": "card", "images": ["small.png", "other.png"]},
       {"id": "both.png", "images": ["wide.png"]},
       {"id": "gone", "images": ["missing.png"]},
@@ -79,16 +79,8 @@ class ViewMedia : public ::testing::Test {
       {"id": "up", "images": ["../secret.png"]},
       {"id": "nontext", "images": [5, "small.png"]},
       {"id": "empty", "images": []}
-    ]})");
-  }
-  void asset(std::string_view name, std::string_view bytes) { write_file(folder_ / "assets" / std::string(name), bytes); }
-  ToolReply view(json::object args) {
-    args["project"] = "Film";
-    return s_.call("view_media", args);
-  }
-
-  Session s_;
-  fs::path folder_;
+    ]})") {}
+  ToolReply view(json::object args) { return call("view_media", std::move(args)); }
 };
 
 TEST_F(ViewMedia, ShrinksEachFormatAndKeepsItsLayout) {

@@ -1,4 +1,4 @@
-#include "support/session.h"
+#include "e2e/project_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +11,10 @@ std::string wrote(std::string_view name, std::size_t bytes) {
          "\" (e.g. in a node's images array, a shot's ref, or plan.bg). The app generates its own thumbnails on open.";
 }
 
-class WriteAsset : public ::testing::Test {
+class WriteAsset : public FilmProject {
  protected:
-  void SetUp() override {
-    folder_ = s_.make_project("Film", R"({"name": "Film"})");
-    fs::remove(folder_ / "assets");
-  }
-  ToolReply write(json::object args) {
-    args["project"] = "Film";
-    return s_.call("write_asset", args);
-  }
-
-  Session s_;
-  fs::path folder_;
+  WriteAsset() : FilmProject(R"({"name": "Film"})") { fs::remove(folder_ / "assets"); }
+  ToolReply write(json::object args) { return call("write_asset", std::move(args)); }
 };
 
 TEST_F(WriteAsset, DecodesStrictBase64) {
