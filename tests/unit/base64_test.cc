@@ -21,7 +21,7 @@ TEST(Base64, DecodesCanonicalText) {
 }
 
 // Which fault gives which text, including the ones that look alike.
-TEST(Base64, NamesTheFaultLikeTheUsualDecoder) {
+TEST(Base64, NamesEachFault) {
   struct Case {
     const char* name;
     std::string_view text;
