@@ -1,5 +1,6 @@
 // The read tools: answer from the library or one loaded project, write nothing.
 
+#include "project_io/board.h"
 #include "project_io/geometry.h"
 #include "project_io/queries.h"
 #include "project_io/text.h"
@@ -12,11 +13,6 @@ namespace vemba_connector {
 namespace {
 
 using namespace vemba_core::project_io;
-
-bool is_story_card(const json::value& node) {
-  const json::value* type = member(node, "type");
-  return !type || !type->is_string() || type->get_string() == "vemba";
-}
 
 bool has_marker(const fs::path& folder) {
   std::error_code ec;
