@@ -32,24 +32,6 @@ json::value crowded_board(int n) {
   return json::object{{"nodes", std::move(nodes)}, {"groups", std::move(groups)}, {"edges", json::array()}};
 }
 
-// The rule as written: every cell against every card.
-Point naive_free_spot(const std::vector<Rect>& obstacles, Point start, double w, double h, double gap) {
-  auto clear = [&](double cx, double cy) {
-    for (const Rect& o : obstacles)
-      if (cx < o.x + o.w + gap && cx + w + gap > o.x && cy < o.y + o.h + gap && cy + h + gap > o.y) return false;
-    return true;
-  };
-  if (clear(start.x, start.y)) return start;
-  for (int r = 1; r <= 49; ++r)
-    for (int dy = -r; dy <= r; ++dy)
-      for (int dx = -r; dx <= r; ++dx)
-        if (std::max(std::abs(dx), std::abs(dy)) == r) {
-          const double cx = start.x + dx * (w + gap), cy = start.y + dy * (h + gap);
-          if (clear(cx, cy)) return {cx, cy};
-        }
-  return start;
-}
-
 std::vector<Rect> rects_of(const json::value& doc) {
   std::vector<Rect> out;
   for (const json::value& node : *array_of(doc, "nodes")) out.push_back(node_rect(node));
@@ -75,12 +57,6 @@ void BM_FreeSpot(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   const std::vector<Rect> rects = rects_of(crowded_board(n));
   for (auto _ : state) benchmark::DoNotOptimize(free_spot(rects, middle(n), 300, 184, 40));
-}
-
-void BM_FreeSpotNaive(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  const std::vector<Rect> rects = rects_of(crowded_board(n));
-  for (auto _ : state) benchmark::DoNotOptimize(naive_free_spot(rects, middle(n), 300, 184, 40));
 }
 
 void BM_CreateGroup(benchmark::State& state) {
@@ -110,7 +86,6 @@ void BM_OwnerMap(benchmark::State& state) {
 
 BENCHMARK(BM_PlaceNextFree)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FreeSpot)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FreeSpotNaive)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateGroup)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArrangeGrid)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OwnerMap)->RangeMultiplier(10)->Range(100, 10000)->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <span>
 
 namespace vemba_test {
 
@@ -80,6 +81,24 @@ class FilmTest : public ::testing::Test {
   /// such as {"nodes", "2"}.
   std::string on_disk(std::initializer_list<std::string_view> path) const { return part_of(state(), path); }
 
+  /// One successful edit of a fresh copy of Film: the reply, and the part
+  /// of the document on disk that `path` names.
+  struct EditCase {
+    const char* tool;
+    const char* args;
+    const char* reply;
+    std::initializer_list<std::string_view> path;
+    const char* value;
+  };
+  void expect_edit(const EditCase& c) {
+    SCOPED_TRACE(std::string(c.tool) + " " + c.args);
+    write_file(folder_ / "project.json", kFilm);
+    const ToolReply r = edit(c.tool, c.args);
+    EXPECT_FALSE(r.is_error());
+    EXPECT_EQ(r.text(), c.reply);
+    EXPECT_EQ(on_disk(c.path), c.value);
+  }
+
   /// A failing edit: its error text, the file as it was, no snapshot, and
   /// the signal ended at "done".
   void expect_refused(std::string_view tool, std::string_view arguments, std::string_view error) {
@@ -90,6 +109,18 @@ class FilmTest : public ::testing::Test {
     EXPECT_EQ(project_bytes(), before);
     EXPECT_FALSE(fs::exists(history()));
     expect_signal_done();
+  }
+
+  struct RefusedCase {
+    const char* tool;
+    const char* args;
+    const char* error;
+  };
+  void expect_refused(std::span<const RefusedCase> cases) {
+    for (const RefusedCase& c : cases) {
+      SCOPED_TRACE(std::string(c.tool) + " " + c.args);
+      expect_refused(c.tool, c.args, c.error);
+    }
   }
 
   /// The signal record must be "done" with an empty message for "film".

@@ -28,14 +28,7 @@ TEST_F(FilmTest, AddVembaChainsAfterTheNamedCardAndSnapshotsThePreviousFile) {
 }
 
 TEST_F(FilmTest, EditsChangeTheDocumentAsTheirArgumentsSay) {
-  struct Case {
-    const char* tool;
-    const char* args;
-    const char* reply;
-    std::initializer_list<std::string_view> path;
-    const char* value;
-  };
-  const Case cases[] = {
+  const EditCase cases[] = {
       {"add_node", R"({"kind":"setplan","title":"Room"})", "Done. Added node n201.", {"nodes", "3", "plan", "w"}, "750"},
       {"add_node", R"({"kind":"shotlist"})", "Done. Added node n201.", {"nodes", "3", "scenes"}, "[]"},
       {"move_node", R"({"nodeId":"n2","x":10.5,"y":-3})", "Done. Node moved.", {"nodes", "1"},
@@ -56,14 +49,7 @@ TEST_F(FilmTest, EditsChangeTheDocumentAsTheirArgumentsSay) {
       {"add_video_embed", R"({"url":"https://www.youtube.com/watch?v=dQw4w9WgXcQ","x":5})",
        "Done. Added embed card vid201.", {"videoEmbeds", "0", "videoId"}, R"("dQw4w9WgXcQ")"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.tool) + " " + c.args);
-    write_file(folder_ / "project.json", kFilm);
-    const ToolReply r = edit(c.tool, c.args);
-    EXPECT_FALSE(r.is_error());
-    EXPECT_EQ(r.text(), c.reply);
-    EXPECT_EQ(on_disk(c.path), c.value);
-  }
+  for (const EditCase& c : cases) expect_edit(c);
 }
 
 TEST_F(FilmTest, DeleteNodeTakesItsEdgesAndBindingMembershipsWithIt) {
@@ -109,12 +95,7 @@ TEST_F(FilmTest, EditVembaTestsImagePathsAsGiven) {
 }
 
 TEST_F(FilmTest, FailedEditsWriteNothingAndEndTheSignalAtDone) {
-  struct Case {
-    const char* tool;
-    const char* args;
-    const char* error;
-  };
-  const Case cases[] = {
+  const RefusedCase cases[] = {
       {"add_node", "{}", "unsupported node kind: "},
       {"add_node", R"({"kind":"Note"})", "unsupported node kind: Note"},
       {"convert_node_type", R"({"nodeId":"zz","newType":"shotlist"})", "unsupported type: shotlist"},
@@ -129,10 +110,7 @@ TEST_F(FilmTest, FailedEditsWriteNothingAndEndTheSignalAtDone) {
        "only YouTube and Vimeo URLs make embed cards (got: https://example.com/v). For downloads/extraction, use the "
        "app's video importer."},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.tool) + " " + c.args);
-    expect_refused(c.tool, c.args, c.error);
-  }
+  expect_refused(cases);
 }
 
 TEST_F(FilmTest, CallsThatDoNotLoadWriteNoSignal) {

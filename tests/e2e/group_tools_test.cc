@@ -28,14 +28,7 @@ TEST_F(FilmTest, CreateGroupWithoutAPositionKeepsClearOfCardsAndGroups) {
 }
 
 TEST_F(FilmTest, GroupEditsAndTheirMessages) {
-  struct Case {
-    const char* tool;
-    const char* args;
-    const char* reply;
-    std::initializer_list<std::string_view> path;
-    const char* value;
-  };
-  const Case cases[] = {
+  const EditCase cases[] = {
       {"edit_group", R"({"groupId":"g7","patch":{"x":"left","hidden":"yes","id":"g9","order":2}})",
        "Done. Applied: order, x. IGNORED: hidden, id.", {"groups", "0"},
        R"({"h":280,"id":"g7","name":"Act","order":2,"w":400,"x":"left","y":0})"},
@@ -49,14 +42,7 @@ TEST_F(FilmTest, GroupEditsAndTheirMessages) {
       {"remove_node_from_group", R"({"nodeId":"n2"})", "Done. Node detached from group.", {"nodes", "1", "groupId"},
        "null"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.tool) + " " + c.args);
-    write_file(folder_ / "project.json", kFilm);
-    const ToolReply r = edit(c.tool, c.args);
-    EXPECT_FALSE(r.is_error());
-    EXPECT_EQ(r.text(), c.reply);
-    EXPECT_EQ(on_disk(c.path), c.value);
-  }
+  for (const EditCase& c : cases) expect_edit(c);
 }
 
 TEST_F(FilmTest, DeleteGroupWithoutChildrenTakesTheAssignedCardsAndTheirLinks) {
@@ -69,22 +55,14 @@ TEST_F(FilmTest, DeleteGroupWithoutChildrenTakesTheAssignedCardsAndTheirLinks) {
 }
 
 TEST_F(FilmTest, FailedGroupEditsWriteNothing) {
-  struct Case {
-    const char* tool;
-    const char* args;
-    const char* error;
-  };
-  const Case cases[] = {
+  const RefusedCase cases[] = {
       {"edit_group", R"({"patch":{"x":1}})", "group not found: "},
       {"delete_group", R"({"groupId":"G7"})", "group not found: G7"},
       {"add_node_to_group", R"({"nodeId":"zz","groupId":"gz"})", "group not found: gz"},
       {"add_node_to_group", R"({"nodeId":"zz","groupId":"g7"})", "node not found: zz"},
       {"remove_node_from_group", R"({"nodeId":5})", "node not found: "},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.tool) + " " + c.args);
-    expect_refused(c.tool, c.args, c.error);
-  }
+  expect_refused(cases);
 }
 
 }  // namespace

@@ -9,14 +9,7 @@ namespace {
 // Film's cards: n1 300 x 376 at (100, 120) in g7; n2 a 220 x 184 note at
 // (460, 120); n3 measured 250 x 90 at (820.5, 40). g7 is 400 x 280 at (0, 0).
 TEST_F(FilmTest, LayoutToolsMoveCardsAndRefitGroups) {
-  struct Case {
-    const char* tool;
-    const char* args;
-    const char* reply;
-    std::initializer_list<std::string_view> path;
-    const char* value;
-  };
-  const Case cases[] = {
+  const EditCase cases[] = {
       {"arrange_nodes", R"({"nodeIds":["n2",5,"n3"],"mode":"row","gap":10})", "Done. Arranged 2 node(s).",
        {"nodes", "2"}, R"({"id":"n3","renderedH":90,"renderedW":250,"title":"Three","x":690.0,"y":40.0})"},
       {"arrange_nodes", R"({"nodeIds":["n1","n2"],"originX":0,"originY":0})", "Done. Arranged 2 node(s).",
@@ -40,24 +33,14 @@ TEST_F(FilmTest, LayoutToolsMoveCardsAndRefitGroups) {
       {"auto_layout_group", R"({"groupId":"g7","mode":"row"})", "Done. Laid out 1 node(s).", {"groups", "0"},
        R"({"h":464.0,"id":"g7","name":"Act","w":348.0,"x":0.0,"y":0.0})"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.tool) + " " + c.args);
-    write_file(folder_ / "project.json", kFilm);
-    const ToolReply r = edit(c.tool, c.args);
-    EXPECT_FALSE(r.is_error());
-    EXPECT_EQ(r.text(), c.reply);
-    EXPECT_EQ(on_disk(c.path), c.value);
+  for (const EditCase& c : cases) {
+    expect_edit(c);
     EXPECT_EQ(on_disk({"custom"}), R"({"kept":true})");
   }
 }
 
 TEST_F(FilmTest, FailedLayoutEditsWriteNothing) {
-  struct Case {
-    const char* tool;
-    const char* args;
-    const char* error;
-  };
-  const Case cases[] = {
+  const RefusedCase cases[] = {
       {"arrange_nodes", R"({"nodeIds":"n1"})", "no valid node ids"},
       {"arrange_nodes", "{}", "no valid node ids"},
       {"align_nodes", R"({"edge":"middle"})", "no valid node ids"},
@@ -70,10 +53,7 @@ TEST_F(FilmTest, FailedLayoutEditsWriteNothing) {
       {"fit_group", R"({"groupId":"zz"})", "group not found: zz"},
       {"auto_layout_group", "{}", "group not found: "},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.tool) + " " + c.args);
-    expect_refused(c.tool, c.args, c.error);
-  }
+  expect_refused(cases);
 }
 
 TEST_F(FilmTest, ABatchFitsAGroupCreatedEarlierInIt) {
