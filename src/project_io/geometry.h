@@ -90,7 +90,7 @@ json::value coordinate(double v);
 /// Index in `nodes` of the first card with each id, in the order given (a
 /// repeated id repeats its index); ids that name no card are skipped.
 std::vector<std::size_t> node_indices(const json::value& doc, std::span<const std::string_view> ids);
-/// Moves the listed cards (indices into `nodes`) into a "row", a "column"
+/// Moves the listed cards (valid indices into `nodes`) into a "row", a "column"
 /// ("stack" too) or, for any other mode, a masonry grid of ceil(sqrt(n))
 /// equal columns, from the top-left corner (x0, y0), `gap` apart.
 void lay_out(json::value& doc, std::span<const std::size_t> indices, std::string_view mode, double gap, double x0,
