@@ -28,7 +28,8 @@ json::value crowded_board(int n) {
                                  {"renderedH", 184},
                                  {"groupId", i % 7 ? json::value(nullptr) : json::value("g1")}});
   for (int r = 0; r < side; r += 10)
-    groups.push_back(json::object{{"id", fmt::format("g{}", r + 1)}, {"x", 0}, {"y", r * 224.0}, {"w", side * 340.0}, {"h", 224}});
+    groups.push_back(
+        json::object{{"id", fmt::format("g{}", r + 1)}, {"x", 0}, {"y", r * 224.0}, {"w", side * 340.0}, {"h", 224}});
   return json::object{{"nodes", std::move(nodes)}, {"groups", std::move(groups)}, {"edges", json::array()}};
 }
 

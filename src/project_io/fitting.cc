@@ -4,9 +4,9 @@
 
 #include "project_io/board.h"
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <cstdint>
-#include <fmt/format.h>
 #include <limits>
 
 namespace vemba_core::project_io {

@@ -98,8 +98,8 @@ void lay_out(json::value& doc, std::span<const std::size_t> indices, std::string
 /// Lays the named cards out from the origin, by default their smallest x and
 /// smallest y; returns how many ids named a card (repeats counted).
 std::expected<std::size_t, std::string> arrange_nodes(json::value& doc, std::span<const std::string_view> ids,
-                                                      std::string_view mode, double gap,
-                                                      std::optional<double> origin_x, std::optional<double> origin_y);
+                                                      std::string_view mode, double gap, std::optional<double> origin_x,
+                                                      std::optional<double> origin_y);
 /// Lines the named cards up on one edge of their joint box ("left", "right",
 /// "top", "bottom", "center-h", "center-v"); with `distribute` and three or
 /// more, also spreads their corners evenly across the line.
@@ -138,12 +138,10 @@ struct Paddings {
 /// as it is and the count is 0.
 std::size_t fit_group_rect(json::value& doc, std::size_t group_index, const Paddings& paddings);
 /// fit_group_rect of the first group with that id.
-std::expected<std::size_t, std::string> fit_group_asym(json::value& doc, std::string_view id,
-                                                       const Paddings& paddings);
+std::expected<std::size_t, std::string> fit_group_asym(json::value& doc, std::string_view id, const Paddings& paddings);
 /// Lays the cards assigned to the group out inside it in `order` order
 /// ("stack" is a column), renumbers their `order` from 0 and fits the box
 /// around them; returns how many were laid out.
-std::expected<std::size_t, std::string> auto_layout_group(json::value& doc, std::string_view id,
-                                                          std::string_view mode);
+std::expected<std::size_t, std::string> auto_layout_group(json::value& doc, std::string_view id, std::string_view mode);
 
 }  // namespace vemba_core::project_io

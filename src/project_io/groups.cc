@@ -6,8 +6,8 @@
 #include "project_io/geometry.h"
 #include "project_io/patch.h"
 
-#include <algorithm>
 #include <fmt/format.h>
+#include <algorithm>
 #include <vector>
 
 namespace vemba_core::project_io {

@@ -3,10 +3,10 @@
 
 #include "project_io/geometry.h"
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <fmt/format.h>
 #include <functional>
 #include <numeric>
 #include <queue>
@@ -144,8 +144,7 @@ void lay_out(json::value& doc, std::span<const std::size_t> indices, std::string
 }
 
 std::expected<std::size_t, std::string> arrange_nodes(json::value& doc, std::span<const std::string_view> ids,
-                                                      std::string_view mode, double gap,
-                                                      std::optional<double> origin_x,
+                                                      std::string_view mode, double gap, std::optional<double> origin_x,
                                                       std::optional<double> origin_y) {
   const std::vector<std::size_t> indices = node_indices(doc, ids);
   if (indices.empty()) return no_valid_ids();
@@ -181,12 +180,24 @@ std::expected<std::size_t, std::string> align_nodes(json::value& doc, std::span<
     json::value& node = nodes[indices[k]];
     const Rect& r = before[k];
     switch (*edge) {
-      case Edge::kLeft: set_x(node, min_x); break;
-      case Edge::kRight: set_x(node, max_x - r.w); break;
-      case Edge::kTop: set_y(node, min_y); break;
-      case Edge::kBottom: set_y(node, max_y - r.h); break;
-      case Edge::kCenterH: set_x(node, cx - r.w * 0.5); break;
-      case Edge::kCenterV: set_y(node, cy - r.h * 0.5); break;
+      case Edge::kLeft:
+        set_x(node, min_x);
+        break;
+      case Edge::kRight:
+        set_x(node, max_x - r.w);
+        break;
+      case Edge::kTop:
+        set_y(node, min_y);
+        break;
+      case Edge::kBottom:
+        set_y(node, max_y - r.h);
+        break;
+      case Edge::kCenterH:
+        set_x(node, cx - r.w * 0.5);
+        break;
+      case Edge::kCenterV:
+        set_y(node, cy - r.h * 0.5);
+        break;
     }
   }
   if (distribute && indices.size() >= 3) distribute_along(nodes, indices, before, aligns_x(*edge));

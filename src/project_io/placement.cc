@@ -5,8 +5,8 @@
 
 #include "project_io/board.h"
 
-#include <cstdint>
 #include <fmt/format.h>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <vector>
@@ -88,7 +88,6 @@ Point free_spot(std::span<const Rect> obstacles, Point start, double w, double h
   }
   return start;
 }
-
 
 std::expected<Point, std::string> place_node(json::value& doc, std::string_view id,
                                              std::optional<std::string_view> ref_id,

@@ -85,7 +85,7 @@ TEST(AutoLayoutGroup, OrderKeysAndModes) {
     const char* name;
     const char* orders;  // of a, b, c
     const char* mode;
-    const char* xs;      // of a, b, c after the layout
+    const char* xs;  // of a, b, c after the layout
   };
   const Case cases[] = {
       {"negative first, then document order for ties", R"([1,-1,1])", "row", "356.0 24.0 688.0"},

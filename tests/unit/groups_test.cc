@@ -16,22 +16,21 @@ std::string part(const json::value& d, std::string_view array, std::size_t i, st
 
 TEST(CreateGroup, WritesEveryKeyWithFloatBoxAndNullOrder) {
   json::value d = doc(R"({"nodes":[],"groups":[]})");
-  EXPECT_EQ(create_group(d, " Act ", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                         std::nullopt)
+  EXPECT_EQ(create_group(d, " Act ", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt)
                 .value(),
             "g201");
   EXPECT_EQ(part(d, "groups", 0),
             R"({"color":"#CC8E78","h":480.0,"hidden":false,"hiddenInExport":false,"id":"g201","name":" Act ",)"
             R"("order":null,"role":"","w":680.0,"x":120.0,"y":120.0})");
   ASSERT_TRUE(create_group(d, "", std::string_view("slide"), std::string_view(""), 500.0, 300.0, 0.0, -5.0));
-  EXPECT_EQ(part(d, "groups", 1),
-            R"({"color":"","h":-5.0,"hidden":false,"hiddenInExport":false,"id":"g202","name":"",)"
-            R"("order":null,"role":"slide","w":0.0,"x":500.0,"y":300.0})");
+  EXPECT_EQ(part(d, "groups", 1), R"({"color":"","h":-5.0,"hidden":false,"hiddenInExport":false,"id":"g202","name":"",)"
+                                  R"("order":null,"role":"slide","w":0.0,"x":500.0,"y":300.0})");
 }
 
 TEST(CreateGroup, SearchesAFreePlaceUnlessBothCoordinatesAreGiven) {
   // A measured 300 x 200 card at the start point.
-  const std::string_view board = R"({"nodes":[{"id":"n1","x":120,"y":120,"renderedW":300,"renderedH":200}],"groups":[]})";
+  const std::string_view board =
+      R"({"nodes":[{"id":"n1","x":120,"y":120,"renderedW":300,"renderedH":200}],"groups":[]})";
   struct Case {
     const char* name;
     std::optional<double> x, y;

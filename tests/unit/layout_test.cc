@@ -48,8 +48,7 @@ TEST(ArrangeNodes, Modes) {
     const char* spots;
   };
   const Case cases[] = {
-      {"row from the smallest x and y", "a b", "row", 40, {}, {},
-       "100.0,300.0 360.0,300.0 7,7 7,7 7,7"},
+      {"row from the smallest x and y", "a b", "row", 40, {}, {}, "100.0,300.0 360.0,300.0 7,7 7,7 7,7"},
       {"column; stack is the same", "a b", "stack", 10, 0.0, 0.0, "0.0,0.0 0.0,510.0 7,7 7,7 7,7"},
       {"column", "a b", "column", 10, 0.0, 0.0, "0.0,0.0 0.0,510.0 7,7 7,7 7,7"},
       {"masonry: shortest column next, leftmost on ties", "a b c", "grid", 40, 0.0, 0.0,

@@ -16,8 +16,8 @@ TEST(NodeInGroup, TestsTheFixedPointAgainstTheBoxEdgesIncluded) {
     bool inside;
   };
   const Case cases[] = {
-      {R"({"x":0,"y":0})", R"({"x":150,"y":80,"w":0,"h":0})", true},  // a zero box holds its corner
-      {R"({})", R"({"x":150,"y":80,"w":0,"h":0})", true},               // no x, y: the point is (150, 80)
+      {R"({"x":0,"y":0})", R"({"x":150,"y":80,"w":0,"h":0})", true},     // a zero box holds its corner
+      {R"({})", R"({"x":150,"y":80,"w":0,"h":0})", true},                // no x, y: the point is (150, 80)
       {R"({"x":250,"y":0})", R"({"x":0,"y":0,"w":400,"h":280})", true},  // on the right edge
       {R"({"x":0,"y":200})", R"({"x":0,"y":0,"w":400,"h":280})", true},  // on the bottom edge
       {R"({"x":250.5,"y":0})", R"({"x":0,"y":0,"w":400,"h":280})", false},

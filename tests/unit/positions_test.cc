@@ -37,7 +37,8 @@ TEST(GetPositions, CardRowsReportEveryCardWithFloatNumbers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(positions(std::string(R"({"nodes":[)") + c.node + "]}"), std::string(R"({"groups":[],"nodes":[)") + c.row + "]}");
+    EXPECT_EQ(positions(std::string(R"({"nodes":[)") + c.node + "]}"),
+              std::string(R"({"groups":[],"nodes":[)") + c.row + "]}");
   }
 }
 
@@ -48,10 +49,9 @@ TEST(GetPositions, OwnersComeFromTheOwnerMapAndGroupRowsKeepMissingSizesAtZero) 
     "groups":[{"id":"g1","name":"Open","x":100,"y":50},{"id":"g2","name":7,"x":-1.5,"y":2,"w":10,"h":20},
               {"x":1}]})"));
   // g1 has no size: the row says 0.0, while a (point 350, 230) lies in its 400 x 280 box.
-  EXPECT_EQ(to_compact(*member(result, "groups")),
-            R"([{"h":0.0,"id":"g1","name":"Open","w":0.0,"x":100.0,"y":50.0},)"
-            R"({"h":20.0,"id":"g2","name":"","w":10.0,"x":-1.5,"y":2.0},)"
-            R"({"h":0.0,"id":null,"name":"","w":0.0,"x":1.0,"y":0.0}])");
+  EXPECT_EQ(to_compact(*member(result, "groups")), R"([{"h":0.0,"id":"g1","name":"Open","w":0.0,"x":100.0,"y":50.0},)"
+                                                   R"({"h":20.0,"id":"g2","name":"","w":10.0,"x":-1.5,"y":2.0},)"
+                                                   R"({"h":0.0,"id":null,"name":"","w":0.0,"x":1.0,"y":0.0}])");
   const json::array& nodes = *array_of(result, "nodes");
   auto owner = [&](std::size_t i) { return to_compact(*member(nodes[i], "ownerGroupId")); };
   auto stored = [&](std::size_t i) { return to_compact(*member(nodes[i], "groupId")); };
