@@ -2,9 +2,9 @@
 // Board queries: scoped reads, story numbering, the outline and search.
 // Each reads the document and changes nothing.
 
+#include "project_io/geometry.h"
 #include "project_io/json.h"
 
-#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,12 +12,6 @@
 #include <unordered_map>
 
 namespace vemba_core::project_io {
-
-/// Hash for text-keyed maps that are looked up by view.
-struct TextHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-};
 
 /// Story card id -> canonical label ("3", "A2·1", "B·1").
 using StoryNumbers = std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>;
