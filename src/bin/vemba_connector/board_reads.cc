@@ -8,7 +8,9 @@ namespace vemba_connector {
 
 using namespace vemba_core::project_io;
 
-ToolResult serve_get_outline(const Call& call, LoadedProject&) { return not_available(call); }
+ToolResult serve_get_outline(const Call&, LoadedProject& project) {
+  return ToolResult::json_value(get_outline(project.state));
+}
 
 // The query goes as sent: the search trims and lower-cases it itself.
 ToolResult serve_search_project(const Call& call, LoadedProject& project) {
