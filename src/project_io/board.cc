@@ -97,6 +97,11 @@ void remove_from_bindings(json::value& doc, std::string_view id) {
 
 }  // namespace
 
+bool is_story_card(const json::value& node) {
+  const json::value* type = member(node, "type");
+  return !type || !type->is_string() || type->get_string() == "vemba";
+}
+
 std::optional<std::size_t> find_node_index(const json::value& doc, std::string_view id) {
   const json::array* nodes = array_of(doc, "nodes");
   return nodes ? find_by_id(*nodes, id) : std::nullopt;
