@@ -27,9 +27,7 @@ TEST(ApplyMutation, OnlyTheTwentyNineNamesAreMutatingTools) {
 }
 
 TEST(ApplyMutation, OperationsStillToComeFailWithoutTouchingTheState) {
-  const char* pending[] = {
-      "create_group",      "edit_group",    "delete_group", "add_node_to_group", "remove_node_from_group",
-      "auto_layout_group", "arrange_nodes", "align_nodes",  "place_node",        "fit_group"};
+  const char* pending[] = {"auto_layout_group", "place_node", "fit_group"};
   for (const char* tool : pending) {
     SCOPED_TRACE(tool);
     json::value state = *parse_json(kBoard);

@@ -3,6 +3,7 @@
 
 #include "vemba_connector/mutations.h"
 
+#include "project_io/geometry.h"
 #include "project_io/setplan.h"
 #include "project_io/shotlist.h"
 #include "vemba_connector/arguments.h"
@@ -124,30 +125,32 @@ Outcome create_group(Edit& e) {
   const auto y = e.args.opt_number("y");
   const auto w = e.args.opt_number("w");
   const auto h = e.args.opt_number("h");
-  return pending(e, name, role, color, x, y, w, h);
+  auto id = io::create_group(e.state, name, role, color, x, y, w, h);
+  if (!id) return failure(id);
+  return msg::created_group(e.state, *id);
 }
 
 Outcome edit_group(Edit& e) {
   const auto id = e.args.text("groupId");
   const json::value& patch = e.args.object("patch");
-  return pending(e, id, patch);
+  return with_keys(io::edit_group(e.state, id, patch));
 }
 
 Outcome delete_group(Edit& e) {
   const auto id = e.args.text("groupId");
   const bool keep_children = e.args.keep_flag("keepChildren");
-  return pending(e, id, keep_children);
+  return with_value(io::delete_group(e.state, id, keep_children), msg::kDeletedGroup);
 }
 
 Outcome add_node_to_group(Edit& e) {
   const auto node = e.args.text("nodeId");
   const auto group = e.args.text("groupId");
-  return pending(e, node, group);
+  return with_message(io::add_node_to_group(e.state, node, group), msg::kNodeAssigned);
 }
 
 Outcome remove_node_from_group(Edit& e) {
   const auto node = e.args.text("nodeId");
-  return pending(e, node);
+  return with_message(io::remove_node_from_group(e.state, node), msg::kNodeDetached);
 }
 
 Outcome auto_layout_group(Edit& e) {
@@ -162,14 +165,14 @@ Outcome arrange_nodes(Edit& e) {
   const double gap = e.args.number_or("gap", 40);
   const auto origin_x = e.args.opt_number("originX");
   const auto origin_y = e.args.opt_number("originY");
-  return pending(e, ids, mode, gap, origin_x, origin_y);
+  return with_value(io::arrange_nodes(e.state, ids, mode, gap, origin_x, origin_y), msg::kArranged);
 }
 
 Outcome align_nodes(Edit& e) {
   const auto ids = e.args.texts("nodeIds");
   const auto edge = e.args.text_or("edge", "left");
   const bool distribute = e.args.flag("distribute");
-  return pending(e, ids, edge, distribute);
+  return with_value(io::align_nodes(e.state, ids, edge, distribute), msg::kAligned);
 }
 
 Outcome place_node(Edit& e) {
