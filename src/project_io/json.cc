@@ -425,6 +425,12 @@ json::array* array_of(json::value& v, std::string_view key) {
   return m ? m->if_array() : nullptr;
 }
 
+const json::array& array_or_empty(const json::value& v, std::string_view key) {
+  static const json::array kNone;
+  const json::array* a = array_of(v, key);
+  return a ? *a : kNone;
+}
+
 std::optional<std::size_t> find_by_id(const json::array& records, std::string_view id) {
   for (std::size_t i = 0; i < records.size(); ++i)
     if (id_of(records[i]) == id) return i;

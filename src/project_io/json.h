@@ -68,6 +68,8 @@ std::optional<std::string_view> id_of(const json::value& v);
 /// The member when it is an array.
 const json::array* array_of(const json::value& v, std::string_view key);
 json::array* array_of(json::value& v, std::string_view key);
+/// The member when it is an array, else an empty one.
+const json::array& array_or_empty(const json::value& v, std::string_view key);
 /// Index of the first element whose `id` is the text `id`.
 std::optional<std::size_t> find_by_id(const json::array& records, std::string_view id);
 

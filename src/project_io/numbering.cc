@@ -5,8 +5,8 @@
 #include "project_io/board.h"
 #include "project_io/text.h"
 
-#include <algorithm>
 #include <fmt/format.h>
+#include <algorithm>
 #include <vector>
 
 namespace vemba_core::project_io {
@@ -164,14 +164,12 @@ void number_side_chains(StoryBoard& board, StoryNumbers& labels) {
 }  // namespace
 
 StoryNumbers vemba_numbers(const json::value& doc) {
-  static const json::array kNone;
-  const json::array* nodes = array_of(doc, "nodes");
-  const json::array* edges = array_of(doc, "edges");
-  StoryBoard board = story_board(nodes ? *nodes : kNone, edges ? *edges : kNone);
+  const json::array& nodes = array_or_empty(doc, "nodes");
+  StoryBoard board = story_board(nodes, array_or_empty(doc, "edges"));
   StoryNumbers labels;
   labels.reserve(board.cards.size());
 
-  const std::vector<SequenceStart> starts = sequence_starts(nodes ? *nodes : kNone);
+  const std::vector<SequenceStart> starts = sequence_starts(nodes);
   // Positions count every start, also one without a text id.
   for (std::size_t i = 0; i < starts.size(); ++i)
     if (starts[i].id) walk_story_chain(*starts[i].id, sequence_prefix(starts[i].name, i + 1), board, labels);

@@ -18,8 +18,10 @@ json::value copied(const json::value& record, std::string_view key, json::value 
 }
 
 json::value summary(const json::value& node, const StoryNumbers& numbers) {
-  json::object out{{"id", copied(node, "id", nullptr)},       {"type", copied(node, "type", "vemba")},
-                   {"role", copied(node, "role", "")},        {"title", copied(node, "title", "")},
+  json::object out{{"id", copied(node, "id", nullptr)},
+                   {"type", copied(node, "type", "vemba")},
+                   {"role", copied(node, "role", "")},
+                   {"title", copied(node, "title", "")},
                    {"hidden", copied(node, "hidden", false)}};
   if (const std::optional<std::string_view> id = id_of(node))
     if (auto it = numbers.find(*id); it != numbers.end()) out["number"] = it->second;
@@ -34,11 +36,8 @@ std::int64_t order_key(const json::value& node) {
 }  // namespace
 
 json::value get_outline(const json::value& doc) {
-  static const json::array kNone;
-  const json::array* nodes_or_null = array_of(doc, "nodes");
-  const json::array* groups_or_null = array_of(doc, "groups");
-  const json::array& nodes = nodes_or_null ? *nodes_or_null : kNone;
-  const json::array& groups = groups_or_null ? *groups_or_null : kNone;
+  const json::array& nodes = array_or_empty(doc, "nodes");
+  const json::array& groups = array_or_empty(doc, "groups");
   const StoryNumbers numbers = vemba_numbers(doc);
   const OwnerMap owners = node_owner_map(doc);
 
@@ -69,8 +68,8 @@ json::value get_outline(const json::value& doc) {
                                    {"hidden", copied(group, "hidden", false)},
                                    {"nodes", std::move(listed)}});
   }
-  return json::object{{"project", copied(doc, "name", nullptr)}, {"groups", std::move(entries)},
-                      {"orphans", std::move(orphans)}};
+  return json::object{
+      {"project", copied(doc, "name", nullptr)}, {"groups", std::move(entries)}, {"orphans", std::move(orphans)}};
 }
 
 }  // namespace vemba_core::project_io

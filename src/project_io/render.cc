@@ -4,10 +4,10 @@
 
 #include <spng.h>
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fmt/format.h>
 #include <limits>
 #include <memory>
 #include <unordered_map>
@@ -104,10 +104,8 @@ std::expected<Rect, std::string> board_area(const json::value& doc) {
     max_x = std::max(max_x, r.x + r.w);
     max_y = std::max(max_y, r.y + r.h);
   };
-  if (const json::array* nodes = array_of(doc, "nodes"))
-    for (const json::value& node : *nodes) take(node_rect(node));
-  if (const json::array* groups = array_of(doc, "groups"))
-    for (const json::value& group : *groups) take(group_box(group));
+  for (const json::value& node : array_or_empty(doc, "nodes")) take(node_rect(node));
+  for (const json::value& group : array_or_empty(doc, "groups")) take(group_box(group));
   if (!any) return std::unexpected("board is empty \u2014 nothing to render");
   return Rect{min_x - kBoardMargin, min_y - kBoardMargin, max_x - min_x + 2 * kBoardMargin,
               max_y - min_y + 2 * kBoardMargin};
@@ -188,6 +186,20 @@ void draw_card(Picture& picture, const PixelBox& b, Pixel radius, const CardColo
                   saturated(Wide(b.y1) - 1), radius - 1, colours.fill);
 }
 
+// Groups first, then edges, then cards, each in document order, so later
+// cards cover earlier ones and only the stretch of an edge between two cards
+// shows.
+void draw_board(Picture& picture, const View& view, const json::value& doc) {
+  const Pixel header = std::max(nearest(kHeaderUnits * view.scale), kMinHeader);
+  for (const json::value& group : array_or_empty(doc, "groups"))
+    draw_group(picture, pixel_box(view, group_box(group)), header);
+  const json::array& nodes = array_or_empty(doc, "nodes");
+  draw_edges(picture, view, nodes, array_or_empty(doc, "edges"));
+  const Pixel radius = std::max(nearest(kCardRadiusUnits * view.scale), kMinCardRadius);
+  for (const json::value& node : nodes)
+    draw_card(picture, pixel_box(view, node_rect(node)), radius, colours_of(node_type(node)));
+}
+
 // The largest k with k * k <= n, for n >= 0.
 Wide isqrt(Wide n) {
   Wide k = static_cast<Wide>(std::sqrt(static_cast<double>(n)));
@@ -262,16 +274,7 @@ std::expected<std::string, std::string> render_board(const json::value& doc, std
   const View view{*area, std::min(kMaxEdge / std::max(area->w, area->h), 1.0)};
   Picture picture(picture_side(area->w * view.scale), picture_side(area->h * view.scale));
 
-  static const json::array kNone;
-  const json::array* nodes = array_of(doc, "nodes");
-  const json::array* groups = array_of(doc, "groups");
-  const json::array* edges = array_of(doc, "edges");
-  const Pixel header = std::max(nearest(kHeaderUnits * view.scale), kMinHeader);
-  for (const json::value& group : groups ? *groups : kNone) draw_group(picture, pixel_box(view, group_box(group)), header);
-  draw_edges(picture, view, nodes ? *nodes : kNone, edges ? *edges : kNone);
-  const Pixel radius = std::max(nearest(kCardRadiusUnits * view.scale), kMinCardRadius);
-  for (const json::value& node : nodes ? *nodes : kNone)
-    draw_card(picture, pixel_box(view, node_rect(node)), radius, colours_of(node_type(node)));
+  draw_board(picture, view, doc);
   std::expected<std::string, std::string> png =
       encode_png(picture.width, picture.height, SPNG_COLOR_TYPE_TRUECOLOR, 8, picture.rgb);
   if (!png) return std::unexpected(fmt::format("encode png: {}", png.error()));

@@ -17,7 +17,8 @@ constexpr std::size_t kCharsFrom = 80;
 constexpr std::string_view kEllipsis = "\u2026";
 
 // The fields searched, in the order that decides which one gives the snippet.
-constexpr std::array<std::string_view, 7> kNodeFields = {"title", "body", "slug", "role", "tones", "product", "shotType"};
+constexpr std::array<std::string_view, 7> kNodeFields = {"title", "body",    "slug",    "role",
+                                                         "tones", "product", "shotType"};
 
 // `tones` is a list of words; the other fields are texts.
 std::string field_text(const json::value& node, std::string_view key) {

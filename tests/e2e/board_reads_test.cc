@@ -93,7 +93,7 @@ TEST_F(BoardReadsTest, RenderBoardViews) {
   const Png whole = picture_of(edit("render_board"));
   ASSERT_EQ(whole.size(), "1151x576");
   EXPECT_EQ(whole.at(0, 0), "#FFFFFF");
-  EXPECT_EQ(whole.at(40, 40), "#A59B8C");   // the group's corner
+  EXPECT_EQ(whole.at(40, 40), "#A59B8C");    // the group's corner
   EXPECT_EQ(whole.at(300, 400), "#F5EDE2");  // inside the first card
   EXPECT_EQ(whole.at(600, 200), "#FBE89E");  // inside the note
 }

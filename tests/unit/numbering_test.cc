@@ -50,7 +50,8 @@ TEST(VembaNumbers, SmallBoards) {
        "a=1 b=B·1 c=B·2 d=B·3"},
       {"a type that is not a text still carries order",
        R"({"nodes":[{"id":"a","x":0},{"id":"b","x":10}],"edges":[{"from":"a","to":"b","type":7}]})", "a=1 b=2"},
-      {"card types", R"({"nodes":[{"id":"a","type":"vemba","x":0},{"id":"b","type":5,"x":1},{"id":"c","type":"Vemba","x":2},{"id":"d","x":"3"}]})",
+      {"card types",
+       R"({"nodes":[{"id":"a","type":"vemba","x":0},{"id":"b","type":5,"x":1},{"id":"c","type":"Vemba","x":2},{"id":"d","x":"3"}]})",
        "a=1 b=C·1 d=B·1"},
       {"an edge through a note joins nothing",
        R"({"nodes":[{"id":"a","x":100},{"id":"n","type":"note","x":200},{"id":"b","x":300}],
@@ -120,14 +121,14 @@ TEST(VembaNumbers, SequencePrefixes) {
     const char* prefix;
   };
   const Case cases[] = {
-      {"Act 2", "A2"},     {"act two", "AT"},      {"cold open", "CO"},  {"Ep12 b", "E12B"},
-      {"2nd unit", "N2U"}, {"Épisode 3", "P3"},    {"Part 1a2", "PA1"},  {"!! ??", "S1"},
-      {"", "S1"},          {"\u2003Act\u00A0\t2 ", "A2"}, {"12 34x5", "12X34"},
+      {"Act 2", "A2"},      {"act two", "AT"},   {"cold open", "CO"}, {"Ep12 b", "E12B"}, {"2nd unit", "N2U"},
+      {"Épisode 3", "P3"},  {"Part 1a2", "PA1"}, {"!! ??", "S1"},     {"", "S1"},         {"\u2003Act\u00A0\t2 ", "A2"},
+      {"12 34x5", "12X34"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    json::value doc = json::object{
-        {"nodes", json::array{json::object{{"id", "a"}, {"seqStart", true}, {"seqName", c.name}}}}};
+    json::value doc =
+        json::object{{"nodes", json::array{json::object{{"id", "a"}, {"seqStart", true}, {"seqName", c.name}}}}};
     EXPECT_EQ(labels_of(doc), fmt::format("a={}·1", c.prefix));
   }
 }
@@ -137,7 +138,8 @@ json::value row(std::size_t n, bool chained) {
   json::array nodes, edges;
   for (std::size_t i = 0; i < n; ++i) {
     nodes.push_back(json::object{{"id", fmt::format("c{}", i)}, {"x", static_cast<double>(i) * 10}});
-    if (chained && i > 0) edges.push_back(json::object{{"from", fmt::format("c{}", i - 1)}, {"to", fmt::format("c{}", i)}});
+    if (chained && i > 0)
+      edges.push_back(json::object{{"from", fmt::format("c{}", i - 1)}, {"to", fmt::format("c{}", i)}});
   }
   return json::object{{"nodes", std::move(nodes)}, {"edges", std::move(edges)}};
 }

@@ -35,21 +35,22 @@ TEST(Outline, MembersByOwner) {
       {"id": 12, "x": 10, "y": 10}
     ]
   })");
-  EXPECT_EQ(outline,
-            R"({"groups":[)"
-            R"({"hidden":true,"id":"g1","name":"Act","nodes":[)"
-            R"({"hidden":false,"id":"big","number":"B·1","role":"","title":"Far","type":null},)"
-            R"({"hidden":false,"id":"assigned","role":"","title":"","type":"prop"}],"order":2,"role":"section"},)"
-            R"({"hidden":false,"id":"g2","name":null,"nodes":[)"
-            R"({"hidden":true,"id":"small","number":"1","role":"lead","title":"","type":"vemba"}],"order":null,"role":""},)"
-            R"({"hidden":false,"id":"","name":"","nodes":[],"order":null,"role":""},)"
-            R"({"hidden":false,"id":"g1","name":"","nodes":[)"
-            R"({"hidden":false,"id":"big","number":"B·1","role":"","title":"Far","type":null},)"
-            R"({"hidden":false,"id":"assigned","role":"","title":"","type":"prop"}],"order":null,"role":""}],)"
-            R"("orphans":[)"
-            R"({"hidden":false,"id":"lost","number":"C·1","role":"","title":"","type":"vemba"},)"
-            R"({"hidden":false,"id":null,"role":"","title":"no id","type":"vemba"},)"
-            R"({"hidden":false,"id":12,"role":"","title":"","type":"vemba"}],"project":"Film"})");
+  EXPECT_EQ(
+      outline,
+      R"({"groups":[)"
+      R"({"hidden":true,"id":"g1","name":"Act","nodes":[)"
+      R"({"hidden":false,"id":"big","number":"B·1","role":"","title":"Far","type":null},)"
+      R"({"hidden":false,"id":"assigned","role":"","title":"","type":"prop"}],"order":2,"role":"section"},)"
+      R"({"hidden":false,"id":"g2","name":null,"nodes":[)"
+      R"({"hidden":true,"id":"small","number":"1","role":"lead","title":"","type":"vemba"}],"order":null,"role":""},)"
+      R"({"hidden":false,"id":"","name":"","nodes":[],"order":null,"role":""},)"
+      R"({"hidden":false,"id":"g1","name":"","nodes":[)"
+      R"({"hidden":false,"id":"big","number":"B·1","role":"","title":"Far","type":null},)"
+      R"({"hidden":false,"id":"assigned","role":"","title":"","type":"prop"}],"order":null,"role":""}],)"
+      R"("orphans":[)"
+      R"({"hidden":false,"id":"lost","number":"C·1","role":"","title":"","type":"vemba"},)"
+      R"({"hidden":false,"id":null,"role":"","title":"no id","type":"vemba"},)"
+      R"({"hidden":false,"id":12,"role":"","title":"","type":"vemba"}],"project":"Film"})");
 }
 
 TEST(Outline, MembersInSetOrder) {

@@ -60,7 +60,7 @@ TEST(RenderBoard, PictureSize) {
   };
   const Case cases[] = {
       {{0, 0, 2400, 600}, "1200x300"}, {{-50, 7, 300, 200}, "300x200"}, {{0, 0, 0.4, 0.4}, "1x1"},
-      {{0, 0, 600, 2400}, "300x1200"}, {{0, 0, 1200.5, 3}, "1200x3"},    {{0, 0, 2129, 10}, "1200x6"},
+      {{0, 0, 600, 2400}, "300x1200"}, {{0, 0, 1200.5, 3}, "1200x3"},   {{0, 0, 2129, 10}, "1200x6"},
       {{0, 0, 10, 2129}, "6x1200"},    {{0, 0, 1e300, 1}, "1200x1"},
   };
   for (const Case& c : cases) {
@@ -164,11 +164,11 @@ TEST(RenderBoard, CardColoursByType) {
     const char* fill;
   };
   const Case cases[] = {
-      {"note", "#C4B06A", "#FBE89E"},      {"prop", "#AC9EC0", "#ECE6F3"},     {"title", "#AAAAAA", "#FFFFFF"},
-      {"thought", "#9AB0D0", "#E4ECF7"},   {"gallery", "#A8A8A8", "#E9E9E9"},  {"palette", "#BEAC96", "#F7EFE5"},
-      {"setplan", "#B6B0A0", "#FBFAF6"},   {"location", "#9AB892", "#E3EFDF"}, {"character", "#B49CBA", "#F0E4F2"},
-      {"vemba", "#BCAA94", "#F5EDE2"},     {"shotlist", "#BCAA94", "#F5EDE2"}, {"checklist", "#BCAA94", "#F5EDE2"},
-      {"Note", "#BCAA94", "#F5EDE2"},      {nullptr, "#BCAA94", "#F5EDE2"},
+      {"note", "#C4B06A", "#FBE89E"},    {"prop", "#AC9EC0", "#ECE6F3"},     {"title", "#AAAAAA", "#FFFFFF"},
+      {"thought", "#9AB0D0", "#E4ECF7"}, {"gallery", "#A8A8A8", "#E9E9E9"},  {"palette", "#BEAC96", "#F7EFE5"},
+      {"setplan", "#B6B0A0", "#FBFAF6"}, {"location", "#9AB892", "#E3EFDF"}, {"character", "#B49CBA", "#F0E4F2"},
+      {"vemba", "#BCAA94", "#F5EDE2"},   {"shotlist", "#BCAA94", "#F5EDE2"}, {"checklist", "#BCAA94", "#F5EDE2"},
+      {"Note", "#BCAA94", "#F5EDE2"},    {nullptr, "#BCAA94", "#F5EDE2"},
   };
   json::array nodes;
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -279,7 +279,8 @@ TEST(FillRoundRect, RadiusAtMostHalfTheBox) {
 }
 
 TEST(FillRoundRect, SaturatedCoordinates) {
-  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min(), kMax = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min(),
+                         kMax = std::numeric_limits<std::int64_t>::max();
   Picture p(3, 2);
   fill_round_rect(p, kMin, kMin, kMax, kMax, kMax, Rgb{0, 0, 0});
   EXPECT_EQ(painted(p), "###\n###\n");

@@ -14,7 +14,9 @@ std::string repeat(std::string_view s, std::size_t n) {
 }
 
 // "x" characters with "rain" starting at character `at`, `n` characters in all.
-std::string text_with_match(std::size_t at, std::size_t n) { return repeat("x", at) + "rain" + repeat("y", n - at - 4); }
+std::string text_with_match(std::size_t at, std::size_t n) {
+  return repeat("x", at) + "rain" + repeat("y", n - at - 4);
+}
 
 TEST(SnippetAround, Windows) {
   struct Case {
@@ -73,10 +75,11 @@ TEST(SearchProject, AtMostFortyHits) {
   for (std::size_t cards : {39, 40, 50}) {
     SCOPED_TRACE(cards);
     json::array nodes;
-    for (std::size_t i = 0; i < cards; ++i) nodes.push_back(json::object{{"id", fmt::format("n{}", i)}, {"title", "Storm"}});
-    const json::value doc = json::object{
-        {"nodes", std::move(nodes)},
-        {"groups", json::array{json::object{{"id", "g1"}, {"name", "storm"}}, json::object{{"id", "g2"}, {"name", "STORM"}}}}};
+    for (std::size_t i = 0; i < cards; ++i)
+      nodes.push_back(json::object{{"id", fmt::format("n{}", i)}, {"title", "Storm"}});
+    const json::value doc = json::object{{"nodes", std::move(nodes)},
+                                         {"groups", json::array{json::object{{"id", "g1"}, {"name", "storm"}},
+                                                                json::object{{"id", "g2"}, {"name", "STORM"}}}}};
     const json::array hits = search_project(doc, "storm");
     ASSERT_EQ(hits.size(), 40u);
     EXPECT_EQ(text_of(hits[0], "id"), "n0");
