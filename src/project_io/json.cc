@@ -367,6 +367,11 @@ json::value* member(json::value& v, std::string_view key) {
   return o ? o->if_contains(key) : nullptr;
 }
 
+json::value member_or(const json::value& v, std::string_view key, json::value fallback) {
+  const json::value* m = member(v, key);
+  return m ? *m : fallback;
+}
+
 std::string_view text_of(const json::value& v, std::string_view key) {
   return opt_text_of(v, key).value_or(std::string_view());
 }

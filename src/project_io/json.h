@@ -48,6 +48,9 @@ std::string plain_number(double x);
 const json::value* member(const json::value& v, std::string_view key);
 json::value* member(json::value& v, std::string_view key);
 
+/// A copy of the member as stored, whatever its kind (a stored null stays
+/// null); `fallback` only when it is missing.
+json::value member_or(const json::value& v, std::string_view key, json::value fallback);
 /// The member's text; empty when missing or not a string.
 std::string_view text_of(const json::value& v, std::string_view key);
 /// The member's text when it is a string.

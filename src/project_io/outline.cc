@@ -10,19 +10,12 @@
 namespace vemba_core::project_io {
 namespace {
 
-// The stored value whatever its kind (a stored null stays null); the
-// default only when the key is missing.
-json::value copied(const json::value& record, std::string_view key, json::value fallback) {
-  const json::value* v = member(record, key);
-  return v ? *v : fallback;
-}
-
 json::value summary(const json::value& node, const StoryNumbers& numbers) {
-  json::object out{{"id", copied(node, "id", nullptr)},
-                   {"type", copied(node, "type", "vemba")},
-                   {"role", copied(node, "role", "")},
-                   {"title", copied(node, "title", "")},
-                   {"hidden", copied(node, "hidden", false)}};
+  json::object out{{"id", member_or(node, "id", nullptr)},
+                   {"type", member_or(node, "type", "vemba")},
+                   {"role", member_or(node, "role", "")},
+                   {"title", member_or(node, "title", "")},
+                   {"hidden", member_or(node, "hidden", false)}};
   if (const std::optional<std::string_view> id = id_of(node))
     if (auto it = numbers.find(*id); it != numbers.end()) out["number"] = it->second;
   return out;
@@ -62,14 +55,14 @@ json::value get_outline(const json::value& doc) {
     json::array listed;
     for (const json::value* node : members) listed.push_back(summary(*node, numbers));
     entries.push_back(json::object{{"id", id_of(group).value_or("")},
-                                   {"name", copied(group, "name", "")},
-                                   {"role", copied(group, "role", "")},
-                                   {"order", copied(group, "order", nullptr)},
-                                   {"hidden", copied(group, "hidden", false)},
+                                   {"name", member_or(group, "name", "")},
+                                   {"role", member_or(group, "role", "")},
+                                   {"order", member_or(group, "order", nullptr)},
+                                   {"hidden", member_or(group, "hidden", false)},
                                    {"nodes", std::move(listed)}});
   }
   return json::object{
-      {"project", copied(doc, "name", nullptr)}, {"groups", std::move(entries)}, {"orphans", std::move(orphans)}};
+      {"project", member_or(doc, "name", nullptr)}, {"groups", std::move(entries)}, {"orphans", std::move(orphans)}};
 }
 
 }  // namespace vemba_core::project_io
