@@ -101,17 +101,14 @@ void remove_from_bindings(json::value& doc, const IdSet& ids) {
 
 }  // namespace
 
+bool is_story_card(const json::value& node) { return node_type(node) == "vemba"; }
+
 void forget_cards(json::value& doc, std::span<const std::string> ids) {
   if (ids.empty()) return;
   const IdSet set(ids.begin(), ids.end());
   // One pass over the edges and bindings however many cards went.
   remove_edges_of(doc, set);
   remove_from_bindings(doc, set);
-}
-
-bool is_story_card(const json::value& node) {
-  const json::value* type = member(node, "type");
-  return !type || !type->is_string() || type->get_string() == "vemba";
 }
 
 std::optional<std::size_t> find_node_index(const json::value& doc, std::string_view id) {
@@ -130,6 +127,8 @@ std::expected<json::object*, std::string> find_node(json::value& doc, std::strin
   // The lookup matched a text `id`, so the element is an object.
   return &(*array_of(doc, "nodes"))[*index].get_object();
 }
+
+std::string_view node_type(const json::value& node) { return opt_text_of(node, "type").value_or("vemba"); }
 
 double default_card_x(const json::value& doc) {
   std::optional<double> rightmost;

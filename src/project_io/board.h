@@ -19,6 +19,8 @@ struct PatchResult {
   std::vector<std::string> ignored;
 };
 
+/// A card's `type`; one that is missing or not a text reads as "vemba".
+std::string_view node_type(const json::value& node);
 /// A story card: a node whose `type` is missing, not a text, or "vemba".
 bool is_story_card(const json::value& node);
 

@@ -1,5 +1,6 @@
 #include "project_io/geometry.h"
 
+#include "project_io/board.h"
 #include "project_io/text.h"
 
 #include <algorithm>
@@ -124,8 +125,7 @@ NodeSize node_size(const json::value& node) {
   const std::optional<double> rh = positive(node, "renderedH");
   if (rw && rh) return {*rw, *rh, true};
 
-  const std::optional<std::string_view> type_text = opt_text_of(node, "type");
-  const std::string_view type = type_text ? *type_text : std::string_view("vemba");
+  const std::string_view type = node_type(node);
   Terms t{};
   t.w = positive(node, "w").value_or(type_width(node, type));
   t.inner = std::max(t.w - 24, 40.0);

@@ -367,6 +367,11 @@ json::value* member(json::value& v, std::string_view key) {
   return o ? o->if_contains(key) : nullptr;
 }
 
+json::value member_or(const json::value& v, std::string_view key, json::value fallback) {
+  const json::value* m = member(v, key);
+  return m ? *m : fallback;
+}
+
 std::string_view text_of(const json::value& v, std::string_view key) {
   return opt_text_of(v, key).value_or(std::string_view());
 }
@@ -423,6 +428,12 @@ const json::array* array_of(const json::value& v, std::string_view key) {
 json::array* array_of(json::value& v, std::string_view key) {
   json::value* m = member(v, key);
   return m ? m->if_array() : nullptr;
+}
+
+const json::array& array_or_empty(const json::value& v, std::string_view key) {
+  static const json::array kNone;
+  const json::array* a = array_of(v, key);
+  return a ? *a : kNone;
 }
 
 std::optional<std::size_t> find_by_id(const json::array& records, std::string_view id) {

@@ -48,6 +48,9 @@ std::string plain_number(double x);
 const json::value* member(const json::value& v, std::string_view key);
 json::value* member(json::value& v, std::string_view key);
 
+/// A copy of the member as stored, whatever its kind (a stored null stays
+/// null); `fallback` only when it is missing.
+json::value member_or(const json::value& v, std::string_view key, json::value fallback);
 /// The member's text; empty when missing or not a string.
 std::string_view text_of(const json::value& v, std::string_view key);
 /// The member's text when it is a string.
@@ -68,6 +71,8 @@ std::optional<std::string_view> id_of(const json::value& v);
 /// The member when it is an array.
 const json::array* array_of(const json::value& v, std::string_view key);
 json::array* array_of(json::value& v, std::string_view key);
+/// The member when it is an array, else an empty one.
+const json::array& array_or_empty(const json::value& v, std::string_view key);
 /// Index of the first element whose `id` is the text `id`.
 std::optional<std::size_t> find_by_id(const json::array& records, std::string_view id);
 

@@ -37,12 +37,6 @@ std::vector<Candidate> by_area(const json::array& groups) {
   return order;
 }
 
-const json::array& array_or_empty(const json::value& doc, std::string_view key) {
-  static const json::array kNone;
-  const json::array* a = array_of(doc, key);
-  return a ? *a : kNone;
-}
-
 }  // namespace
 
 Rect group_box(const json::value& group) {

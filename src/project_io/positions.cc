@@ -2,34 +2,30 @@
 
 #include "project_io/geometry.h"
 
+#include "project_io/board.h"
+
 namespace vemba_core::project_io {
 namespace {
-
-// A stored value copied as it is, null when there is none.
-json::value copied(const json::value& record, std::string_view key) {
-  const json::value* v = member(record, key);
-  return v ? *v : json::value(nullptr);
-}
 
 json::object card_row(const json::value& node, const OwnerMap& owners) {
   const NodeSize size = node_size(node);
   const std::optional<std::string_view> id = id_of(node);
   const std::optional<std::string_view> owner = id ? owner_of(owners, *id) : std::nullopt;
-  return json::object{{"id", copied(node, "id")},
-                      {"type", opt_text_of(node, "type").value_or("vemba")},
+  return json::object{{"id", member_or(node, "id", nullptr)},
+                      {"type", node_type(node)},
                       {"title", text_of(node, "title")},
                       {"x", number_or(node, "x", 0)},
                       {"y", number_or(node, "y", 0)},
                       {"w", size.w},
                       {"h", size.h},
                       {"measured", size.measured},
-                      {"groupId", copied(node, "groupId")},
+                      {"groupId", member_or(node, "groupId", nullptr)},
                       {"ownerGroupId", owner ? json::value(*owner) : json::value(nullptr)}};
 }
 
 // Sizes as stored: 0.0 when missing, unlike the 400 x 280 of a group box.
 json::object group_row(const json::value& group) {
-  return json::object{{"id", copied(group, "id")},     {"name", text_of(group, "name")},
+  return json::object{{"id", member_or(group, "id", nullptr)},     {"name", text_of(group, "name")},
                       {"x", number_or(group, "x", 0)}, {"y", number_or(group, "y", 0)},
                       {"w", number_or(group, "w", 0)}, {"h", number_or(group, "h", 0)}};
 }

@@ -8,10 +8,7 @@ namespace {
 // The named members of the document; a missing one is null.
 json::value slice(const json::value& doc, std::initializer_list<std::string_view> keys) {
   json::object out;
-  for (std::string_view key : keys) {
-    const json::value* v = member(doc, key);
-    out[key] = v ? *v : json::value();
-  }
+  for (std::string_view key : keys) out[key] = member_or(doc, key, nullptr);
   return out;
 }
 

@@ -138,8 +138,7 @@ json::object new_shot(const json::value& doc, std::string_view scene_id, std::op
 std::expected<std::size_t, std::string> shotlist_index(const json::value& doc, std::string_view list_id) {
   const std::optional<std::size_t> index = find_node_index(doc, list_id);
   if (!index) return std::unexpected(fmt::format("node not found: {}", list_id));
-  // A card without a text type is a story card.
-  const std::string_view type = opt_text_of((*array_of(doc, "nodes"))[*index], "type").value_or("vemba");
+  const std::string_view type = node_type((*array_of(doc, "nodes"))[*index]);
   if (type != "shotlist") return std::unexpected(fmt::format("node {} is a {}, not a shotlist", list_id, type));
   return *index;
 }
