@@ -114,6 +114,8 @@ std::expected<json::object*, std::string> find_node(json::value& doc, std::strin
   return &(*array_of(doc, "nodes"))[*index].get_object();
 }
 
+std::string_view node_type(const json::value& node) { return opt_text_of(node, "type").value_or("vemba"); }
+
 double default_card_x(const json::value& doc) {
   std::optional<double> rightmost;
   if (const json::array* nodes = array_of(doc, "nodes"))

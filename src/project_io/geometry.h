@@ -1,7 +1,17 @@
 #pragma once
-// Card sizes (and, later, layout, placement, fitting and membership).
+// Board geometry: card sizes, group membership, positions, layout,
+// alignment, placement and group fitting. Layout, alignment and placement
+// never refit a group; fitting and a group's automatic layout do.
 
 #include "project_io/json.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace vemba_core::project_io {
 
@@ -15,5 +25,53 @@ struct NodeSize {
 NodeSize node_size(const json::value& node);
 /// A copy of the document whose every node carries `w`, `h` and `measured`.
 json::value annotate_sizes(const json::value& doc);
+
+// ---- Membership ------------------------------------------------------------
+
+struct Rect {
+  double x = 0;
+  double y = 0;
+  double w = 0;
+  double h = 0;
+};
+
+struct Point {
+  double x = 0;
+  double y = 0;
+};
+
+/// A group's box: `x`, `y` as 0 and `w`, `h` as 400, 280 when missing or
+/// not numbers. Stored zero or negative sizes are used as they are.
+Rect group_box(const json::value& group);
+/// A card's box: its `x`, `y` (0 when missing) and its node_size.
+Rect node_rect(const json::value& node);
+/// The point membership by position tests: 150 right of and 80 below the
+/// card's top-left corner, whatever its size.
+Point node_center(const json::value& node);
+/// Whether the point lies in the box, all four edges included.
+bool box_holds(const Rect& box, Point p);
+/// Whether the card's node center lies in the group's box.
+bool node_in_group(const json::value& node, const json::value& group);
+
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+/// Card id to owner group id.
+using OwnerMap = std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>;
+
+/// Every card's owner: the group its `groupId` names when that group exists,
+/// else the first group in ascending area order (equal areas in array order)
+/// whose box holds the card's node center. Cards without a text id have no
+/// entry; of cards sharing an id the last with an owner wins.
+OwnerMap node_owner_map(const json::value& doc);
+/// The owner of the card with that id.
+std::optional<std::string_view> owner_of(const OwnerMap& owners, std::string_view node_id);
+
+/// Whether fitting the group (whose id is `group_id` and box `box`) wraps the
+/// card: a card with a non-empty text `groupId` when it names this group,
+/// any other card when its node center lies in the box.
+bool is_fit_member(const json::value& node, std::string_view group_id, const Rect& box);
 
 }  // namespace vemba_core::project_io

@@ -1,5 +1,6 @@
 // The read tools: answer from the library or one loaded project, write nothing.
 
+#include "project_io/board.h"
 #include "project_io/geometry.h"
 #include "project_io/queries.h"
 #include "project_io/text.h"
@@ -12,11 +13,6 @@ namespace vemba_connector {
 namespace {
 
 using namespace vemba_core::project_io;
-
-bool is_story_card(const json::value& node) {
-  const json::value* type = member(node, "type");
-  return !type || !type->is_string() || type->get_string() == "vemba";
-}
 
 bool has_marker(const fs::path& folder) {
   std::error_code ec;
@@ -36,7 +32,7 @@ ToolResult serve_list_projects(const Call& call) {
     if (!state) continue;
     std::uint64_t vembas = 0;
     if (const json::array* nodes = array_of(*state, "nodes"))
-      for (const json::value& node : *nodes) vembas += is_story_card(node);
+      for (const json::value& node : *nodes) vembas += node_type(node) == "vemba";
     projects.push_back(json::object{{"project", lossy_utf8(folder.filename().string())},
                                     {"name", text_of(*state, "name")},
                                     {"vembas", vembas}});
