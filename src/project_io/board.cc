@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <fmt/format.h>
+#include <unordered_set>
 
 namespace vemba_core::project_io {
 namespace {
@@ -65,21 +66,24 @@ void add_kind_fields(json::object& card, std::string_view kind) {
   }
 }
 
-bool names_id(const json::value& record, std::string_view key, std::string_view id) {
-  return opt_text_of(record, key) == id;
+using IdSet = std::unordered_set<std::string_view>;
+
+bool names_one_of(const json::value& record, std::string_view key, const IdSet& ids) {
+  const std::optional<std::string_view> id = opt_text_of(record, key);
+  return id && ids.contains(*id);
 }
 
-void remove_edges_of(json::value& doc, std::string_view id) {
+void remove_edges_of(json::value& doc, const IdSet& ids) {
   json::array* edges = array_of(doc, "edges");
   if (!edges) return;
   json::array kept;
   kept.reserve(edges->size());
   for (json::value& edge : *edges)
-    if (!names_id(edge, "from", id) && !names_id(edge, "to", id)) kept.push_back(std::move(edge));
+    if (!names_one_of(edge, "from", ids) && !names_one_of(edge, "to", ids)) kept.push_back(std::move(edge));
   *edges = std::move(kept);
 }
 
-void remove_from_bindings(json::value& doc, std::string_view id) {
+void remove_from_bindings(json::value& doc, const IdSet& ids) {
   json::array* bindings = array_of(doc, "bindings");
   if (!bindings) return;
   for (json::value& binding : *bindings) {
@@ -89,13 +93,21 @@ void remove_from_bindings(json::value& doc, std::string_view id) {
     kept.reserve(members->size());
     for (json::value& m : *members) {
       const json::string* s = m.if_string();
-      if (!s || std::string_view(*s) != id) kept.push_back(std::move(m));
+      if (!s || !ids.contains(std::string_view(*s))) kept.push_back(std::move(m));
     }
     *members = std::move(kept);
   }
 }
 
 }  // namespace
+
+void forget_cards(json::value& doc, std::span<const std::string> ids) {
+  if (ids.empty()) return;
+  const IdSet set(ids.begin(), ids.end());
+  // One pass over the edges and bindings however many cards went.
+  remove_edges_of(doc, set);
+  remove_from_bindings(doc, set);
+}
 
 std::optional<std::size_t> find_node_index(const json::value& doc, std::string_view id) {
   const json::array* nodes = array_of(doc, "nodes");
@@ -171,8 +183,7 @@ std::expected<std::string, std::string> delete_node(json::value& doc, std::strin
   if (!index) return node_not_found(id);
   json::array& nodes = *array_of(doc, "nodes");
   nodes.erase(nodes.begin() + static_cast<std::ptrdiff_t>(*index));
-  remove_edges_of(doc, id);
-  remove_from_bindings(doc, id);
+  forget_cards(doc, std::span<const std::string>(&id, 1));
   return id;
 }
 

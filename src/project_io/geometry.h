@@ -74,4 +74,13 @@ std::optional<std::string_view> owner_of(const OwnerMap& owners, std::string_vie
 /// any other card when its node center lies in the box.
 bool is_fit_member(const json::value& node, std::string_view group_id, const Rect& box);
 
+// ---- Placement ---------------------------------------------------------------
+
+/// Where a w x h box goes near `start` without coming closer than
+/// `clearance` to any obstacle (exactly `clearance` apart is clear): the
+/// start when clear, else the first clear cell of rings 1 to 49 around it,
+/// cells w + clearance across and h + clearance down, each ring walked row by
+/// row from the top and each row from the left; the start when none is clear.
+Point free_spot(std::span<const Rect> obstacles, Point start, double w, double h, double clearance);
+
 }  // namespace vemba_core::project_io

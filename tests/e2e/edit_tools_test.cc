@@ -128,7 +128,6 @@ TEST_F(FilmTest, FailedEditsWriteNothingAndEndTheSignalAtDone) {
       {"add_video_embed", R"({"url":"https://example.com/v"})",
        "only YouTube and Vimeo URLs make embed cards (got: https://example.com/v). For downloads/extraction, use the "
        "app's video importer."},
-      {"create_group", R"({"name":"Act II","x":0,"y":0})", "create_group is not available yet"},
   };
   const std::string before = project_bytes();
   for (const Case& c : cases) {

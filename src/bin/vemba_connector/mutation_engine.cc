@@ -36,7 +36,7 @@ Outcome with_value(const std::expected<T, std::string>& r, std::string_view mess
   return r ? Outcome(msg::fill(message, *r)) : failure(r);
 }
 
-[[maybe_unused]] Outcome with_keys(const std::expected<io::PatchResult, std::string>& r) {
+Outcome with_keys(const std::expected<io::PatchResult, std::string>& r) {
   return r ? Outcome(msg::applied_and_ignored(*r)) : failure(r);
 }
 
@@ -122,30 +122,32 @@ Outcome create_group(Edit& e) {
   const auto y = e.args.opt_number("y");
   const auto w = e.args.opt_number("w");
   const auto h = e.args.opt_number("h");
-  return pending(e, name, role, color, x, y, w, h);
+  auto id = io::create_group(e.state, name, role, color, x, y, w, h);
+  if (!id) return failure(id);
+  return msg::created_group(e.state, *id);
 }
 
 Outcome edit_group(Edit& e) {
   const auto id = e.args.text("groupId");
   const json::value& patch = e.args.object("patch");
-  return pending(e, id, patch);
+  return with_keys(io::edit_group(e.state, id, patch));
 }
 
 Outcome delete_group(Edit& e) {
   const auto id = e.args.text("groupId");
   const bool keep_children = e.args.keep_flag("keepChildren");
-  return pending(e, id, keep_children);
+  return with_value(io::delete_group(e.state, id, keep_children), msg::kDeletedGroup);
 }
 
 Outcome add_node_to_group(Edit& e) {
   const auto node = e.args.text("nodeId");
   const auto group = e.args.text("groupId");
-  return pending(e, node, group);
+  return with_message(io::add_node_to_group(e.state, node, group), msg::kNodeAssigned);
 }
 
 Outcome remove_node_from_group(Edit& e) {
   const auto node = e.args.text("nodeId");
-  return pending(e, node);
+  return with_message(io::remove_node_from_group(e.state, node), msg::kNodeDetached);
 }
 
 Outcome auto_layout_group(Edit& e) {
