@@ -3,6 +3,7 @@
 // Both only read the document.
 
 #include "project_io/json.h"
+#include "project_io/queries.h"
 
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@ namespace vemba_core::project_io {
 /// "markdown" (the treatment) or "shotlist-csv", compared exactly; any other
 /// format fails and names itself.
 std::expected<std::string, std::string> export_text(const json::value& doc, std::string_view format);
+
+/// Appends one card's piece of the treatment; hidden cards and types the
+/// treatment does not show add nothing.
+void render_node_markdown(const StoryNumbers& numbers, const json::value& node, std::string& out);
 
 /// Every shot list as one CSV table; fails when the board has none.
 std::expected<std::string, std::string> shotlist_csv(const json::value& doc);

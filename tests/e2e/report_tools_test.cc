@@ -65,6 +65,77 @@ TEST_F(FilmTest, CheckProjectWithoutAnAssetsFolder) {
   EXPECT_FALSE(fs::exists(folder_ / "assets"));
 }
 
+TEST_F(FilmTest, ExportDefaultsToTheTreatment) {
+  const auto before = tree_of(folder_);
+  // n3 -> n1 is the only story edge: n3 starts the main line.
+  const std::string markdown = "# Film\n\n## Act\n\n### 2. One\n\n\n### 1. Three\n";
+  for (const char* args : {R"({})", R"({"format":5})", R"({"format":"markdown"})"}) {
+    SCOPED_TRACE(args);
+    const ToolReply r = edit("export", args);
+    EXPECT_FALSE(r.is_error());
+    EXPECT_EQ(r.text(), markdown);
+    EXPECT_EQ(io::member(r.result, "structuredContent"), nullptr);
+  }
+  EXPECT_EQ(tree_of(folder_), before);
+  EXPECT_FALSE(fs::exists(signal_path()));
+}
+
+TEST_F(FilmTest, ExportFailures) {
+  struct Case {
+    const char* args;
+    std::string error;
+  };
+  const Case cases[] = {
+      {R"({"format":"Markdown"})", "unknown format: Markdown. Use 'markdown' (the treatment) or 'shotlist-csv'."},
+      {R"({"format":""})", "unknown format: . Use 'markdown' (the treatment) or 'shotlist-csv'."},
+      {R"({"format":"shotlist-csv"})", "no shot list on this board \u2014 build_shot_list makes one"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const ToolReply r = edit("export", c.args);
+    EXPECT_TRUE(r.is_error());
+    EXPECT_EQ(r.text(), c.error);
+  }
+  EXPECT_FALSE(fs::exists(signal_path()));
+}
+
+TEST(ReportTools, ExportsOfARicherBoard) {
+  Session s;
+  const fs::path data(VEMBA_TEST_DATA_DIR);
+  s.make_project("light", slurp(data / "export_board.json"));
+  const std::pair<const char*, const char*> formats[] = {{"markdown", "export_board.md"},
+                                                         {"shotlist-csv", "export_board.csv"}};
+  for (const auto& [format, golden] : formats) {
+    SCOPED_TRACE(format);
+    const ToolReply r = s.call("export", {{"project", "light"}, {"format", format}});
+    EXPECT_FALSE(r.is_error());
+    EXPECT_EQ(r.text(), slurp(data / golden));
+  }
+}
+
+TEST_F(FilmTest, ProductionReport) {
+  const auto before = tree_of(folder_);
+  const json::value result = json_result(edit("production_report"));
+  EXPECT_EQ(to_compact(result),
+            R"j({"elements":[],"missing":[{"vemba":"2 ('One')","what":"empty body"},)j"
+            R"j({"vemba":"2 ('One')","what":"no reference image"},{"vemba":"2 ('One')","what":"no slug line"},)j"
+            R"j({"vemba":"1 ('Three')","what":"empty body"},{"vemba":"1 ('Three')","what":"no reference image"},)j"
+            R"j({"vemba":"1 ('Three')","what":"no slug line"}],"runtime":"0:00","shots":0,"sunPlans":0,)j"
+            R"j("unlinkedShots":0,"vembas":2})j");
+  EXPECT_EQ(tree_of(folder_), before);
+  EXPECT_FALSE(fs::exists(signal_path()));
+
+  Session s;
+  s.make_project("light", slurp(fs::path(VEMBA_TEST_DATA_DIR) / "export_board.json"));
+  const json::value light = json_result(s.call("production_report", {{"project", "light"}}));
+  EXPECT_EQ(part_of(light, {"runtime"}), R"("0:32")");
+  EXPECT_EQ(part_of(light, {"shots"}), "4");
+  EXPECT_EQ(part_of(light, {"unlinkedShots"}), "1");
+  EXPECT_EQ(part_of(light, {"vembas"}), "5");
+  EXPECT_EQ(part_of(light, {"elements"}),
+            R"([{"appearsIn":[],"kind":"character","longestGap":0,"pinned":null,"title":"Ida"}])");
+}
+
 TEST(ReportTools, NeedAProject) {
   Session s;
   s.make_project("Broken", "{");

@@ -1,5 +1,6 @@
 // Integrity check, readiness report and text exports.
 
+#include "project_io/export.h"
 #include "project_io/reports.h"
 #include "project_io/text.h"
 #include "vemba_connector/arguments.h"
@@ -32,7 +33,14 @@ ToolResult serve_check_project(const Call&, LoadedProject& project) {
   return ToolResult::json_value(check_project(project.state, asset_names(project.folder)));
 }
 
-ToolResult serve_production_report(const Call& call, LoadedProject&) { return not_available(call); }
-ToolResult serve_export(const Call& call, LoadedProject&) { return not_available(call); }
+ToolResult serve_production_report(const Call&, LoadedProject& project) {
+  return ToolResult::json_value(production_report(project.state));
+}
+
+ToolResult serve_export(const Call& call, LoadedProject& project) {
+  const std::string_view format = Arguments(call.arguments).text_or("format", "markdown");
+  auto text = export_text(project.state, format);
+  return text ? ToolResult::ok(std::move(*text)) : ToolResult::fail(std::move(text.error()));
+}
 
 }  // namespace vemba_connector
