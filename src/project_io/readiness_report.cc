@@ -87,7 +87,8 @@ std::uint64_t longest_gap(const std::vector<Hit>& hits) {
   std::optional<std::size_t> previous;
   for (const Hit& hit : hits) {
     if (!hit.position) continue;
-    if (previous && *hit.position > *previous) longest = std::max<std::uint64_t>(longest, *hit.position - *previous - 1);
+    if (previous && *hit.position > *previous)
+      longest = std::max<std::uint64_t>(longest, *hit.position - *previous - 1);
     previous = hit.position;
   }
   return longest;
@@ -194,7 +195,8 @@ json::value production_report(const json::value& doc) {
     ++vembas;
     append_missing(node, numbers, missing);
     // Saturates rather than wraps: a runtime past 64 bits is nonsense either way.
-    if (__builtin_add_overflow(total, duration_seconds(node), &total)) total = std::numeric_limits<std::uint64_t>::max();
+    if (__builtin_add_overflow(total, duration_seconds(node), &total))
+      total = std::numeric_limits<std::uint64_t>::max();
     const json::value* sun = member(node, "sun");
     sun_plans += sun && sun->is_object();
   }

@@ -14,6 +14,11 @@ namespace {
 
 using Names = std::unordered_set<std::string_view>;
 
+// Ids fill the templates as they are, or as "?" when they are not texts.
+std::string_view id_or_mark(const json::value& record) { return id_of(record).value_or("?"); }
+
+bool is_data_uri(std::string_view src) { return src.starts_with("data:"); }
+
 // One walk over the document. Every set is built once, so the walk stays
 // linear in the size of the document.
 class Lint {
@@ -46,6 +51,17 @@ class Lint {
     referenced_.insert(name);
     return !assets_.contains(name);
   }
+  /// Each text element of the record's list names a file; a data: URI is
+  /// exempt, any other name not in assets/ is reported as `detail(name)`.
+  template <class Detail>
+  void check_file_list(const json::value& record, std::string_view key, Detail detail) {
+    if (const json::array* names = array_of(record, key))
+      for (const json::value& entry : *names) {
+        const json::string* name = entry.if_string();
+        if (name && missing_file(*name) && !is_data_uri(*name))
+          report("missing-assets", detail(std::string_view(*name)));
+      }
+  }
   void report(std::string_view kind, std::string detail) {
     problems_.push_back(json::object{{"detail", std::move(detail)}, {"kind", kind}});
   }
@@ -56,11 +72,6 @@ class Lint {
   Names referenced_;
   json::array problems_;
 };
-
-// Ids fill the templates as they are, or as "?" when they are not texts.
-std::string_view id_or_mark(const json::value& record) { return id_of(record).value_or("?"); }
-
-bool is_data_uri(std::string_view src) { return src.starts_with("data:"); }
 
 void Lint::check_edges(const json::array& edges) {
   for (const json::value& edge : edges)
@@ -73,14 +84,11 @@ void Lint::check_node(const json::value& node) {
   const std::string_view id = id_or_mark(node);
   const std::string_view title = text_of(node, "title");
   if (const auto group = opt_text_of(node, "groupId"); group && !is_group(*group))
-    report("dangling-group", fmt::format("node {} ('{}') carries groupId '{}' which does not exist", id, title, *group));
-  if (const json::array* images = array_of(node, "images"))
-    for (const json::value& image : *images) {
-      const json::string* name = image.if_string();
-      if (name && missing_file(*name) && !is_data_uri(*name))
-        report("missing-assets",
-               fmt::format("node {} ('{}') references image '{}' which is not in assets/", id, title, *name));
-    }
+    report("dangling-group",
+           fmt::format("node {} ('{}') carries groupId '{}' which does not exist", id, title, *group));
+  check_file_list(node, "images", [&](std::string_view name) {
+    return fmt::format("node {} ('{}') references image '{}' which is not in assets/", id, title, name);
+  });
   check_sun(node, id, title);
   const auto type = opt_text_of(node, "type");
   if (type == "setplan") check_set_plan(node, id);
@@ -117,8 +125,8 @@ void Lint::check_set_plan(const json::value& node, std::string_view id) {
       const json::value* link = member(element, "link");
       const auto target = link ? opt_text_of(*link, "id") : std::nullopt;
       if (target && !is_node(*target))
-        report("dangling-element-link", fmt::format("set plan {} element {} links to missing node '{}'", id,
-                                                    id_or_mark(element), *target));
+        report("dangling-element-link",
+               fmt::format("set plan {} element {} links to missing node '{}'", id, id_or_mark(element), *target));
     }
 }
 
@@ -146,13 +154,9 @@ void Lint::check_shot(const json::value& shot, std::string_view list_id, const N
     report("dangling-shot-plan", fmt::format("shot {} on list {} links missing set plan '{}'", id, list_id, *plan));
   if (const auto scene = opt_text_of(shot, "sceneId"); scene && !scenes.contains(*scene))
     report("orphan-shot", fmt::format("shot {} on list {} points at missing scene '{}'", id, list_id, *scene));
-  if (const json::array* refs = array_of(shot, "refs"))
-    for (const json::value& ref : *refs) {
-      const json::string* name = ref.if_string();
-      if (name && missing_file(*name) && !is_data_uri(*name))
-        report("missing-assets",
-               fmt::format("shot {} on list {} references '{}' which is not in assets/", id, list_id, *name));
-    }
+  check_file_list(shot, "refs", [&](std::string_view name) {
+    return fmt::format("shot {} on list {} references '{}' which is not in assets/", id, list_id, name);
+  });
   // The app keeps `ref` loosely: it counts as a reference but is never reported.
   if (const auto ref = opt_text_of(shot, "ref")) referenced_.insert(*ref);
 }

@@ -35,8 +35,8 @@ std::string scene_cell(const json::value& shot, const IdIndex& scenes, const IdI
   return fmt::format("Scene {}", k);
 }
 
-void append_row(std::string& out, std::string_view list, const json::value& shot, std::size_t k,
-                const IdIndex& nodes, const IdIndex& scenes, const IdIndex& groups) {
+void append_row(std::string& out, std::string_view list, const json::value& shot, std::size_t k, const IdIndex& nodes,
+                const IdIndex& scenes, const IdIndex& groups) {
   const auto vemba_id = opt_text_of(shot, "vembaId");
   const json::value* card = vemba_id ? find_in(nodes, *vemba_id) : nullptr;
   const auto pulled = [&](std::string_view own, std::string_view key) {

@@ -24,16 +24,17 @@ TEST(ProductionReport, EmptyBoards) {
 }
 
 TEST(ProductionReport, WholeReport) {
-  EXPECT_EQ(to_compact(report(
-                R"({"nodes":[{"id":"a","title":"Open","body":"@Anna waits.","slug":"INT. X","images":["i.png"],)"
-                R"("duration":"1:05","sun":{}},{"id":"b","type":"vemba","title":"Next","x":400,"duration":"7"},)"
-                R"({"id":"c","type":"character","title":" Anna "},{"id":"l","type":"location","title":"Pier"},)"
-                R"({"id":"s","type":"shotlist","shots":[{"vembaId":"a"},{}]}],"edges":[{"from":"a","to":"b"}]})")),
-            R"({"elements":[{"appearsIn":["1"],"kind":"character","longestGap":0,"pinned":null,"title":"Anna"},)"
-            R"({"appearsIn":[],"kind":"location","longestGap":0,"pinned":false,"title":"Pier"}],)"
-            R"j("missing":[{"vemba":"2 ('Next')","what":"empty body"},{"vemba":"2 ('Next')","what":"no reference image"},)j"
-            R"j({"vemba":"2 ('Next')","what":"no slug line"}],)j"
-            R"("runtime":"1:12","shots":2,"sunPlans":1,"unlinkedShots":1,"vembas":2})");
+  EXPECT_EQ(
+      to_compact(
+          report(R"({"nodes":[{"id":"a","title":"Open","body":"@Anna waits.","slug":"INT. X","images":["i.png"],)"
+                 R"("duration":"1:05","sun":{}},{"id":"b","type":"vemba","title":"Next","x":400,"duration":"7"},)"
+                 R"({"id":"c","type":"character","title":" Anna "},{"id":"l","type":"location","title":"Pier"},)"
+                 R"({"id":"s","type":"shotlist","shots":[{"vembaId":"a"},{}]}],"edges":[{"from":"a","to":"b"}]})")),
+      R"({"elements":[{"appearsIn":["1"],"kind":"character","longestGap":0,"pinned":null,"title":"Anna"},)"
+      R"({"appearsIn":[],"kind":"location","longestGap":0,"pinned":false,"title":"Pier"}],)"
+      R"j("missing":[{"vemba":"2 ('Next')","what":"empty body"},{"vemba":"2 ('Next')","what":"no reference image"},)j"
+      R"j({"vemba":"2 ('Next')","what":"no slug line"}],)j"
+      R"("runtime":"1:12","shots":2,"sunPlans":1,"unlinkedShots":1,"vembas":2})");
 }
 
 // Story cards a1..a4 chained in that order (numbered 1 to 4) with the given
@@ -99,31 +100,32 @@ TEST(ProductionReport, StoryOrderPutsPlainNumbersFirstNumerically) {
 }
 
 TEST(ProductionReport, Elements) {
-  const json::value r = report(
-      R"({"nodes":[{"id":"v","body":"At the @old town gate"},)"
-      R"({"id":"p1","type":"prop","title":"Lamp"},{"id":"l1","type":"location","title":"  Old Town ","geo":{}},)"
-      R"({"id":"c1","type":"character","title":" \t"},{"id":"c2","type":"character","title":"Bo"},)"
-      R"({"id":"c3","type":"character","title":"Bo"},{"id":"l2","type":"location","title":"Dock","geo":null},)"
-      R"({"id":"c4","type":"Character","title":"Case"},{"id":"c5","type":"character"}]})");
+  const json::value r =
+      report(R"({"nodes":[{"id":"v","body":"At the @old town gate"},)"
+             R"({"id":"p1","type":"prop","title":"Lamp"},{"id":"l1","type":"location","title":"  Old Town ","geo":{}},)"
+             R"({"id":"c1","type":"character","title":" \t"},{"id":"c2","type":"character","title":"Bo"},)"
+             R"({"id":"c3","type":"character","title":"Bo"},{"id":"l2","type":"location","title":"Dock","geo":null},)"
+             R"({"id":"c4","type":"Character","title":"Case"},{"id":"c5","type":"character"}]})");
   std::string titles;
   for (const json::value& e : *array_of(r, "elements"))
-    titles += std::string(text_of(e, "kind")) + ":" + std::string(text_of(e, "title")) + ":" + part(e, "pinned") +
-              ":" + part(e, "appearsIn") + " ";
+    titles += std::string(text_of(e, "kind")) + ":" + std::string(text_of(e, "title")) + ":" + part(e, "pinned") + ":" +
+              part(e, "appearsIn") + " ";
   EXPECT_EQ(titles, R"(character:Bo:null:[] character:Bo:null:[] location:Old Town:true:["1"] )"
                     R"(location:Dock:false:[] prop:Lamp:null:[] )");
 }
 
 TEST(ProductionReport, MissingEntries) {
-  const json::value r = report(
-      R"({"nodes":[{"id":"a","title":"Opening","body":"  ","slug":""},)"
-      R"({"title":"No id","body":"b","slug":"s","images":[0]},)"
-      R"({"id":"alt","alt":true,"title":"Alt","body":"b","slug":"s","images":[]},)"
-      R"({"id":"c","type":"note"},{"id":"d","title":7,"body":"b","images":"i.png","slug":" S "}]})");
+  const json::value r =
+      report(R"({"nodes":[{"id":"a","title":"Opening","body":"  ","slug":""},)"
+             R"({"title":"No id","body":"b","slug":"s","images":[0]},)"
+             R"({"id":"alt","alt":true,"title":"Alt","body":"b","slug":"s","images":[]},)"
+             R"({"id":"c","type":"note"},{"id":"d","title":7,"body":"b","images":"i.png","slug":" S "}]})");
   std::string missing;
   for (const json::value& m : *array_of(r, "missing"))
     missing += std::string(text_of(m, "vemba")) + " " + std::string(text_of(m, "what")) + "|";
-  EXPECT_EQ(missing, "1 ('Opening') empty body|1 ('Opening') no reference image|1 ('Opening') no slug line|"
-                     "alt ('Alt') no reference image|B\u00B71 ('') no reference image|");
+  EXPECT_EQ(missing,
+            "1 ('Opening') empty body|1 ('Opening') no reference image|1 ('Opening') no slug line|"
+            "alt ('Alt') no reference image|B\u00B71 ('') no reference image|");
   EXPECT_EQ(part(r, "vembas"), "4");
 }
 
@@ -165,10 +167,10 @@ TEST(ProductionReport, Runtime) {
 }
 
 TEST(ProductionReport, ShotsAndSunPlans) {
-  const json::value r = report(
-      R"({"nodes":[{"type":"shotlist","shots":[{"vembaId":""},{"vembaId":null},{},5,{"vembaId":"x"}]},)"
-      R"({"type":"shotlist","shots":{"a":{}}},{"type":"Shotlist","shots":[{}]},{"type":"shotlist","shots":[7]},)"
-      R"({"sun":{}},{"sun":"x"},{"sun":[]},{"type":"note","sun":{}},{"alt":true,"sun":{"a":1}}]})");
+  const json::value r =
+      report(R"({"nodes":[{"type":"shotlist","shots":[{"vembaId":""},{"vembaId":null},{},5,{"vembaId":"x"}]},)"
+             R"({"type":"shotlist","shots":{"a":{}}},{"type":"Shotlist","shots":[{}]},{"type":"shotlist","shots":[7]},)"
+             R"({"sun":{}},{"sun":"x"},{"sun":[]},{"type":"note","sun":{}},{"alt":true,"sun":{"a":1}}]})");
   EXPECT_EQ(part(r, "shots"), "6");
   EXPECT_EQ(part(r, "unlinkedShots"), "4");
   EXPECT_EQ(part(r, "sunPlans"), "2");

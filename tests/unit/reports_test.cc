@@ -47,7 +47,8 @@ TEST(CheckProject, EachKindOfProblem) {
        {},
        {"dangling-group: node n2 ('B') carries groupId '' which does not exist",
         "dangling-group: node ? ('') carries groupId 'g9' which does not exist"}},
-      {"groupId: a group may have the empty id", R"({"groups":[{"id":""}],"nodes":[{"id":"n2","groupId":""}]})",
+      {"groupId: a group may have the empty id",
+       R"({"groups":[{"id":""}],"nodes":[{"id":"n2","groupId":""}]})",
        {},
        {}},
       {"node images: data: exempt, web addresses and paths are not",
@@ -69,7 +70,8 @@ TEST(CheckProject, EachKindOfProblem) {
        {"unpinned-sun: vemba n2 ('') sun-plans against 'Pier' which has no map pin",
         "unpinned-sun: vemba n3 ('N') sun-plans against 'L3' which has no map pin",
         "dangling-sun: vemba n4 ('Dusk') sun-plans against missing location 'L9'"}},
-      {"a card may sun-plan against itself", R"({"nodes":[{"id":"n1","title":"Here","sun":{"locationId":"n1"}}]})",
+      {"a card may sun-plan against itself",
+       R"({"nodes":[{"id":"n1","title":"Here","sun":{"locationId":"n1"}}]})",
        {},
        {"unpinned-sun: vemba n1 ('Here') sun-plans against 'Here' which has no map pin"}},
       {"set plans: links, underlay without exemptions, element links",
@@ -140,8 +142,8 @@ TEST(CheckProject, OrphanedAssets) {
       R"("exportImages":["exp.png"]},{"id":"p","type":"setplan","plan":{"bg":"bg.png"}},)"
       R"({"id":"s","type":"shotlist","shots":[{"refs":["refs.png"],"ref":"ref.png"}]}],)"
       R"("mediaShelf":[{"src":"https://web.png"},{"src":"shelf.png"}],"images":[{"src":"assets/hero.jpg"}]})");
-  const Assets assets = {"hero.jpg",  "hero.thumb.jpg", "img.png", "own.pdf", ".DS_Store", "bg.png",
-                         "refs.png",  "ref.png",        "exp.png", "shelf.png", "a.thumb.", "data:x"};
+  const Assets assets = {"hero.jpg", "hero.thumb.jpg", "img.png", "own.pdf",   ".DS_Store", "bg.png",
+                         "refs.png", "ref.png",        "exp.png", "shelf.png", "a.thumb.",  "data:x"};
   const json::value result = check_project(doc, assets);
   EXPECT_EQ(to_compact(*member(result, "orphanedAssets")), R"(["hero.jpg","own.pdf",".DS_Store","exp.png"])");
   EXPECT_EQ(problems_of(result),

@@ -19,9 +19,9 @@ TEST(CsvCell, QuotesOnlyCommaQuoteAndLineFeed) {
     std::string_view text, cell;
   };
   const Case cases[] = {
-      {"plain", "plain"},     {"", ""},           {" padded ", " padded "},         {"a\"b", "\"a\"\"b\""},
-      {"a,b", "\"a,b\""},     {"a\nb", "\"a\nb\""}, {"cr\ronly", "cr\ronly"},         {"\"", "\"\"\"\""},
-      {"é, ü", "\"é, ü\""},
+      {"plain", "plain"},       {"", ""},           {" padded ", " padded "},
+      {"a\"b", "\"a\"\"b\""},   {"a,b", "\"a,b\""}, {"a\nb", "\"a\nb\""},
+      {"cr\ronly", "cr\ronly"}, {"\"", "\"\"\"\""}, {"é, ü", "\"é, ü\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
