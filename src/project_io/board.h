@@ -19,6 +19,9 @@ struct PatchResult {
   std::vector<std::string> ignored;
 };
 
+/// A story card: a node whose `type` is missing, not a text, or "vemba".
+bool is_story_card(const json::value& node);
+
 /// Index of the first node / group whose `id` is the text `id`.
 std::optional<std::size_t> find_node_index(const json::value& doc, std::string_view id);
 std::optional<std::size_t> find_group_index(const json::value& doc, std::string_view id);

@@ -80,6 +80,18 @@ class FilmTest : public ::testing::Test {
   /// such as {"nodes", "2"}.
   std::string on_disk(std::initializer_list<std::string_view> path) const { return part_of(state(), path); }
 
+  /// A failing edit: its error text, the file as it was, no snapshot, and
+  /// the signal ended at "done".
+  void expect_refused(std::string_view tool, std::string_view arguments, std::string_view error) {
+    const std::string before = project_bytes();
+    const ToolReply r = edit(tool, arguments);
+    EXPECT_TRUE(r.is_error());
+    EXPECT_EQ(r.text(), error);
+    EXPECT_EQ(project_bytes(), before);
+    EXPECT_FALSE(fs::exists(history()));
+    expect_signal_done();
+  }
+
   /// The signal record must be "done" with an empty message for "film".
   void expect_signal_done() const {
     const std::string bytes = signal_bytes();

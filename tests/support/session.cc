@@ -28,7 +28,12 @@ Session::Session(std::optional<std::vector<std::string>> args, std::vector<std::
   fs::create_directories(home_);
   fs::create_directories(library_);
   std::vector<std::string> env{"HOME=" + home_.string(), std::string("PATH=") + VEMBA_TOOLS_DIR + ":/usr/bin:/bin"};
-  env.insert(env.end(), extra_env.begin(), extra_env.end());
+  // An extra entry replaces the default of the same name (PATH, typically).
+  for (std::string& entry : extra_env) {
+    const std::string key = entry.substr(0, entry.find('=') + 1);
+    std::erase_if(env, [&](const std::string& e) { return e.starts_with(key); });
+    env.push_back(std::move(entry));
+  }
   if (const char* asan = std::getenv("ASAN_OPTIONS")) env.push_back(std::string("ASAN_OPTIONS=") + asan);
   server_ = std::make_unique<ServerProcess>(VEMBA_CONNECTOR_BIN,
                                             args ? *args : std::vector<std::string>{"--library", library_.string()}, env);

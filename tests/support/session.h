@@ -25,6 +25,7 @@ struct ToolReply {
 class Session {
  public:
   /// Starts the server with `--library <tmp>/library` unless `args` are given.
+  /// `extra_env` entries ("K=V") are added, replacing a default of the same K.
   explicit Session(std::optional<std::vector<std::string>> args = std::nullopt,
                    std::vector<std::string> extra_env = {});
 

@@ -27,14 +27,12 @@ TEST(ApplyMutation, OnlyTheTwentyNineNamesAreMutatingTools) {
 }
 
 TEST(ApplyMutation, OperationsStillToComeFailWithoutTouchingTheState) {
-  const char* pending[] = {"auto_layout_group", "edit_set_plan",   "arrange_nodes",     "align_nodes",
-                           "place_node",        "fit_group",       "build_shot_list",   "edit_shot_list",
-                           "add_scene",         "add_shot",        "edit_shot",         "add_plan_element",
-                           "edit_plan_element", "remove_plan_element"};
+  const char* pending[] = {"auto_layout_group", "arrange_nodes", "align_nodes", "place_node", "fit_group"};
   for (const char* tool : pending) {
     SCOPED_TRACE(tool);
     json::value state = *parse_json(kBoard);
-    EXPECT_EQ(apply(state, tool, R"({"nodeId":"n1","groupId":"g1"})").error(), std::string(tool) + " is not available yet");
+    EXPECT_EQ(apply(state, tool, R"({"nodeId":"n1","groupId":"g1"})").error(),
+              std::string(tool) + " is not available yet");
     EXPECT_EQ(to_compact(state), to_compact(*parse_json(kBoard)));
   }
 }
@@ -72,16 +70,18 @@ TEST(MutationMessages, NumbersAreWrittenPlainly) {
   EXPECT_EQ(messages::placed(480, 120), "Placed node at (480, 120).");
   EXPECT_EQ(messages::placed(512.5, -40), "Placed node at (512.5, -40).");
   EXPECT_EQ(messages::placed(1e21, 0.1), "Placed node at (1000000000000000000000, 0.1).");
-  EXPECT_EQ(messages::fill(messages::kDeletedGroup, std::uint64_t{0}), "Deleted group (0 member node(s) also deleted).");
+  EXPECT_EQ(messages::fill(messages::kDeletedGroup, std::uint64_t{0}),
+            "Deleted group (0 member node(s) also deleted).");
   EXPECT_EQ(messages::shot_list_built("n9", 1, 3),
             "Shot list n9: added 1 scene(s) and 3 linked shot(s). Linked shots pull description, lens, shot type and "
             "duration LIVE from their vembas \u2014 leave those fields empty unless overriding.");
 }
 
 TEST(MutationMessages, EchoesShowTheRecordOrNothing) {
-  const json::value state = *parse_json(
-      R"({"nodes":[{"id":"n1","type":"note","y":120.0}],"groups":[{"id":"g2","x":100.0,"order":null}]})");
-  EXPECT_EQ(messages::converted(state, "n1", "note"), R"(Converted n1 to note. Node now: {"id":"n1","type":"note","y":120.0})");
+  const json::value state =
+      *parse_json(R"({"nodes":[{"id":"n1","type":"note","y":120.0}],"groups":[{"id":"g2","x":100.0,"order":null}]})");
+  EXPECT_EQ(messages::converted(state, "n1", "note"),
+            R"(Converted n1 to note. Node now: {"id":"n1","type":"note","y":120.0})");
   EXPECT_EQ(messages::converted(state, "n5", "note"), "Converted n5 to note. Node now: ");
   EXPECT_EQ(messages::created_group(state, "g2"), R"(Created group g2. Group: {"id":"g2","order":null,"x":100.0})");
   EXPECT_EQ(messages::created_group(state, "g3"), "Created group g3. Group: ");

@@ -3,6 +3,8 @@
 
 #include "vemba_connector/mutations.h"
 
+#include "project_io/setplan.h"
+#include "project_io/shotlist.h"
 #include "vemba_connector/arguments.h"
 
 #include <fmt/format.h>
@@ -210,27 +212,29 @@ Outcome add_video_embed(Edit& e) {
 Outcome edit_set_plan(Edit& e) {
   const auto id = e.args.text("nodeId");
   const json::value& plan = e.args.plan("plan");
-  return pending(e, id, plan);
+  return with_value(io::edit_set_plan(e.state, id, plan), msg::kSetPlanUpdated);
 }
 
 Outcome build_shot_list(Edit& e) {
   const auto ids = e.args.opt_texts("nodeIds");
   const auto list = e.args.opt_text("nodeId");
   const auto group = e.args.opt_text("groupId");
-  return pending(e, group, ids, list);
+  auto built = io::build_shot_list(e.state, list, group, ids);
+  if (!built) return failure(built);
+  return msg::shot_list_built(built->list_id, built->scenes, built->shots);
 }
 
 Outcome edit_shot_list(Edit& e) {
   const auto id = e.args.text("nodeId");
   const json::value& patch = e.args.object("patch");
-  return pending(e, id, patch);
+  return with_keys(io::edit_shot_list(e.state, id, patch));
 }
 
 Outcome add_scene(Edit& e) {
   const auto id = e.args.text("nodeId");
   const auto name = e.args.text("name");
   const auto group = e.args.opt_text("groupId");
-  return pending(e, id, name, group);
+  return with_value(io::add_scene(e.state, id, name, group), msg::kAddedScene);
 }
 
 Outcome add_shot(Edit& e) {
@@ -238,33 +242,35 @@ Outcome add_shot(Edit& e) {
   const auto scene = e.args.opt_text("sceneId");
   const auto vemba = e.args.opt_text("vembaId");
   const json::value& fields = e.args.object("fields");
-  return pending(e, id, scene, vemba, fields);
+  return with_value(io::add_shot(e.state, id, scene, vemba, fields), msg::kAddedShot);
 }
 
 Outcome edit_shot(Edit& e) {
   const auto id = e.args.text("nodeId");
   const auto shot = e.args.text("shotId");
   const json::value& patch = e.args.object("patch");
-  return pending(e, id, shot, patch);
+  return with_keys(io::edit_shot(e.state, id, shot, patch));
 }
 
 Outcome add_plan_element(Edit& e) {
   const auto id = e.args.text("nodeId");
   const json::value& element = e.args.object("element");
-  return pending(e, id, element);
+  return with_value(io::add_plan_element(e.state, id, element), msg::kAddedElement);
 }
 
 Outcome edit_plan_element(Edit& e) {
   const auto id = e.args.text("nodeId");
   const auto element = e.args.text("elementId");
   const json::value& patch = e.args.object("patch");
-  return pending(e, id, element, patch);
+  auto keys = io::edit_plan_element(e.state, id, element, patch);
+  if (!keys) return failure(keys);
+  return msg::applied(*keys);
 }
 
 Outcome remove_plan_element(Edit& e) {
   const auto id = e.args.text("nodeId");
   const auto element = e.args.text("elementId");
-  return pending(e, id, element);
+  return with_message(io::remove_plan_element(e.state, id, element), msg::kElementRemoved);
 }
 
 struct Mutation {

@@ -57,30 +57,6 @@ void Replies::tool_result(const json::value& id, const ToolResult& r) {
   }
 }
 
-std::string base64_encode(std::string_view bytes) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::size_t i = 0;
-  for (; i + 3 <= bytes.size(); i += 3) {
-    const std::uint32_t w = (s[i] << 16) | (s[i + 1] << 8) | s[i + 2];
-    out += kAlphabet[w >> 18];
-    out += kAlphabet[(w >> 12) & 63];
-    out += kAlphabet[(w >> 6) & 63];
-    out += kAlphabet[w & 63];
-  }
-  const std::size_t rest = bytes.size() - i;
-  if (rest > 0) {
-    const std::uint32_t w = (s[i] << 16) | (rest == 2 ? s[i + 1] << 8 : 0);
-    out += kAlphabet[w >> 18];
-    out += kAlphabet[(w >> 12) & 63];
-    out += rest == 2 ? kAlphabet[(w >> 6) & 63] : '=';
-    out += '=';
-  }
-  return out;
-}
-
 unsigned __int128 now_ms() {
   const auto since = std::chrono::system_clock::now().time_since_epoch();
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();

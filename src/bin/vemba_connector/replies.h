@@ -2,6 +2,7 @@
 // Every byte the server writes to standard output leaves through here.
 
 #include "project_io/json.h"
+#include "vemba_connector/base64.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -44,9 +45,6 @@ class Replies {
  private:
   std::FILE* out_;
 };
-
-/// Standard Base64 with "=" padding, no line breaks.
-std::string base64_encode(std::string_view bytes);
 
 /// Wall-clock milliseconds since the epoch; 0 before it.
 unsigned __int128 now_ms();
