@@ -101,19 +101,15 @@ void remove_from_bindings(json::value& doc, const IdSet& ids) {
 
 }  // namespace
 
-<<<<<<< HEAD
 void forget_cards(json::value& doc, std::span<const std::string> ids) {
   if (ids.empty()) return;
   const IdSet set(ids.begin(), ids.end());
   // One pass over the edges and bindings however many cards went.
   remove_edges_of(doc, set);
   remove_from_bindings(doc, set);
-=======
-bool is_story_card(const json::value& node) {
-  const json::value* type = member(node, "type");
-  return !type || !type->is_string() || type->get_string() == "vemba";
->>>>>>> main
 }
+
+bool is_story_card(const json::value& node) { return node_type(node) == "vemba"; }
 
 std::optional<std::size_t> find_node_index(const json::value& doc, std::string_view id) {
   const json::array* nodes = array_of(doc, "nodes");

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace vemba_core::project_io {
 
@@ -73,6 +74,37 @@ std::optional<std::string_view> owner_of(const OwnerMap& owners, std::string_vie
 /// card: a card with a non-empty text `groupId` when it names this group,
 /// any other card when its node center lies in the box.
 bool is_fit_member(const json::value& node, std::string_view group_id, const Rect& box);
+
+// ---- Positions ---------------------------------------------------------------
+
+/// Every card's and group's geometry, nothing filtered: {groups: [{h, id,
+/// name, w, x, y}], nodes: [{groupId, h, id, measured, ownerGroupId, title,
+/// type, w, x, y}]}. Every number is a float; a group's missing w or h is
+/// reported as 0.0, though membership reads it as 400 x 280.
+json::value get_positions(const json::value& doc);
+
+// ---- Layout and alignment -----------------------------------------------------
+
+/// A computed coordinate as stored: a float, null when it is not finite.
+json::value coordinate(double v);
+/// Index in `nodes` of the first card with each id, in the order given (a
+/// repeated id repeats its index); ids that name no card are skipped.
+std::vector<std::size_t> node_indices(const json::value& doc, std::span<const std::string_view> ids);
+/// Moves the listed cards (indices into `nodes`) into a "row", a "column"
+/// ("stack" too) or, for any other mode, a masonry grid of ceil(sqrt(n))
+/// equal columns, from the top-left corner (x0, y0), `gap` apart.
+void lay_out(json::value& doc, std::span<const std::size_t> indices, std::string_view mode, double gap, double x0,
+             double y0);
+/// Lays the named cards out from the origin, by default their smallest x and
+/// smallest y; returns how many ids named a card (repeats counted).
+std::expected<std::size_t, std::string> arrange_nodes(json::value& doc, std::span<const std::string_view> ids,
+                                                      std::string_view mode, double gap,
+                                                      std::optional<double> origin_x, std::optional<double> origin_y);
+/// Lines the named cards up on one edge of their joint box ("left", "right",
+/// "top", "bottom", "center-h", "center-v"); with `distribute` and three or
+/// more, also spreads their corners evenly across the line.
+std::expected<std::size_t, std::string> align_nodes(json::value& doc, std::span<const std::string_view> ids,
+                                                    std::string_view edge, bool distribute);
 
 // ---- Placement ---------------------------------------------------------------
 

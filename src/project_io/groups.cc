@@ -7,7 +7,6 @@
 #include "project_io/patch.h"
 
 #include <algorithm>
-#include <cmath>
 #include <fmt/format.h>
 #include <vector>
 
@@ -31,9 +30,6 @@ std::expected<json::object*, std::string> find_group(json::value& doc, std::stri
   if (!index) return group_not_found(id);
   return &(*array_of(doc, "groups"))[*index].get_object();
 }
-
-// A coordinate as stored: a float, null when the arithmetic ran off the range.
-json::value coordinate(double v) { return std::isfinite(v) ? json::value(v) : json::value(nullptr); }
 
 Point free_group_spot(const json::value& doc, Point start, double w, double h) {
   std::vector<Rect> obstacles;

@@ -21,8 +21,6 @@ namespace {
 
 using Positions = std::unordered_map<std::string_view, std::size_t>;
 
-bool is_story_card(const json::value& node) { return node_type(node) == "vemba"; }
-
 // Digits with one optional leading "+", at most `max`; nothing else.
 std::optional<std::uint64_t> read_unsigned(std::string_view text, std::uint64_t max) {
   if (text.starts_with('+')) text.remove_prefix(1);

@@ -3,6 +3,7 @@
 
 #include "vemba_connector/mutations.h"
 
+#include "project_io/geometry.h"
 #include "project_io/setplan.h"
 #include "project_io/shotlist.h"
 #include "vemba_connector/arguments.h"
@@ -164,14 +165,14 @@ Outcome arrange_nodes(Edit& e) {
   const double gap = e.args.number_or("gap", 40);
   const auto origin_x = e.args.opt_number("originX");
   const auto origin_y = e.args.opt_number("originY");
-  return pending(e, ids, mode, gap, origin_x, origin_y);
+  return with_value(io::arrange_nodes(e.state, ids, mode, gap, origin_x, origin_y), msg::kArranged);
 }
 
 Outcome align_nodes(Edit& e) {
   const auto ids = e.args.texts("nodeIds");
   const auto edge = e.args.text_or("edge", "left");
   const bool distribute = e.args.flag("distribute");
-  return pending(e, ids, edge, distribute);
+  return with_value(io::align_nodes(e.state, ids, edge, distribute), msg::kAligned);
 }
 
 Outcome place_node(Edit& e) {
