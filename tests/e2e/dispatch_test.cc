@@ -129,9 +129,9 @@ TEST(Dispatch, LoadErrors) {
 TEST(Dispatch, LaterToolsAreNotAvailableYet) {
   Session s;
   s.make_project("P", "{}");
-  ToolReply r = s.call("render_board", {{"project", "P"}});
+  ToolReply r = s.call("production_report", {{"project", "P"}});
   EXPECT_TRUE(r.is_error());
-  EXPECT_EQ(r.text(), "render_board is not available yet");
+  EXPECT_EQ(r.text(), "production_report is not available yet");
 }
 
 TEST(ListProjects, KeepsMarkedReadableProjects) {
