@@ -157,8 +157,7 @@ std::uint64_t duration_seconds(const json::value& card) {
     if (parts > 3) return 0;
     const std::size_t colon = rest.find(':');
     const auto part = read_unsigned(rest.substr(0, colon), std::numeric_limits<std::uint64_t>::max());
-    if (!part || __builtin_mul_overflow(seconds, parts > 1 ? 60 : 1, &seconds) ||
-        __builtin_add_overflow(seconds, *part, &seconds))
+    if (!part || __builtin_mul_overflow(seconds, 60, &seconds) || __builtin_add_overflow(seconds, *part, &seconds))
       return 0;
     if (colon == std::string_view::npos) return seconds;
     rest.remove_prefix(colon + 1);
@@ -183,7 +182,7 @@ json::value production_report(const json::value& doc) {
     if (type == "vemba" || type == "thought")
       scanned.push_back({std::string(text_of(node, "id")),
                          to_lower(fmt::format("{} {}", text_of(node, "body"), text_of(node, "title")))});
-    if (opt_text_of(node, "type") == "shotlist")
+    if (type == "shotlist")
       if (const json::array* list = array_of(node, "shots"))
         for (const json::value& shot : *list) {
           ++shots;
