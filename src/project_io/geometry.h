@@ -114,5 +114,36 @@ std::expected<std::size_t, std::string> align_nodes(json::value& doc, std::span<
 /// cells w + clearance across and h + clearance down, each ring walked row by
 /// row from the top and each row from the left; the start when none is clear.
 Point free_spot(std::span<const Rect> obstacles, Point start, double w, double h, double clearance);
+/// Moves the card `gap` beside the reference card on `side` ("right" when
+/// none, "below", "left", "above"); or, with `next_free`, to the free spot
+/// nearest the reference's corner (without a reference, (x or 0, y or 0))
+/// that keeps `gap` from every other card. Returns the new corner.
+std::expected<Point, std::string> place_node(json::value& doc, std::string_view id,
+                                             std::optional<std::string_view> ref_id,
+                                             std::optional<std::string_view> side, bool next_free,
+                                             std::optional<double> x, std::optional<double> y, double gap);
+
+// ---- Group fitting -------------------------------------------------------------
+
+struct Paddings {
+  double top = 0;
+  double right = 0;
+  double bottom = 0;
+  double left = 0;
+};
+
+/// Wraps the group at that index of `groups` around its fit members (see
+/// is_fit_member) plus the paddings and the 40-unit header strip; returns the
+/// member count. Without members, or without a text id, the group is left
+/// as it is and the count is 0.
+std::size_t fit_group_rect(json::value& doc, std::size_t group_index, const Paddings& paddings);
+/// fit_group_rect of the first group with that id.
+std::expected<std::size_t, std::string> fit_group_asym(json::value& doc, std::string_view id,
+                                                       const Paddings& paddings);
+/// Lays the cards assigned to the group out inside it in `order` order
+/// ("stack" is a column), renumbers their `order` from 0 and fits the box
+/// around them; returns how many were laid out.
+std::expected<std::size_t, std::string> auto_layout_group(json::value& doc, std::string_view id,
+                                                          std::string_view mode);
 
 }  // namespace vemba_core::project_io

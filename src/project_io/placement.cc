@@ -3,7 +3,10 @@
 
 #include "project_io/geometry.h"
 
+#include "project_io/board.h"
+
 #include <cstdint>
+#include <fmt/format.h>
 #include <cstdlib>
 #include <optional>
 #include <vector>
@@ -43,6 +46,23 @@ class Rows {
   std::vector<std::optional<std::vector<std::uint32_t>>> rows_;
 };
 
+// Every card but the one at `moving`, as it stands before the move.
+std::vector<Rect> other_cards(const json::array& nodes, std::size_t moving) {
+  std::vector<Rect> cards;
+  cards.reserve(nodes.size());
+  for (std::size_t i = 0; i < nodes.size(); ++i)
+    if (i != moving) cards.push_back(node_rect(nodes[i]));
+  return cards;
+}
+
+std::expected<Point, std::string> beside(const Rect& ref, std::string_view side, double w, double h, double gap) {
+  if (side == "right") return Point{ref.x + ref.w + gap, ref.y};
+  if (side == "below") return Point{ref.x, ref.y + ref.h + gap};
+  if (side == "left") return Point{ref.x - w - gap, ref.y};
+  if (side == "above") return Point{ref.x, ref.y - h - gap};
+  return std::unexpected(fmt::format("unknown side: {}", side));
+}
+
 }  // namespace
 
 Point free_spot(std::span<const Rect> obstacles, Point start, double w, double h, double clearance) {
@@ -67,6 +87,36 @@ Point free_spot(std::span<const Rect> obstacles, Point start, double w, double h
     }
   }
   return start;
+}
+
+
+std::expected<Point, std::string> place_node(json::value& doc, std::string_view id,
+                                             std::optional<std::string_view> ref_id,
+                                             std::optional<std::string_view> side, bool next_free,
+                                             std::optional<double> x, std::optional<double> y, double gap) {
+  const std::optional<std::size_t> index = find_node_index(doc, id);
+  if (!index) return std::unexpected(fmt::format("node not found: {}", id));
+  json::array& nodes = *array_of(doc, "nodes");
+  const NodeSize size = node_size(nodes[*index]);
+  if (!next_free && !ref_id) return std::unexpected(std::string("place_node needs refId+side, or nextFree"));
+  std::optional<Rect> ref;
+  if (ref_id) {
+    const std::optional<std::size_t> ref_index = find_node_index(doc, *ref_id);
+    if (!ref_index) return std::unexpected(fmt::format("ref not found: {}", *ref_id));
+    ref = node_rect(nodes[*ref_index]);
+  }
+  std::expected<Point, std::string> at;
+  if (next_free) {
+    const Point start = ref ? Point{ref->x, ref->y} : Point{x.value_or(0), y.value_or(0)};
+    at = free_spot(other_cards(nodes, *index), start, size.w, size.h, gap);
+  } else {
+    at = beside(*ref, side.value_or("right"), size.w, size.h, gap);
+    if (!at) return at;
+  }
+  json::object& card = nodes[*index].get_object();
+  card["x"] = coordinate(at->x);
+  card["y"] = coordinate(at->y);
+  return at;
 }
 
 }  // namespace vemba_core::project_io

@@ -26,17 +26,6 @@ TEST(ApplyMutation, OnlyTheTwentyNineNamesAreMutatingTools) {
   }
 }
 
-TEST(ApplyMutation, OperationsStillToComeFailWithoutTouchingTheState) {
-  const char* pending[] = {"auto_layout_group", "place_node", "fit_group"};
-  for (const char* tool : pending) {
-    SCOPED_TRACE(tool);
-    json::value state = *parse_json(kBoard);
-    EXPECT_EQ(apply(state, tool, R"({"nodeId":"n1","groupId":"g1"})").error(),
-              std::string(tool) + " is not available yet");
-    EXPECT_EQ(to_compact(state), to_compact(*parse_json(kBoard)));
-  }
-}
-
 TEST(ApplyMutation, ArgumentsThatAreNotAnObjectReadAsMissing) {
   json::value state = *parse_json(kBoard);
   EXPECT_EQ(apply(state, "move_node", R"(["n1"])").error(), "node not found: ");

@@ -47,13 +47,6 @@ Outcome with_message(const io::Status& r, std::string_view message) {
   return r ? Outcome(std::string(message)) : failure(r);
 }
 
-/// Operations not built yet: their arguments are read already, so wiring
-/// one replaces this call.
-template <class... Read>
-Outcome pending(const Edit& e, const Read&...) {
-  return std::unexpected(fmt::format("{} is not available yet", e.tool));
-}
-
 // ---- Cards ----------------------------------------------------------------
 
 Outcome add_vemba(Edit& e) {
@@ -156,7 +149,7 @@ Outcome remove_node_from_group(Edit& e) {
 Outcome auto_layout_group(Edit& e) {
   const auto id = e.args.text("groupId");
   const auto mode = e.args.text_or("mode", "stack");
-  return pending(e, id, mode);
+  return with_value(io::auto_layout_group(e.state, id, mode), msg::kLaidOut);
 }
 
 Outcome arrange_nodes(Edit& e) {
@@ -183,7 +176,9 @@ Outcome place_node(Edit& e) {
   const bool next_free = e.args.flag("nextFree");
   const auto x = e.args.opt_number("x");
   const auto y = e.args.opt_number("y");
-  return pending(e, id, ref, side, next_free, x, y, gap);
+  auto at = io::place_node(e.state, id, ref, side, next_free, x, y, gap);
+  if (!at) return failure(at);
+  return msg::placed(at->x, at->y);
 }
 
 Outcome fit_group(Edit& e) {
@@ -193,7 +188,7 @@ Outcome fit_group(Edit& e) {
   const double right = e.args.number_or("paddingRight", padding);
   const double bottom = e.args.number_or("paddingBottom", padding);
   const double left = e.args.number_or("paddingLeft", padding);
-  return pending(e, id, top, right, bottom, left);
+  return with_value(io::fit_group_asym(e.state, id, {top, right, bottom, left}), msg::kFitted);
 }
 
 // ---- Project, embeds, shot lists and set plans -----------------------------
