@@ -19,6 +19,8 @@ struct PatchResult {
   std::vector<std::string> ignored;
 };
 
+/// A card's `type`; one that is missing or not a text reads as "vemba".
+std::string_view node_type(const json::value& node);
 /// A story card: a node whose `type` is missing, not a text, or "vemba".
 bool is_story_card(const json::value& node);
 
@@ -27,8 +29,6 @@ std::optional<std::size_t> find_node_index(const json::value& doc, std::string_v
 std::optional<std::size_t> find_group_index(const json::value& doc, std::string_view id);
 /// The first card with that id, or "node not found: {id}".
 std::expected<json::object*, std::string> find_node(json::value& doc, std::string_view id);
-/// A card's `type`; one that is missing or not a text reads as a story card.
-std::string_view node_type(const json::value& node);
 /// Where a new card or embed goes across: 360 right of the rightmost card
 /// with a numeric `x`, else 120.
 double default_card_x(const json::value& doc);

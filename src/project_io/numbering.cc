@@ -42,7 +42,7 @@ struct SequenceStart {
 };
 
 // Alternate cards stand beside the story and take no number.
-bool is_numbered_card(const json::value& node) { return node_type(node) == "vemba" && !flag_of(node, "alt"); }
+bool is_numbered_card(const json::value& node) { return is_story_card(node) && !flag_of(node, "alt"); }
 
 StoryBoard story_board(const json::array& nodes, const json::array& edges) {
   StoryBoard board;

@@ -237,21 +237,18 @@ void fill_round_rect(Picture& picture, std::int64_t x0, std::int64_t y0, std::in
   }
 }
 
-std::expected<std::string, std::string> encode_png(const Picture& picture) {
-  auto fail = [](int err) { return std::unexpected(fmt::format("encode png: {}", spng_strerror(err))); };
+std::expected<std::string, std::string> encode_png(std::uint32_t width, std::uint32_t height, std::uint8_t colour_type,
+                                                   std::uint8_t bit_depth, std::span<const std::uint8_t> samples) {
+  auto fail = [](int err) { return std::unexpected(std::string(spng_strerror(err))); };
   std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx(spng_ctx_new(SPNG_CTX_ENCODER), spng_ctx_free);
   if (!ctx) return fail(SPNG_EMEM);
-  spng_ihdr ihdr{};
-  ihdr.width = picture.width;
-  ihdr.height = picture.height;
-  ihdr.bit_depth = 8;
-  ihdr.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
-  int err = spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
-  if (!err) err = spng_set_ihdr(ctx.get(), &ihdr);
-  if (!err)
-    err = spng_encode_image(ctx.get(), picture.rgb.data(), picture.rgb.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
-  if (err) return fail(err);
+  spng_ihdr ihdr{width, height, bit_depth, colour_type, 0, 0, 0};
+  if (int err = spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1)) return fail(err);
+  if (int err = spng_set_ihdr(ctx.get(), &ihdr)) return fail(err);
+  if (int err = spng_encode_image(ctx.get(), samples.data(), samples.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE))
+    return fail(err);
   std::size_t size = 0;
+  int err = 0;
   std::unique_ptr<void, decltype(&std::free)> png(spng_get_png_buffer(ctx.get(), &size, &err), std::free);
   if (!png) return fail(err ? err : SPNG_EMEM);
   return std::string(static_cast<const char*>(png.get()), size);
@@ -275,7 +272,10 @@ std::expected<std::string, std::string> render_board(const json::value& doc, std
   const Pixel radius = std::max(nearest(kCardRadiusUnits * view.scale), kMinCardRadius);
   for (const json::value& node : nodes ? *nodes : kNone)
     draw_card(picture, pixel_box(view, node_rect(node)), radius, colours_of(node_type(node)));
-  return encode_png(picture);
+  std::expected<std::string, std::string> png =
+      encode_png(picture.width, picture.height, SPNG_COLOR_TYPE_TRUECOLOR, 8, picture.rgb);
+  if (!png) return std::unexpected(fmt::format("encode png: {}", png.error()));
+  return png;
 }
 
 }  // namespace vemba_core::project_io

@@ -2,67 +2,35 @@
 // their replies, their failure texts, and nothing written.
 
 #include "e2e/board_fixture.h"
+#include "e2e/image_fixtures.h"
 
 #include <spng.h>
 
 #include <fmt/format.h>
-
-#include <memory>
 
 namespace vemba_test {
 namespace {
 
 namespace io = vemba_core::project_io;
 
-std::string base64_decode(std::string_view text) {
-  static constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  std::uint32_t bits = 0;
-  int count = 0;
-  for (char c : text) {
-    const std::size_t v = kAlphabet.find(c);
-    if (v == std::string_view::npos) continue;  // "=" padding
-    bits = (bits << 6) | static_cast<std::uint32_t>(v);
-    if ((count += 6) >= 8) out += static_cast<char>((bits >> (count -= 8)) & 0xFF);
-  }
-  return out;
-}
-
-// The picture of an image reply: "WxH" and the colour of one pixel.
+// The picture of an image reply, which must be 8-bit RGB.
 struct Png {
-  std::uint32_t width = 0, height = 0;
-  std::vector<std::uint8_t> rgb;
+  DecodedPng png;
 
-  std::string size() const { return fmt::format("{}x{}", width, height); }
+  std::string size() const { return fmt::format("{}x{}", png.width, png.height); }
   std::string at(std::uint32_t x, std::uint32_t y) const {
-    const std::uint8_t* p = &rgb[(std::size_t{y} * width + x) * 3];
-    return fmt::format("#{:02X}{:02X}{:02X}", p[0], p[1], p[2]);
+    return fmt::format("#{:02X}{:02X}{:02X}", png.sample(x, y, 0), png.sample(x, y, 1), png.sample(x, y, 2));
   }
 };
 
 Png picture_of(const ToolReply& r) {
   EXPECT_FALSE(r.is_error()) << r.text();
-  const json::value* item = io::member(r.result, "content");
-  item = item && item->is_array() && !item->get_array().empty() ? &item->get_array()[0] : nullptr;
-  EXPECT_TRUE(item);
-  if (!item) return {};
-  EXPECT_EQ(io::text_of(*item, "type"), "image");
-  EXPECT_EQ(io::text_of(*item, "mimeType"), "image/png");
-  const std::string png = base64_decode(io::text_of(*item, "data"));
-  std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx(spng_ctx_new(0), spng_ctx_free);
-  spng_ihdr ihdr{};
-  std::size_t size = 0;
-  Png out;
-  EXPECT_EQ(spng_set_png_buffer(ctx.get(), png.data(), png.size()), 0);
-  EXPECT_EQ(spng_get_ihdr(ctx.get(), &ihdr), 0);
-  EXPECT_EQ(ihdr.bit_depth, 8);
-  EXPECT_EQ(ihdr.color_type, SPNG_COLOR_TYPE_TRUECOLOR);
-  EXPECT_EQ(spng_decoded_image_size(ctx.get(), SPNG_FMT_PNG, &size), 0);
-  out.rgb.resize(size);
-  EXPECT_EQ(spng_decode_image(ctx.get(), out.rgb.data(), size, SPNG_FMT_PNG, 0), 0);
-  out.width = ihdr.width;
-  out.height = ihdr.height;
-  return out;
+  const std::optional<DecodedPng> png = reply_png(r);
+  EXPECT_TRUE(png);
+  if (!png) return {};
+  EXPECT_EQ(png->depth, 8);
+  EXPECT_EQ(png->colour_type, SPNG_COLOR_TYPE_TRUECOLOR);
+  return {*png};
 }
 
 class BoardReadsTest : public FilmTest {

@@ -1,5 +1,6 @@
 #include "vemba_connector/image_codec.h"
 
+#include "project_io/render.h"
 #include "vemba_connector/image_decoders.h"
 
 #include <spng.h>
@@ -169,19 +170,8 @@ Picture shrink(Picture picture, Size target) {
 }
 
 std::expected<std::string, std::string> encode_png(const Picture& picture) {
-  SpngContext ctx(spng_ctx_new(SPNG_CTX_ENCODER), spng_ctx_free);
-  if (!ctx) return std::unexpected(std::string("out of memory"));
-  if (int e = spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1)) return spng_failure(e);
-  spng_ihdr ihdr{picture.width, picture.height, picture.depth, png_colour_type(picture.channels), 0, 0, 0};
-  if (int e = spng_set_ihdr(ctx.get(), &ihdr)) return spng_failure(e);
-  if (int e = spng_encode_image(ctx.get(), picture.pixels.data(), picture.pixels.size(), SPNG_FMT_PNG,
-                                SPNG_ENCODE_FINALIZE))
-    return spng_failure(e);
-  std::size_t size = 0;
-  int err = 0;
-  std::unique_ptr<void, decltype(&std::free)> buffer(spng_get_png_buffer(ctx.get(), &size, &err), std::free);
-  if (!buffer) return spng_failure(err);
-  return std::string(static_cast<const char*>(buffer.get()), size);
+  return vemba_core::project_io::encode_png(picture.width, picture.height, png_colour_type(picture.channels),
+                                            picture.depth, picture.pixels);
 }
 
 }  // namespace vemba_connector

@@ -32,7 +32,7 @@ ToolResult serve_list_projects(const Call& call) {
     if (!state) continue;
     std::uint64_t vembas = 0;
     if (const json::array* nodes = array_of(*state, "nodes"))
-      for (const json::value& node : *nodes) vembas += node_type(node) == "vemba";
+      for (const json::value& node : *nodes) vembas += is_story_card(node);
     projects.push_back(json::object{{"project", lossy_utf8(folder.filename().string())},
                                     {"name", text_of(*state, "name")},
                                     {"vembas", vembas}});
