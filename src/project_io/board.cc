@@ -101,8 +101,6 @@ void remove_from_bindings(json::value& doc, const IdSet& ids) {
 
 }  // namespace
 
-bool is_story_card(const json::value& node) { return node_type(node) == "vemba"; }
-
 void forget_cards(json::value& doc, std::span<const std::string> ids) {
   if (ids.empty()) return;
   const IdSet set(ids.begin(), ids.end());
@@ -110,6 +108,8 @@ void forget_cards(json::value& doc, std::span<const std::string> ids) {
   remove_edges_of(doc, set);
   remove_from_bindings(doc, set);
 }
+
+bool is_story_card(const json::value& node) { return node_type(node) == "vemba"; }
 
 std::optional<std::size_t> find_node_index(const json::value& doc, std::string_view id) {
   const json::array* nodes = array_of(doc, "nodes");

@@ -126,14 +126,6 @@ TEST(Dispatch, LoadErrors) {
             "path escapes library: " + (fs::canonical(outside.path()) / "project.json").string());
 }
 
-TEST(Dispatch, LaterToolsAreNotAvailableYet) {
-  Session s;
-  s.make_project("P", "{}");
-  ToolReply r = s.call("production_report", {{"project", "P"}});
-  EXPECT_TRUE(r.is_error());
-  EXPECT_EQ(r.text(), "production_report is not available yet");
-}
-
 TEST(ListProjects, KeepsMarkedReadableProjects) {
   Session s;
   s.make_project("Good", R"({"name":"Good one","nodes":[{"id":"a"},{"type":"vemba"},{"type":5},{"type":"note"},{"type":"Vemba"},7]})");
