@@ -24,10 +24,12 @@ constexpr std::array<std::string_view, 7> kNodeFields = {"title", "body",    "sl
 std::string field_text(const json::value& node, std::string_view key) {
   if (key != "tones") return std::string(text_of(node, key));
   std::string joined;
+  bool first = true;  // an empty word still takes its space
   if (const json::array* tones = array_of(node, key))
     for (const json::value& tone : *tones)
       if (const json::string* s = tone.if_string()) {
-        if (!joined.empty()) joined += ' ';
+        if (!first) joined += ' ';
+        first = false;
         joined.append(s->data(), s->size());
       }
   return joined;

@@ -71,6 +71,32 @@ TEST(SearchProject, Hits) {
   EXPECT_EQ(to_compact(search_project(*parse_json(R"({"nodes":{},"groups":7})"), "rain")), "[]");
 }
 
+TEST(SearchProject, TonesAreTheirTextElementsJoinedByOneSpace) {
+  struct Case {
+    const char* tones;
+    const char* snippet;  // null: no hit
+  };
+  const Case cases[] = {
+      {R"(["warm", 5, "dusk"])", "warm dusk"},
+      {R"(["", "dusk"])", " dusk"},
+      {R"(["warm", "", null, "dusk"])", "warm  dusk"},
+      {R"(["", "", "dusk"])", "  dusk"},
+      {R"("dusk")", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tones);
+    const json::value doc =
+        json::object{{"nodes", json::array{json::object{{"id", "n1"}, {"tones", *parse_json(c.tones)}}}}};
+    const json::array hits = search_project(doc, "dusk");
+    if (!c.snippet) {
+      EXPECT_TRUE(hits.empty());
+      continue;
+    }
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(text_of(hits[0], "snippet"), c.snippet);
+  }
+}
+
 TEST(SearchProject, AtMostFortyHits) {
   for (std::size_t cards : {39, 40, 50}) {
     SCOPED_TRACE(cards);
