@@ -85,10 +85,21 @@ json::value new_document(std::string_view name, std::string_view context) {
   return doc;
 }
 
-std::uint64_t next_uid(const json::value& document) {
+std::uint64_t next_uid(const json::value& document) { return UidSequence().next(document); }
+
+std::uint64_t UidSequence::next(const json::value& document) {
+  if (following_) {
+    // The number taken last is now the document's largest.
+    const std::uint64_t n = *following_;
+    following_ = n == UINT64_MAX ? std::nullopt : std::optional(n + 1);
+    return n;
+  }
   std::uint64_t largest = 200;
   for_each_id_number(document, [&](std::uint64_t n) { largest = std::max(largest, n); });
-  return largest == UINT64_MAX ? smallest_free_number(document) : largest + 1;
+  // Past the top, free numbers are not consecutive: every one needs a scan.
+  if (largest == UINT64_MAX) return smallest_free_number(document);
+  following_ = largest + 1 == UINT64_MAX ? std::nullopt : std::optional(largest + 2);
+  return largest + 1;
 }
 
 }  // namespace vemba_core::project_io

@@ -4,6 +4,7 @@
 #include "project_io/json.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace vemba_core::project_io {
@@ -23,5 +24,16 @@ json::value new_document(std::string_view name, std::string_view context);
 /// One more than the largest first digit run of the scanned ids, never
 /// below 201.
 std::uint64_t next_uid(const json::value& document);
+
+/// The numbers next_uid gives one after another while each number taken goes
+/// into the document as an id before the next is asked for: one scan, then
+/// counting on by one, so many new records cost one scan instead of one each.
+class UidSequence {
+ public:
+  std::uint64_t next(const json::value& document);
+
+ private:
+  std::optional<std::uint64_t> following_;  // none: scan afresh
+};
 
 }  // namespace vemba_core::project_io

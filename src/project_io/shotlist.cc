@@ -102,23 +102,28 @@ json::value optional_text(std::optional<std::string_view> text) {
 /// The list node at a position `shotlist_index` returned.
 json::value& node_at(json::value& doc, std::size_t index) { return (*array_of(doc, "nodes"))[index]; }
 
-/// The first text scene id of the list, or the given one when the list has it.
-std::expected<std::optional<std::string>, std::string> pick_scene(const json::value& list,
-                                                                  std::optional<std::string_view> scene_id) {
-  if (const json::array* scenes = array_of(list, "scenes")) {
-    for (const json::value& scene : *scenes) {
-      const std::optional<std::string_view> id = id_of(scene);
-      if (id && (!scene_id || *id == *scene_id)) return std::string(*id);
-    }
+/// The text ids of the records.
+template <class IdSet>
+IdSet text_ids(const json::array* records) {
+  IdSet ids;
+  if (records) {
+    ids.reserve(records->size());
+    for (const json::value& record : *records)
+      if (const std::optional<std::string_view> id = id_of(record)) ids.emplace(*id);
   }
-  if (scene_id) return std::unexpected(fmt::format("scene not found on this list: {}", *scene_id));
-  return std::nullopt;
+  return ids;
 }
 
-json::object new_shot(const json::value& doc, std::string_view scene_id, std::optional<std::string_view> vemba_id,
+template <class IdSet>
+const IdSet& lazily(std::optional<IdSet>& ids, const json::array* records) {
+  if (!ids) ids = text_ids<IdSet>(records);
+  return *ids;
+}
+
+json::object new_shot(std::string id, std::string_view scene_id, std::optional<std::string_view> vemba_id,
                       const json::value& fields) {
   json::object shot;
-  shot["id"] = fmt::format("sh{}", next_uid(doc));
+  shot["id"] = std::move(id);
   shot["sceneId"] = scene_id;
   for (std::string_view key : kShotTexts) shot[key] = "";
   shot["ref"] = nullptr;
@@ -143,44 +148,75 @@ std::expected<std::size_t, std::string> shotlist_index(const json::value& doc, s
   return *index;
 }
 
-std::expected<std::string, std::string> add_scene(json::value& doc, std::string_view list_id, std::string_view name,
-                                                  std::optional<std::string_view> group_id) {
+std::expected<ShotListAdder, std::string> ShotListAdder::open(json::value& doc, std::string_view list_id) {
   const auto index = shotlist_index(doc, list_id);
   if (!index) return std::unexpected(index.error());
-  if (group_id && !find_group_index(doc, *group_id))
+  return ShotListAdder(doc, *index);
+}
+
+json::value& ShotListAdder::list() { return node_at(*doc_, index_); }
+
+std::expected<std::string, std::string> ShotListAdder::add_scene(std::string_view name,
+                                                                 std::optional<std::string_view> group_id) {
+  if (group_id && !lazily(groups_, array_of(*doc_, "groups")).contains(*group_id))
     return std::unexpected(fmt::format("group not found: {}", *group_id));
-  std::string id = fmt::format("sc{}", next_uid(doc));
+  std::string id = fmt::format("sc{}", uids_.next(*doc_));
   // A bound scene shows its group's name, so it keeps none of its own.
   json::object scene{{"id", id},         {"heading", ""},      {"name", group_id ? "" : name},
                      {"color", nullptr}, {"collapsed", false}, {"linkIds", json::array()}};
   scene["groupId"] = optional_text(group_id);
-  json::value& scenes = node_at(doc, *index).get_object()["scenes"];
-  if (!scenes.is_array()) scenes = json::array();
+  // The lookup matched a text `id`, so the list is an object.
+  json::value& scenes = list().get_object()["scenes"];
+  if (!scenes.is_array()) {
+    scenes = json::array();
+    scenes_.reset();
+  }
   scenes.get_array().push_back(std::move(scene));
+  if (scenes_) scenes_->insert(id);
   return id;
+}
+
+// The given scene when the list has it, else its first scene with a text id.
+std::expected<std::string, std::string> ShotListAdder::pick_scene(std::optional<std::string_view> scene_id) {
+  const json::array* scenes = array_of(list(), "scenes");
+  if (scene_id) {
+    if (lazily(scenes_, scenes).contains(*scene_id)) return std::string(*scene_id);
+    return std::unexpected(fmt::format("scene not found on this list: {}", *scene_id));
+  }
+  if (scenes)
+    for (const json::value& scene : *scenes)
+      if (const std::optional<std::string_view> id = id_of(scene)) return std::string(*id);
+  return add_scene("", std::nullopt);
+}
+
+std::expected<std::string, std::string> ShotListAdder::add_shot(std::optional<std::string_view> scene_id,
+                                                                std::optional<std::string_view> vemba_id,
+                                                                const json::value& fields) {
+  if (vemba_id && !lazily(cards_, array_of(*doc_, "nodes")).contains(*vemba_id))
+    return std::unexpected(fmt::format("vemba not found: {}", *vemba_id));
+  const auto scene = pick_scene(scene_id);
+  if (!scene) return std::unexpected(scene.error());
+  json::array* shots = array_of(list(), "shots");
+  if (!shots) return std::unexpected(std::string("shots not array"));
+  // Asked after any new scene is in, so the two never share a number.
+  std::string id = fmt::format("sh{}", uids_.next(*doc_));
+  shots->push_back(new_shot(id, *scene, vemba_id, fields));
+  return id;
+}
+
+std::expected<std::string, std::string> add_scene(json::value& doc, std::string_view list_id, std::string_view name,
+                                                  std::optional<std::string_view> group_id) {
+  auto adder = ShotListAdder::open(doc, list_id);
+  if (!adder) return std::unexpected(adder.error());
+  return adder->add_scene(name, group_id);
 }
 
 std::expected<std::string, std::string> add_shot(json::value& doc, std::string_view list_id,
                                                  std::optional<std::string_view> scene_id,
                                                  std::optional<std::string_view> vemba_id, const json::value& fields) {
-  const auto index = shotlist_index(doc, list_id);
-  if (!index) return std::unexpected(index.error());
-  if (vemba_id && !find_node_index(doc, *vemba_id))
-    return std::unexpected(fmt::format("vemba not found: {}", *vemba_id));
-  auto picked = pick_scene(node_at(doc, *index), scene_id);
-  if (!picked) return std::unexpected(picked.error());
-  if (!*picked) {
-    auto loose = add_scene(doc, list_id, "", std::nullopt);
-    if (!loose) return std::unexpected(loose.error());
-    *picked = std::move(*loose);
-  }
-  // Asked after the scene above is in, so the two never share a number.
-  json::object shot = new_shot(doc, **picked, vemba_id, fields);
-  json::array* shots = array_of(node_at(doc, *index), "shots");
-  if (!shots) return std::unexpected(std::string("shots not array"));
-  std::string id(shot["id"].get_string());
-  shots->push_back(std::move(shot));
-  return id;
+  auto adder = ShotListAdder::open(doc, list_id);
+  if (!adder) return std::unexpected(adder.error());
+  return adder->add_shot(scene_id, vemba_id, fields);
 }
 
 std::expected<PatchResult, std::string> edit_shot(json::value& doc, std::string_view list_id, std::string_view shot_id,

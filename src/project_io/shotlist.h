@@ -3,11 +3,14 @@
 // and building a whole list from the board's story cards.
 
 #include "project_io/board.h"
+#include "project_io/document.h"
+#include "project_io/geometry.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace vemba_core::project_io {
@@ -15,6 +18,33 @@ namespace vemba_core::project_io {
 /// Position in `nodes` of the first card with that id; it must be a shot
 /// list ("node not found: {id}", "node {id} is a {type}, not a shotlist").
 std::expected<std::size_t, std::string> shotlist_index(const json::value& doc, std::string_view list_id);
+
+/// Adds scenes and shots to one shot list as add_scene and add_shot do,
+/// looking the list, the groups, the cards and the list's scene ids up once
+/// and counting ids on from one scan, so that many additions stay linear.
+/// Nothing else may change the document while it is in use.
+class ShotListAdder {
+ public:
+  /// shotlist_index's errors.
+  static std::expected<ShotListAdder, std::string> open(json::value& doc, std::string_view list_id);
+
+  std::expected<std::string, std::string> add_scene(std::string_view name, std::optional<std::string_view> group_id);
+  std::expected<std::string, std::string> add_shot(std::optional<std::string_view> scene_id,
+                                                   std::optional<std::string_view> vemba_id, const json::value& fields);
+
+ private:
+  using IdSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+
+  ShotListAdder(json::value& doc, std::size_t index) : doc_(&doc), index_(index) {}
+  json::value& list();
+  std::expected<std::string, std::string> pick_scene(std::optional<std::string_view> scene_id);
+
+  json::value* doc_;
+  std::size_t index_;
+  UidSequence uids_;
+  // Built on first use; owned copies, as new keys on the list move its strings.
+  std::optional<IdSet> groups_, cards_, scenes_;
+};
 
 /// Appends a scene to the list; with a group the scene is bound to it and
 /// takes no name. Returns the new scene id.

@@ -74,10 +74,9 @@ std::vector<Bucket> buckets_of(std::vector<Candidate>& cards) {
   return buckets;
 }
 
+/// The given list's id, else that of a new list; opening it checks the first.
 std::expected<std::string, std::string> target_list(json::value& doc, std::optional<std::string_view> list_id) {
   if (!list_id) return add_node(doc, "shotlist", "Shot list", "");
-  const auto index = shotlist_index(doc, *list_id);
-  if (!index) return std::unexpected(index.error());
   return std::string(*list_id);
 }
 
@@ -93,16 +92,18 @@ std::expected<BuiltShotList, std::string> build_shot_list(
 
   auto list = target_list(doc, list_id);
   if (!list) return std::unexpected(list.error());
+  auto adder = ShotListAdder::open(doc, *list);
+  if (!adder) return std::unexpected(adder.error());
   BuiltShotList built{*list, 0, 0};
   const json::value no_fields = json::object();
   for (const Bucket& bucket : buckets_of(cards)) {
     const std::optional<std::string_view> group =
         bucket.group ? std::optional<std::string_view>(*bucket.group) : std::nullopt;
-    auto scene = add_scene(doc, built.list_id, "", group);
+    auto scene = adder->add_scene("", group);
     if (!scene) return std::unexpected(scene.error());
     ++built.scenes;
     for (const std::string& card_id : bucket.card_ids) {
-      auto shot = add_shot(doc, built.list_id, *scene, card_id, no_fields);
+      auto shot = adder->add_shot(*scene, card_id, no_fields);
       if (!shot) return std::unexpected(shot.error());
       ++built.shots;
     }

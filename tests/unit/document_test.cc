@@ -81,5 +81,25 @@ TEST(NextUid, TopOfRangeNeverRepeatsAnId) {
   EXPECT_EQ(next_uid(d), 203u);
 }
 
+TEST(UidSequence, GivesWhatAFreshScanGivesAfterEachNewId) {
+  const char* starts[] = {
+      R"({"nodes":[]})",
+      R"({"nodes":[{"id":"n900"}]})",
+      R"({"nodes":[{"id":"n18446744073709551612"},{"id":"x202"}]})",
+      R"({"nodes":[{"id":"n18446744073709551615"},{"id":"n201"},{"id":"g203"}]})",
+  };
+  for (const char* start : starts) {
+    SCOPED_TRACE(start);
+    json::value d = doc(start);
+    UidSequence sequence;
+    for (int i = 0; i < 6; ++i) {
+      const std::uint64_t fresh = next_uid(d);
+      const std::uint64_t counted = sequence.next(d);
+      ASSERT_EQ(counted, fresh);
+      d.as_object()["nodes"].as_array().push_back(json::object{{"id", "sc" + std::to_string(counted)}});
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vemba_core::project_io

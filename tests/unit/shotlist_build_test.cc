@@ -100,6 +100,43 @@ TEST(BuildShotList, AppendsToAGivenListAfterWhatItHolds) {
   EXPECT_EQ(layout(d, "L"), "sc1[-] - | sc201[gB] c3 c1 | sc204[gB] c3 c1");
 }
 
+TEST(BuildShotList, IdsAreThoseOfOneAdditionAtATime) {
+  // The reference adds each scene and shot by its own call, so each id comes
+  // from a fresh scan of the document; near the top of the 64-bit range the
+  // numbers fall back to the smallest free ones.
+  struct Case {
+    const char* name;
+    const char* extra_group;
+  };
+  const Case cases[] = {
+      {"ordinary", "g7"},
+      {"reaching the top", "g18446744073709551612"},
+      {"from the top", "g18446744073709551615"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    json::value board = doc(R"({"nodes":[
+        {"id":"a","x":1,"groupId":"gA"},{"id":"b","x":2},{"id":"c","x":3,"groupId":"gB"},
+        {"id":"d","x":4,"groupId":"gA"},{"id":"e","x":5},{"id":"f","x":6,"groupId":"gB"},{"id":"x202","type":"note"}],
+      "groups":[{"id":"gA"},{"id":"gB"}]})");
+    board.as_object()["groups"].as_array().push_back(json::object{{"id", c.extra_group}});
+
+    json::value reference = board;
+    const std::string list = add_node(reference, "shotlist", "Shot list", "").value();
+    const std::pair<std::optional<std::string_view>, std::vector<std::string_view>> buckets[] = {
+        {"gA", {"a", "d"}}, {std::nullopt, {"b", "e"}}, {"gB", {"c", "f"}}};
+    for (const auto& [group, cards] : buckets) {
+      const std::string scene = add_scene(reference, list, "", group).value();
+      for (std::string_view card : cards) ASSERT_TRUE(add_shot(reference, list, scene, card, json::object()));
+    }
+
+    auto built = build_shot_list(board, std::nullopt, std::nullopt, std::nullopt);
+    ASSERT_TRUE(built) << built.error();
+    EXPECT_EQ(built->list_id, list);
+    EXPECT_EQ(to_compact(board), to_compact(reference));
+  }
+}
+
 TEST(BuildShotList, NothingMatchedChangesNothing) {
   const std::string text = "no vembas matched \u2014 check the groupId / nodeIds";
   struct Case {
