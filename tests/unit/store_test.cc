@@ -94,6 +94,22 @@ TEST(EnsureWithin, Containment) {
   EXPECT_EQ(ensure_within(root, root / "inside" / "..").error(), "no file name");
 }
 
+// A NUL would end the path early at the system call, so another file would be
+// read, resolved or replaced in place.
+TEST(Store, PathsHoldingNulAreRefused) {
+  TempDir dir;
+  write_file(dir / "a.png", "original");
+  const fs::path cut = dir / std::string("a.png\0x", 7);
+  EXPECT_EQ(read_file(cut).error(), "Invalid argument");
+  EXPECT_EQ(atomic_write(cut, "new").error(), "create temp: Invalid argument");
+  EXPECT_EQ(slurp(dir / "a.png"), "original");
+  EXPECT_EQ(ensure_within(dir.path(), dir / std::string("a.png\0x", 7) / "project.json").error(),
+            "path not found: Invalid argument");
+  fs::create_directories(dir / "lib");
+  EXPECT_EQ(ensure_within(dir / std::string("lib\0x", 5), dir / "lib" / "project.json").error(),
+            "library not found: Invalid argument");
+}
+
 TEST(ProjectName, Refusals) {
   for (const char* bad : {"", "a..b", "..", "a/b", "a\\b"}) {
     SCOPED_TRACE(bad);
