@@ -119,7 +119,8 @@ std::expected<fs::path, std::string> ensure_within(const fs::path& root, const f
   const fs::path name = path.filename();
   if (name.empty() || name == "..") return std::unexpected(std::string("no file name"));
   fs::path joined = *canon_parent / name;
-  if (!path_within(joined, *canon_root)) return std::unexpected("path escapes library: " + joined.string());
+  // A link may lead to a path that is not UTF-8; the reply must stay text.
+  if (!path_within(joined, *canon_root)) return std::unexpected("path escapes library: " + lossy_utf8(joined.string()));
   return joined;
 }
 

@@ -94,6 +94,16 @@ TEST(EnsureWithin, Containment) {
   EXPECT_EQ(ensure_within(root, root / "inside" / "..").error(), "no file name");
 }
 
+TEST(EnsureWithin, EscapeNamesTheResolvedPathAsText) {
+  TempDir dir;
+  const fs::path root = dir / "lib";
+  fs::create_directories(root);
+  fs::create_directories(dir / "out\xFF");
+  fs::create_directory_symlink(dir / "out\xFF", root / "odd");
+  EXPECT_EQ(ensure_within(root, root / "odd" / "project.json").error(),
+            "path escapes library: " + fs::canonical(dir.path()).string() + "/out\uFFFD/project.json");
+}
+
 // A NUL would end the path early at the system call, so another file would be
 // read, resolved or replaced in place.
 TEST(Store, PathsHoldingNulAreRefused) {
