@@ -21,8 +21,13 @@ namespace {
 std::string os_error(int err) { return std::strerror(err); }
 std::string os_error(const std::error_code& ec) { return ec.message(); }
 
+// The system calls take a path up to its first NUL, which would name another
+// file; such a path names none.
+bool holds_nul(const fs::path& p) { return p.native().find('\0') != std::string::npos; }
+
 // The platform's own resolution call: every link, "." and ".." resolved.
 std::expected<fs::path, std::string> resolve(const fs::path& p) {
+  if (holds_nul(p)) return std::unexpected(os_error(EINVAL));
   char* resolved = ::realpath(p.c_str(), nullptr);
   if (!resolved) return std::unexpected(os_error(errno));
   fs::path out(resolved);
@@ -42,6 +47,7 @@ bool path_within(const fs::path& path, const fs::path& root) {
 
 // One attempt of `atomic_write`.
 Status write_once(const fs::path& path, const fs::path& temp, std::string_view bytes) {
+  if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
   std::size_t done = 0;
@@ -113,11 +119,13 @@ std::expected<fs::path, std::string> ensure_within(const fs::path& root, const f
   const fs::path name = path.filename();
   if (name.empty() || name == "..") return std::unexpected(std::string("no file name"));
   fs::path joined = *canon_parent / name;
-  if (!path_within(joined, *canon_root)) return std::unexpected("path escapes library: " + joined.string());
+  // A link may lead to a path that is not UTF-8; the reply must stay text.
+  if (!path_within(joined, *canon_root)) return std::unexpected("path escapes library: " + lossy_utf8(joined.string()));
   return joined;
 }
 
 std::expected<std::string, std::string> read_file(const fs::path& path) {
+  if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::unexpected(os_error(errno));
   std::string bytes;

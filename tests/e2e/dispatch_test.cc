@@ -95,6 +95,10 @@ TEST(Dispatch, NameAndProjectChecks) {
        "invalid project name: x/P"},
       {"missing folder", json::object{{"name", "get_outline"}, {"arguments", {{"project", "Nope"}}}},
        "path not found: No such file or directory"},
+      // The system call would stop at the NUL and open project P instead.
+      {"NUL in the name",
+       json::object{{"name", "get_outline"}, {"arguments", {{"project", std::string_view("P\0x", 3)}}}},
+       "path not found: Invalid argument"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
