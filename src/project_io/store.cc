@@ -21,10 +21,6 @@ namespace {
 std::string os_error(int err) { return std::strerror(err); }
 std::string os_error(const std::error_code& ec) { return ec.message(); }
 
-// The system calls take a path up to its first NUL, which would name another
-// file; such a path names none.
-bool holds_nul(const fs::path& p) { return p.native().find('\0') != std::string::npos; }
-
 // The platform's own resolution call: every link, "." and ".." resolved.
 std::expected<fs::path, std::string> resolve(const fs::path& p) {
   if (holds_nul(p)) return std::unexpected(os_error(EINVAL));
@@ -98,6 +94,8 @@ std::string folder_characters(std::string_view name) {
 }
 
 }  // namespace
+
+bool holds_nul(const fs::path& p) { return p.native().find('\0') != std::string::npos; }
 
 Status safe_project_name(std::string_view name) {
   if (name.empty() || name.find("..") != std::string_view::npos || name.find_first_of("/\\") != std::string_view::npos)
@@ -209,6 +207,7 @@ std::string folder_name_for(std::string_view name) {
 
 std::expected<std::string, std::string> create_project(const fs::path& root, std::string_view name,
                                                        std::string_view context) {
+  if (holds_nul(root)) return std::unexpected("ensure library: " + os_error(EINVAL));
   std::error_code ec;
   fs::create_directories(root, ec);
   if (ec) return std::unexpected("ensure library: " + os_error(ec));

@@ -150,6 +150,20 @@ TEST(ListProjects, MissingLibraryIsEmpty) {
   EXPECT_EQ(call_text({"--library", (tmp / "none").string()}, {}, "list_projects", json::array{1}), "ok: []");
 }
 
+TEST(LibraryRoot, HoldingNulNamesNoFolder) {
+  // A configured root cut short at the NUL would name another folder.
+  TempDir tmp;
+  fs::create_directories(tmp / "lib" / "P");
+  write_file(tmp / "lib" / "P" / ".vemba", "1\n");
+  write_file(tmp / "lib" / "P" / "project.json", "{}");
+  const fs::path config = tmp / "home" / kConfigDir / "config.json";
+  write_file(config, to_compact(json::object{{"library_path", (tmp / "lib").string() + std::string(1, '\0') + "x"}}));
+  const std::vector<std::string> env{"HOME=" + (tmp / "home").string()};
+  EXPECT_EQ(call_text({}, env, "list_projects"), "ok: []");
+  EXPECT_EQ(call_text({}, env, "create_project", {{"name", "New"}}), "error: ensure library: Invalid argument");
+  EXPECT_EQ(list_names(tmp / "lib"), std::vector<std::string>{"P"});
+}
+
 TEST(CreateProject, RepliesWithTheFolderName) {
   TempDir tmp;
   const fs::path lib = tmp / "new" / "library";
