@@ -62,8 +62,7 @@ class ExactHandler {
     number_text.append(s.data(), s.size());
     return true;
   }
-  bool on_int64(std::int64_t i, json::string_view s, json::error_code& ec) {
-    if (i == 0 && is_negative_zero(s)) return on_double(-0.0, s, ec);
+  bool on_int64(std::int64_t i, json::string_view, json::error_code&) {
     number_text.clear();
     st.push_int64(i);
     return true;
@@ -98,11 +97,6 @@ class ExactHandler {
   bool on_comment(json::string_view, json::error_code&) { return true; }
 
  private:
-  bool is_negative_zero(json::string_view s) const {
-    return (number_text.empty() ? std::string_view(s.data(), s.size()) : std::string_view(number_text))
-        .starts_with('-');
-  }
-
   // Exact text-to-double; an overflow to infinity is no number, an underflow
   // reads as the nearest representable value (zero or a subnormal).
   static std::optional<double> read_double(std::string_view text) {

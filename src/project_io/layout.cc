@@ -47,7 +47,7 @@ void masonry(json::array& nodes, std::span<const std::size_t> indices, std::span
     columns.pop();
     set_x(nodes[indices[i]], x0 + static_cast<double>(c) * cell);
     set_y(nodes[indices[i]], y);
-    columns.push({y + sizes[i].h + gap, c});
+    columns.push({y + (sizes[i].h + gap), c});  // one step, as a column grows
   }
 }
 

@@ -23,6 +23,7 @@ std::string os_error(const std::error_code& ec) { return ec.message(); }
 
 // The platform's own resolution call: every link, "." and ".." resolved.
 std::expected<fs::path, std::string> resolve(const fs::path& p) {
+  if (holds_nul(p)) return std::unexpected(os_error(EINVAL));
   char* resolved = ::realpath(p.c_str(), nullptr);
   if (!resolved) return std::unexpected(os_error(errno));
   fs::path out(resolved);
@@ -42,6 +43,7 @@ bool path_within(const fs::path& path, const fs::path& root) {
 
 // One attempt of `atomic_write`.
 Status write_once(const fs::path& path, const fs::path& temp, std::string_view bytes) {
+  if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
   std::size_t done = 0;
@@ -93,6 +95,8 @@ std::string folder_characters(std::string_view name) {
 
 }  // namespace
 
+bool holds_nul(const fs::path& p) { return p.native().find('\0') != std::string::npos; }
+
 Status safe_project_name(std::string_view name) {
   if (name.empty() || name.find("..") != std::string_view::npos || name.find_first_of("/\\") != std::string_view::npos)
     return std::unexpected(fmt::format("invalid project name: {}", name));
@@ -113,11 +117,13 @@ std::expected<fs::path, std::string> ensure_within(const fs::path& root, const f
   const fs::path name = path.filename();
   if (name.empty() || name == "..") return std::unexpected(std::string("no file name"));
   fs::path joined = *canon_parent / name;
-  if (!path_within(joined, *canon_root)) return std::unexpected("path escapes library: " + joined.string());
+  // A link may lead to a path that is not UTF-8; the reply must stay text.
+  if (!path_within(joined, *canon_root)) return std::unexpected("path escapes library: " + lossy_utf8(joined.string()));
   return joined;
 }
 
 std::expected<std::string, std::string> read_file(const fs::path& path) {
+  if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::unexpected(os_error(errno));
   std::string bytes;
@@ -201,6 +207,7 @@ std::string folder_name_for(std::string_view name) {
 
 std::expected<std::string, std::string> create_project(const fs::path& root, std::string_view name,
                                                        std::string_view context) {
+  if (holds_nul(root)) return std::unexpected("ensure library: " + os_error(EINVAL));
   std::error_code ec;
   fs::create_directories(root, ec);
   if (ec) return std::unexpected("ensure library: " + os_error(ec));

@@ -19,6 +19,10 @@ using Millis = unsigned __int128;
 inline constexpr std::string_view kHistoryDir = ".vemba-history";
 inline constexpr std::string_view kMarkerFile = ".vemba";
 
+/// The system calls take a path up to its first NUL, which would name another
+/// file; such a path names none.
+bool holds_nul(const fs::path& p);
+
 Status safe_project_name(std::string_view name);
 std::expected<fs::path, std::string> project_dir(const fs::path& root, std::string_view name);
 /// The path rebuilt from its canonical parent and its last component, when

@@ -95,6 +95,10 @@ TEST(Dispatch, NameAndProjectChecks) {
        "invalid project name: x/P"},
       {"missing folder", json::object{{"name", "get_outline"}, {"arguments", {{"project", "Nope"}}}},
        "path not found: No such file or directory"},
+      // The system call would stop at the NUL and open project P instead.
+      {"NUL in the name",
+       json::object{{"name", "get_outline"}, {"arguments", {{"project", std::string_view("P\0x", 3)}}}},
+       "path not found: Invalid argument"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -144,6 +148,20 @@ TEST(ListProjects, KeepsMarkedReadableProjects) {
 TEST(ListProjects, MissingLibraryIsEmpty) {
   TempDir tmp;
   EXPECT_EQ(call_text({"--library", (tmp / "none").string()}, {}, "list_projects", json::array{1}), "ok: []");
+}
+
+TEST(LibraryRoot, HoldingNulNamesNoFolder) {
+  // A configured root cut short at the NUL would name another folder.
+  TempDir tmp;
+  fs::create_directories(tmp / "lib" / "P");
+  write_file(tmp / "lib" / "P" / ".vemba", "1\n");
+  write_file(tmp / "lib" / "P" / "project.json", "{}");
+  const fs::path config = tmp / "home" / kConfigDir / "config.json";
+  write_file(config, to_compact(json::object{{"library_path", (tmp / "lib").string() + std::string(1, '\0') + "x"}}));
+  const std::vector<std::string> env{"HOME=" + (tmp / "home").string()};
+  EXPECT_EQ(call_text({}, env, "list_projects"), "ok: []");
+  EXPECT_EQ(call_text({}, env, "create_project", {{"name", "New"}}), "error: ensure library: Invalid argument");
+  EXPECT_EQ(list_names(tmp / "lib"), std::vector<std::string>{"P"});
 }
 
 TEST(CreateProject, RepliesWithTheFolderName) {

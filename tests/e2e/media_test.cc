@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <spng.h>
+#include <sys/stat.h>
 
 namespace vemba_test {
 namespace {
@@ -78,6 +79,8 @@ class ViewMedia : public FilmProject {
       {"id": "uri", "images": ["data:image/png;base64,AAAA"]},
       {"id": "up", "images": ["../secret.png"]},
       {"id": "nontext", "images": [5, "small.png"]},
+      {"id": "fifo", "images": ["pipe"]},
+      {"id": "dir", "images": ["sub"]},
       {"id": "empty", "images": []}
     ]})") {}
   ToolReply view(json::object args) { return call("view_media", std::move(args)); }
@@ -191,6 +194,7 @@ TEST_F(ViewMedia, Failures) {
   asset("cut.webp", webp.substr(0, webp.size() / 2));
   asset("huge.png", png_header_only(20000, 20000));
   asset("huge.gif", std::string("GIF89a\xff\xff\xff\xff\x00\x00\x00", 13));
+  ASSERT_EQ(::mkfifo((folder_ / "assets" / "pipe").c_str(), 0666), 0);
   struct Case {
     const char* name;
     json::value ref;  // null: not given
@@ -209,6 +213,8 @@ TEST_F(ViewMedia, Failures) {
       {"card image out of assets", "up", "read ../secret.png: not a file in the assets folder"},
       {"card image missing", "gone", "read missing.png: No such file or directory"},
       {"card image a data uri", "uri", "read data:image/png;base64,AAAA: not a file in the assets folder"},
+      {"card image a named pipe", "fifo", "read pipe: not a regular file"},
+      {"card image a folder", "dir", "read sub: Is a directory"},
       {"text file", "notes.png", "not a decodable image (notes.png): the image format could not be determined"},
       {"truncated png", "cut.png", "not a decodable image (cut.png): end of stream"},
       {"truncated jpeg", "cut.jpg", "not a decodable image (cut.jpg): Premature end of JPEG file"},

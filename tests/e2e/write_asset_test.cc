@@ -77,6 +77,8 @@ TEST_F(WriteAsset, FileNames) {
       {nullptr, "aGk=", "invalid asset filename: "},
       {7, "aGk=", "invalid asset filename: "},
       {"a/b.png", "", "empty file"},  // content is tested first
+      // Cut at the NUL, the name would write a.png in place.
+      {json::string("a.png\0x", 7), "aGk=", "create temp: Invalid argument"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -93,6 +93,27 @@ TEST(LayOut, SizesComeFromNodeSizeAndPositionsAreFloats) {
   EXPECT_EQ(spots(d), "0.0,0.0 0.0,91.0 0.0,468.0");
 }
 
+TEST(LayOut, EveryModeStepsByTheSizePlusTheGap) {
+  // Set plans are 441.66666666666663 high: y0 + (h + gap) and (y0 + h) + gap
+  // differ in the last bit here, and a masonry column must step like a column.
+  const char* kPlans = R"({"nodes":[{"type":"setplan"},{"type":"setplan"},{"type":"setplan"}]})";
+  struct Case {
+    const char* mode;
+    const char* spots;
+  };
+  const Case cases[] = {
+      {"column", "0.0,100.1 0.0,549.4666666666666 0.0,998.8333333333333"},
+      {"grid", "0.0,100.1 327.7,100.1 0.0,549.4666666666666"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    json::value d = doc(kPlans);
+    const std::size_t all[] = {0, 1, 2};
+    lay_out(d, all, c.mode, 7.7, 0, 100.1);
+    EXPECT_EQ(spots(d), c.spots);
+  }
+}
+
 // Widths 300 (story card) and 220 (note); right edges at 900 and 700.
 constexpr std::string_view kPair = R"({"nodes":[{"id":"a","x":600,"y":7},{"id":"b","type":"note","x":480,"y":300}]})";
 

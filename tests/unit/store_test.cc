@@ -94,6 +94,32 @@ TEST(EnsureWithin, Containment) {
   EXPECT_EQ(ensure_within(root, root / "inside" / "..").error(), "no file name");
 }
 
+TEST(EnsureWithin, EscapeNamesTheResolvedPathAsText) {
+  TempDir dir;
+  const fs::path root = dir / "lib";
+  fs::create_directories(root);
+  fs::create_directories(dir / "out\xFF");
+  fs::create_directory_symlink(dir / "out\xFF", root / "odd");
+  EXPECT_EQ(ensure_within(root, root / "odd" / "project.json").error(),
+            "path escapes library: " + fs::canonical(dir.path()).string() + "/out\uFFFD/project.json");
+}
+
+// A NUL would end the path early at the system call, so another file would be
+// read, resolved or replaced in place.
+TEST(Store, PathsHoldingNulAreRefused) {
+  TempDir dir;
+  write_file(dir / "a.png", "original");
+  const fs::path cut = dir / std::string("a.png\0x", 7);
+  EXPECT_EQ(read_file(cut).error(), "Invalid argument");
+  EXPECT_EQ(atomic_write(cut, "new").error(), "create temp: Invalid argument");
+  EXPECT_EQ(slurp(dir / "a.png"), "original");
+  EXPECT_EQ(ensure_within(dir.path(), dir / std::string("a.png\0x", 7) / "project.json").error(),
+            "path not found: Invalid argument");
+  fs::create_directories(dir / "lib");
+  EXPECT_EQ(ensure_within(dir / std::string("lib\0x", 5), dir / "lib" / "project.json").error(),
+            "library not found: Invalid argument");
+}
+
 TEST(ProjectName, Refusals) {
   for (const char* bad : {"", "a..b", "..", "a/b", "a\\b"}) {
     SCOPED_TRACE(bad);

@@ -8,7 +8,6 @@
 
 #include <fmt/format.h>
 
-#include <exception>
 
 namespace vemba_connector {
 namespace {
@@ -22,18 +21,15 @@ using Outcome = std::expected<std::string, std::string>;
 /// exception included, so the app is never left waiting on "writing".
 template <class Edit>
 ToolResult bracketed(const Call& call, LoadedProject& project, Edit edit) {
-  write_signal(call.library_root, *call.project, "writing", fmt::format("Claude is editing {}\u2026", *call.project));
-  Outcome reply;
-  try {
-    reply = edit();
-    if (reply) {
-      if (auto written = io::write_project(project.folder, project.state, now_ms()); !written)
-        reply = std::unexpected(written.error());
-    }
-  } catch (const std::exception& e) {
-    reply = std::unexpected(fmt::format("internal error: {}", e.what()));
-  }
-  write_signal(call.library_root, *call.project, "done", "");
+  const auto edit_then_write = [&]() -> Outcome {
+    Outcome edited = edit();
+    if (!edited) return edited;
+    if (auto written = io::write_project(project.folder, project.state, now_ms()); !written)
+      return std::unexpected(written.error());
+    return edited;
+  };
+  const std::string message = fmt::format("Claude is editing {}\u2026", *call.project);
+  Outcome reply = signalled(call.library_root, *call.project, message, edit_then_write);
   return reply ? ToolResult::ok(std::move(*reply)) : ToolResult::fail(std::move(reply.error()));
 }
 

@@ -29,9 +29,8 @@ std::expected<std::string, std::string> chosen_snapshot(const Call& call, const 
 ToolResult serve_restore(const Call& call, const LoadedProject& project) {
   auto name = chosen_snapshot(call, project);
   if (!name) return ToolResult::fail(name.error());
-  write_signal(call.library_root, *call.project, "writing", fmt::format("Claude is restoring {}\u2026", *call.project));
-  auto message = restore_snapshot(project.folder, *name, now_ms());
-  write_signal(call.library_root, *call.project, "done", "");
+  auto message = signalled(call.library_root, *call.project, fmt::format("Claude is restoring {}\u2026", *call.project),
+                           [&] { return restore_snapshot(project.folder, *name, now_ms()); });
   if (!message) return ToolResult::fail(message.error());
   return ToolResult::ok(std::move(*message));
 }

@@ -23,6 +23,7 @@ bool has_marker(const fs::path& folder) {
 
 ToolResult serve_list_projects(const Call& call) {
   json::array projects;
+  if (holds_nul(call.library_root)) return ToolResult::json_value(std::move(projects));
   std::error_code ec;
   fs::directory_iterator it(fs::path(call.library_root), ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
