@@ -157,6 +157,37 @@ TEST(WriteProject, FailedSnapshotWritesNothing) {
   EXPECT_EQ(slurp(dir / "project.json"), "{}");
 }
 
+TEST(WriteProject, RefusesADocumentTooDeepToReadBack) {
+  // A patch value nested just within the request's limit can sit deep enough
+  // in the document to pass the reader's limit once stored.
+  auto deep = [](int levels) {
+    json::value v = json::array{};
+    for (int i = 1; i < levels; ++i) v = json::array{v};
+    return v;
+  };
+  struct Case {
+    const char* name;
+    int levels;  // of the value under the document's one key
+    bool ok;
+  };
+  const Case cases[] = {{"127 levels in all", 126, true}, {"128 levels in all", 127, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    write_file(dir / "project.json", "{}");
+    const json::value doc = json::object{{"k", deep(c.levels)}};
+    auto r = write_project(dir.path(), doc, 1);
+    EXPECT_EQ(r.has_value(), c.ok);
+    if (c.ok) {
+      EXPECT_TRUE(read_project(dir.path())) << read_project(dir.path()).error();
+    } else {
+      EXPECT_EQ(r.error(), "serialize: nested deeper than 127 levels");
+      EXPECT_EQ(slurp(dir / "project.json"), "{}");
+      EXPECT_FALSE(fs::exists(dir / ".vemba-history"));
+    }
+  }
+}
+
 TEST(ReadProject, Failures) {
   TempDir dir;
   EXPECT_EQ(read_project(dir.path()).error(), "read project: No such file or directory");
