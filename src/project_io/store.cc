@@ -124,11 +124,24 @@ std::expected<fs::path, std::string> ensure_within(const fs::path& root, const f
 
 std::expected<std::string, std::string> read_file(const fs::path& path) {
   if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that opening a named pipe returns at once; it changes
+  // nothing for a regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::unexpected(os_error(errno));
   std::string bytes;
   struct stat st{};
-  if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return std::unexpected(os_error(err));
+  }
+  // A pipe would block and a device may never end; a folder fails below with
+  // the system's own text.
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return std::unexpected(std::string("not a regular file"));
+  }
+  if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 
 namespace vemba_core::project_io {
@@ -197,6 +199,30 @@ TEST(ReadProject, Failures) {
   EXPECT_TRUE(read_project(dir.path()).error().starts_with("parse project: ")) << read_project(dir.path()).error();
   write_file(dir / "project.json", "[1]");
   EXPECT_TRUE(read_project(dir.path()).error().starts_with("parse project: ")) << read_project(dir.path()).error();
+}
+
+TEST(ReadFile, RefusesPipesAndDevicesInsteadOfBlocking) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
+  fs::create_symlink("/dev/zero", dir / "endless");
+  fs::create_directory(dir / "folder");
+  write_file(dir / "plain", "{}");
+  struct Case {
+    const char* name;
+    const char* error;  // empty: read
+  };
+  const Case cases[] = {{"pipe", "not a regular file"},
+                        {"endless", "not a regular file"},
+                        {"folder", "Is a directory"},
+                        {"plain", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto r = read_file(dir / c.name);
+    EXPECT_EQ(r ? std::string() : r.error(), c.error);
+  }
+  fs::create_directory(dir / "p");
+  ASSERT_EQ(::mkfifo((dir / "p" / "project.json").c_str(), 0666), 0);
+  EXPECT_EQ(read_project(dir / "p").error(), "read project: not a regular file");
 }
 
 TEST(ReadProject, RoundTripIsStable) {
