@@ -44,8 +44,15 @@ bool path_within(const fs::path& path, const fs::path& root) {
 // One attempt of `atomic_write`.
 Status write_once(const fs::path& path, const fs::path& temp, std::string_view bytes) {
   if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // A stale temporary file is reused, but a link planted there would have the
+  // write land outside the folder, and a pipe would block it.
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
+  struct stat st{};
+  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::unexpected(std::string("create temp: not a regular file"));
+  }
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

@@ -63,6 +63,27 @@ TEST(AtomicWrite, MissingFolderFailsAtCreate) {
   EXPECT_EQ(r.error(), "create temp: No such file or directory");
 }
 
+TEST(AtomicWrite, NeverWritesThroughALinkOrPipeAtTheTemporaryPath) {
+  TempDir dir;
+  write_file(dir / "outside.txt", "keep");
+  fs::create_symlink(dir / "outside.txt", dir / "project.tmp-project.json");
+  ASSERT_EQ(::mkfifo((dir / "snap-1.tmp-snap-1.json").c_str(), 0666), 0);
+  struct Case {
+    const char* target;
+    const char* error;
+  };
+  const Case cases[] = {{"project.json", "create temp: Too many levels of symbolic links"},
+                        {"snap-1.json", "create temp: No such device or address"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    auto r = atomic_write(dir / c.target, "new");
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error(), c.error);
+    EXPECT_FALSE(fs::exists(dir / c.target));
+  }
+  EXPECT_EQ(slurp(dir / "outside.txt"), "keep");
+}
+
 TEST(EnsureWithin, Containment) {
   TempDir dir;
   const fs::path root = dir / "lib";
