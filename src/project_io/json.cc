@@ -265,7 +265,7 @@ void write_value(std::string& out, const json::value& v, int indent, bool pretty
 
 std::expected<json::value, std::string> parse_json(std::string_view text) {
   json::parse_options opt;
-  opt.max_depth = 127;
+  opt.max_depth = kMaxNesting;
   // A stack buffer for the value stack saves heap traffic on small requests.
   unsigned char temp[4096];
   json::basic_parser<ExactHandler> p(opt, temp, sizeof temp);
@@ -282,6 +282,18 @@ std::expected<json::value, std::string> parse_json(std::string_view text) {
     return std::unexpected(fmt::format("{} at line {} column {}", ec.message(), at.line, at.column));
   }
   return p.handler().st.release();
+}
+
+bool nests_within(const json::value& v, std::size_t levels) {
+  if (const json::object* o = v.if_object()) {
+    if (levels == 0) return false;
+    return std::all_of(o->begin(), o->end(), [&](const auto& kv) { return nests_within(kv.value(), levels - 1); });
+  }
+  if (const json::array* a = v.if_array()) {
+    if (levels == 0) return false;
+    return std::all_of(a->begin(), a->end(), [&](const json::value& e) { return nests_within(e, levels - 1); });
+  }
+  return true;
 }
 
 bool is_valid_utf8(std::string_view bytes) {

@@ -7,6 +7,7 @@
 #include <boost/json/string.hpp>
 #include <boost/json/value.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <optional>
@@ -19,12 +20,19 @@ namespace json = boost::json;
 
 using Status = std::expected<void, std::string>;
 
+/// The deepest nesting of arrays and objects that the parser accepts.
+inline constexpr std::size_t kMaxNesting = 127;
+
 /// Parses one JSON text, white space around it allowed. Strict: no comments,
-/// no trailing commas, no trailing data, nesting below 128 levels, valid UTF-8
+/// no trailing commas, no trailing data, nesting of at most kMaxNesting levels, valid UTF-8
 /// and UTF-16 escapes, finite numbers. Integers that fit 64 bits keep their
 /// integer kind; every other number is a double read exactly. Duplicate keys:
 /// the last wins. The error is the parser's message with its position.
 std::expected<json::value, std::string> parse_json(std::string_view text);
+
+/// True when the value's arrays and objects nest at most `levels` deep (a
+/// scalar nests 0 levels, `[]` one), so that its text parses back.
+bool nests_within(const json::value& v, std::size_t levels);
 
 /// True when the bytes are well-formed UTF-8.
 bool is_valid_utf8(std::string_view bytes);

@@ -44,8 +44,15 @@ bool path_within(const fs::path& path, const fs::path& root) {
 // One attempt of `atomic_write`.
 Status write_once(const fs::path& path, const fs::path& temp, std::string_view bytes) {
   if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // A stale temporary file is reused, but a link planted there would have the
+  // write land outside the folder, and a pipe would block it.
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
+  struct stat st{};
+  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::unexpected(std::string("create temp: not a regular file"));
+  }
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -124,11 +131,24 @@ std::expected<fs::path, std::string> ensure_within(const fs::path& root, const f
 
 std::expected<std::string, std::string> read_file(const fs::path& path) {
   if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that opening a named pipe returns at once; it changes
+  // nothing for a regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::unexpected(os_error(errno));
   std::string bytes;
   struct stat st{};
-  if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return std::unexpected(os_error(err));
+  }
+  // A pipe would block and a device may never end; a folder fails below with
+  // the system's own text.
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return std::unexpected(std::string("not a regular file"));
+  }
+  if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -156,6 +176,10 @@ std::expected<json::value, std::string> read_project(const fs::path& project_fol
 }
 
 Status write_project(const fs::path& project_folder, const json::value& document, Millis ms) {
+  // A stored value may sit deeper than any request could nest it; a file the
+  // reader refuses would lock the project.
+  if (!nests_within(document, kMaxNesting))
+    return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
   if (auto ok = snapshot(project_folder, ms); !ok) return ok;
   return atomic_write(project_folder / "project.json", to_pretty(document));
 }

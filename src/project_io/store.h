@@ -49,7 +49,8 @@ std::string folder_name_for(std::string_view name);
 std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder,
                                                          std::string_view file_name, std::string_view bytes);
 
-/// Reads a whole file as bytes.
+/// Reads a whole file as bytes. A named pipe, socket or device is refused
+/// ("not a regular file") rather than read.
 std::expected<std::string, std::string> read_file(const fs::path& path);
 /// Decimal digits of a 128-bit count.
 std::string millis_text(Millis ms);

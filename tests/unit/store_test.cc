@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 
 namespace vemba_core::project_io {
@@ -59,6 +61,27 @@ TEST(AtomicWrite, MissingFolderFailsAtCreate) {
   auto r = atomic_write(dir / "none" / "f.json", "x");
   ASSERT_FALSE(r);
   EXPECT_EQ(r.error(), "create temp: No such file or directory");
+}
+
+TEST(AtomicWrite, NeverWritesThroughALinkOrPipeAtTheTemporaryPath) {
+  TempDir dir;
+  write_file(dir / "outside.txt", "keep");
+  fs::create_symlink(dir / "outside.txt", dir / "project.tmp-project.json");
+  ASSERT_EQ(::mkfifo((dir / "snap-1.tmp-snap-1.json").c_str(), 0666), 0);
+  struct Case {
+    const char* target;
+    const char* error;
+  };
+  const Case cases[] = {{"project.json", "create temp: Too many levels of symbolic links"},
+                        {"snap-1.json", "create temp: No such device or address"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    auto r = atomic_write(dir / c.target, "new");
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error(), c.error);
+    EXPECT_FALSE(fs::exists(dir / c.target));
+  }
+  EXPECT_EQ(slurp(dir / "outside.txt"), "keep");
 }
 
 TEST(EnsureWithin, Containment) {
@@ -157,6 +180,37 @@ TEST(WriteProject, FailedSnapshotWritesNothing) {
   EXPECT_EQ(slurp(dir / "project.json"), "{}");
 }
 
+TEST(WriteProject, RefusesADocumentTooDeepToReadBack) {
+  // A patch value nested just within the request's limit can sit deep enough
+  // in the document to pass the reader's limit once stored.
+  auto deep = [](int levels) {
+    json::value v = json::array{};
+    for (int i = 1; i < levels; ++i) v = json::array{v};
+    return v;
+  };
+  struct Case {
+    const char* name;
+    int levels;  // of the value under the document's one key
+    bool ok;
+  };
+  const Case cases[] = {{"127 levels in all", 126, true}, {"128 levels in all", 127, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    write_file(dir / "project.json", "{}");
+    const json::value doc = json::object{{"k", deep(c.levels)}};
+    auto r = write_project(dir.path(), doc, 1);
+    EXPECT_EQ(r.has_value(), c.ok);
+    if (c.ok) {
+      EXPECT_TRUE(read_project(dir.path())) << read_project(dir.path()).error();
+    } else {
+      EXPECT_EQ(r.error(), "serialize: nested deeper than 127 levels");
+      EXPECT_EQ(slurp(dir / "project.json"), "{}");
+      EXPECT_FALSE(fs::exists(dir / ".vemba-history"));
+    }
+  }
+}
+
 TEST(ReadProject, Failures) {
   TempDir dir;
   EXPECT_EQ(read_project(dir.path()).error(), "read project: No such file or directory");
@@ -166,6 +220,30 @@ TEST(ReadProject, Failures) {
   EXPECT_TRUE(read_project(dir.path()).error().starts_with("parse project: ")) << read_project(dir.path()).error();
   write_file(dir / "project.json", "[1]");
   EXPECT_TRUE(read_project(dir.path()).error().starts_with("parse project: ")) << read_project(dir.path()).error();
+}
+
+TEST(ReadFile, RefusesPipesAndDevicesInsteadOfBlocking) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
+  fs::create_symlink("/dev/zero", dir / "endless");
+  fs::create_directory(dir / "folder");
+  write_file(dir / "plain", "{}");
+  struct Case {
+    const char* name;
+    const char* error;  // empty: read
+  };
+  const Case cases[] = {{"pipe", "not a regular file"},
+                        {"endless", "not a regular file"},
+                        {"folder", "Is a directory"},
+                        {"plain", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto r = read_file(dir / c.name);
+    EXPECT_EQ(r ? std::string() : r.error(), c.error);
+  }
+  fs::create_directory(dir / "p");
+  ASSERT_EQ(::mkfifo((dir / "p" / "project.json").c_str(), 0666), 0);
+  EXPECT_EQ(read_project(dir / "p").error(), "read project: not a regular file");
 }
 
 TEST(ReadProject, RoundTripIsStable) {

@@ -65,14 +65,6 @@ bool is_bare_name(std::string_view name) {
   return name.find_first_of("/\\") == std::string_view::npos && name.find("..") == std::string_view::npos;
 }
 
-// A named pipe or device would block the read, and with it the server; a
-// missing file or a folder still fails with the system's own text.
-bool is_special_file(const fs::path& path) {
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  return fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
-}
-
 // The asset file to show for `ref`: the file itself, else the node's first image.
 std::expected<std::string, std::string> asset_for(const fs::path& assets, const json::value& state,
                                                   std::string_view ref) {
@@ -109,7 +101,6 @@ ToolResult serve_view_media(const Call& call, const LoadedProject& project) {
   auto name = asset_for(assets, project.state, ref);
   if (!name) return ToolResult::fail(name.error());
   if (!is_bare_name(*name)) return ToolResult::fail(fmt::format("read {}: not a file in the assets folder", *name));
-  if (is_special_file(assets / *name)) return ToolResult::fail(fmt::format("read {}: not a regular file", *name));
   auto bytes = read_file(assets / *name);
   if (!bytes) return ToolResult::fail(fmt::format("read {}: {}", *name, bytes.error()));
   const std::uint32_t max_px = max_px_of(call.arguments);
