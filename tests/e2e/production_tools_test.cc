@@ -181,13 +181,18 @@ TEST(ProductionTools, FailuresAfterAnInMemoryChangeWriteNothing) {
       {"id":"L","type":"shotlist","shots":{}},
       {"id":"c","type":"vemba","groupId":"gone"}]})";
   const fs::path folder = s.make_project("bare", bare);
+  // An element value as deep as a request may carry ends up too deep for the
+  // file once it sits inside the plan.
+  const std::string deep = std::string(122, '[') + std::string(122, ']');
   struct Case {
     const char* tool;
-    const char* args;
+    std::string args;
     const char* error;
   };
   const Case cases[] = {
       {"remove_plan_element", R"({"nodeId":"p","elementId":"e1"})", "element not found: e1"},
+      {"add_plan_element", R"({"nodeId":"p","element":{"kind":"camera","deep":)" + deep + "}}",
+       "serialize: nested deeper than 127 levels"},
       {"edit_plan_element", R"({"nodeId":"p","elementId":"e1","patch":{"x":1}})", "element not found: e1"},
       {"add_shot", R"({"nodeId":"L"})", "shots not array"},
       {"edit_shot", R"({"nodeId":"L","shotId":"sh1"})", "shots not array"},
