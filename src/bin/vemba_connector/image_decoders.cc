@@ -73,6 +73,11 @@ std::expected<void, std::string> draw_gif_frame(GifFileType* gif, int transparen
   const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
   if (!colours) return failure("GIF frame has no colour table");
   if (frame.Width <= 0 || frame.Height <= 0) return failure("GIF frame has no pixels");
+  // Every line of the frame is decoded, so its size bounds the work even
+  // where it lies off the canvas.
+  if (auto ok = check_decode_size(static_cast<std::uint32_t>(frame.Width), static_cast<std::uint32_t>(frame.Height));
+      !ok)
+    return std::unexpected(ok.error());
   std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
   static constexpr int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
   const int passes = frame.Interlace ? 4 : 1;
