@@ -261,9 +261,12 @@ void write_value(std::string& out, const json::value& v, int indent, bool pretty
   }
 }
 
-}  // namespace
+struct ParseFailure {
+  json::error_code ec;
+  std::string message;
+};
 
-std::expected<json::value, std::string> parse_json(std::string_view text) {
+std::expected<json::value, ParseFailure> parse_once(std::string_view text) {
   json::parse_options opt;
   opt.max_depth = kMaxNesting;
   // A stack buffer for the value stack saves heap traffic on small requests.
@@ -279,9 +282,100 @@ std::expected<json::value, std::string> parse_json(std::string_view text) {
   }
   if (ec) {
     const LineColumn at = position_of(text, ec == json::error::extra_data ? rest : used);
-    return std::unexpected(fmt::format("{} at line {} column {}", ec.message(), at.line, at.column));
+    return std::unexpected(ParseFailure{ec, fmt::format("{} at line {} column {}", ec.message(), at.line, at.column)});
   }
   return p.handler().st.release();
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_number_char(char c) { return is_digit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-'; }
+
+// One number of strict JSON at `i`: whether it is well formed and ends where
+// the run of number characters ends, whether its digits are all zero, and
+// how many significant digits its exponent has.
+struct NumberToken {
+  bool well_formed = false;
+  bool zero = true;
+  bool negative_exponent = false;
+  std::size_t exponent_digits = 0;
+};
+
+NumberToken read_number(std::string_view text, std::size_t& i) {
+  NumberToken t;
+  const std::size_t n = text.size();
+  auto digits = [&] {
+    const std::size_t from = i;
+    for (; i < n && is_digit(text[i]); ++i) t.zero = t.zero && text[i] == '0';
+    return i - from;
+  };
+  auto finish = [&](bool ok) {
+    t.well_formed = ok && (i == n || !is_number_char(text[i]));
+    while (i < n && is_number_char(text[i])) ++i;
+    return t;
+  };
+  if (text[i] == '-') ++i;
+  const std::size_t first = i;
+  const std::size_t whole = digits();
+  if (whole == 0 || (whole > 1 && text[first] == '0')) return finish(false);
+  if (i < n && text[i] == '.') {
+    ++i;
+    if (digits() == 0) return finish(false);
+  }
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    t.negative_exponent = i < n && text[i] == '-';
+    if (i < n && (text[i] == '-' || text[i] == '+')) ++i;
+    const std::size_t from = i;
+    while (i < n && text[i] == '0') ++i;
+    const std::size_t significant = i;
+    while (i < n && is_digit(text[i])) ++i;
+    if (i == from) return finish(false);
+    t.exponent_digits = i - significant;
+  }
+  return finish(true);
+}
+
+// Boost refuses an exponent past the int range even where the number is
+// plainly zero (1e-99999999999, 0e99999999999). The text with each such
+// number written as a zero of its sign, when there is one; a number token
+// is replaced whole, so the text stays as valid or invalid as it was.
+std::optional<std::string> zero_huge_exponents(std::string_view text) {
+  constexpr std::size_t kIntDigits = 9;  // fewer significant exponent digits always fit
+  std::string out;
+  std::size_t copied = 0, i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    if (text[i] == '"') {
+      for (++i; i < n && text[i] != '"'; ++i)
+        if (text[i] == '\\') ++i;
+      ++i;
+      continue;
+    }
+    if (!is_number_char(text[i])) {
+      ++i;
+      continue;
+    }
+    const std::size_t start = i;
+    const NumberToken t = read_number(text, i);
+    if (!t.well_formed || t.exponent_digits <= kIntDigits || (!t.zero && !t.negative_exponent)) continue;
+    out.append(text.substr(copied, start - copied));
+    out += text[start] == '-' ? "-0.0" : "0.0";
+    copied = i;
+  }
+  if (copied == 0) return std::nullopt;
+  out.append(text.substr(copied));
+  return out;
+}
+
+}  // namespace
+
+std::expected<json::value, std::string> parse_json(std::string_view text) {
+  auto parsed = parse_once(text);
+  if (parsed) return std::move(*parsed);
+  if (parsed.error().ec == json::error::exponent_overflow)
+    if (const std::optional<std::string> zeroed = zero_huge_exponents(text))
+      if (auto again = parse_once(*zeroed)) return std::move(*again);
+  return std::unexpected(std::move(parsed.error().message));
 }
 
 bool nests_within(const json::value& v, std::size_t levels) {

@@ -75,6 +75,41 @@ TEST(ParseJson, NumbersAreExact) {
   }
 }
 
+TEST(ParseJson, AnExponentPastTheIntRangeReadsAsZeroWhereTheValueIsZero) {
+  struct Case {
+    const char* text;
+    bool ok;
+    double value;
+  };
+  const Case cases[] = {
+      {"1e-99999999999", true, 0.0},
+      {"-2.5E-00000000000000000000000000012345678901", true, -0.0},
+      {"0e99999999999", true, 0.0},
+      {"-0.000e+99999999999", true, -0.0},
+      {"1e99999999999", false, 0},
+      {"-1e+99999999999", false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    auto v = parse_json(c.text);
+    ASSERT_EQ(v.has_value(), c.ok);
+    if (!c.ok) continue;
+    EXPECT_EQ(v->get_double(), c.value);
+    EXPECT_EQ(std::signbit(v->get_double()), std::signbit(c.value));
+  }
+  // Inside a document, beside texts that look like numbers, and nowhere else.
+  auto doc = parse_json(R"({"a":"1e-99999999999","b":[1e-99999999999,2],"c\"e-":0E99999999999})");
+  ASSERT_TRUE(doc) << doc.error();
+  EXPECT_EQ(to_compact(*doc), R"({"a":"1e-99999999999","b":[0.0,2],"c\"e-":0.0})");
+  // Malformed number tokens stay malformed.
+  for (const char* bad : {"[1e-99999999999, 1e400]", "[1e-9999999999999999999991e400]", "[00e-99999999999]",
+                          "[1.e-99999999999]", "[1.5.5e-99999999999]", "[-e-99999999999]", "[1e-99999999999-]",
+                          "[true1e-99999999999]", "[1e--99999999999]"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_FALSE(parse_json(bad));
+  }
+}
+
 TEST(ParseJson, LastDuplicateKeyWins) {
   auto v = parse_json(R"({"id":1,"x":2,"id":3})");
   ASSERT_TRUE(v);
