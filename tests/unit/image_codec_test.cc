@@ -66,11 +66,12 @@ TEST(DecodeImage, RefusesUnknownAndOversizedContent) {
   EXPECT_EQ(check_decode_size(0, 5).error(), "image size 0x5 has no pixels");
   // A one-pixel canvas whose frame claims 20000x20000: decoding every line of
   // such a frame costs seconds per hundred million pixels, canvas or not.
-  const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00"  // screen 1x1, two colours
-                        "\x00\x00\x00\xff\xff\xff"
-                        "\x2c\x00\x00\x00\x00\x20\x4e\x20\x4e\x00"  // frame 20000x20000
-                        "\x02\x02\x44\x01\x00\x3b",
-                        35);
+  const std::string gif(
+      "GIF89a\x01\x00\x01\x00\x80\x00\x00"  // screen 1x1, two colours
+      "\x00\x00\x00\xff\xff\xff"
+      "\x2c\x00\x00\x00\x00\x20\x4e\x20\x4e\x00"  // frame 20000x20000
+      "\x02\x02\x44\x01\x00\x3b",
+      35);
   EXPECT_EQ(decode_image(gif).error(), "image size 20000x20000 is over the limit of 100000000 pixels");
 }
 

@@ -82,12 +82,9 @@ TEST(ParseJson, AnExponentPastTheIntRangeReadsAsZeroWhereTheValueIsZero) {
     double value;
   };
   const Case cases[] = {
-      {"1e-99999999999", true, 0.0},
-      {"-2.5E-00000000000000000000000000012345678901", true, -0.0},
-      {"0e99999999999", true, 0.0},
-      {"-0.000e+99999999999", true, -0.0},
-      {"1e99999999999", false, 0},
-      {"-1e+99999999999", false, 0},
+      {"1e-99999999999", true, 0.0}, {"-2.5E-00000000000000000000000000012345678901", true, -0.0},
+      {"0e99999999999", true, 0.0},  {"-0.000e+99999999999", true, -0.0},
+      {"1e99999999999", false, 0},   {"-1e+99999999999", false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -102,9 +99,9 @@ TEST(ParseJson, AnExponentPastTheIntRangeReadsAsZeroWhereTheValueIsZero) {
   ASSERT_TRUE(doc) << doc.error();
   EXPECT_EQ(to_compact(*doc), R"({"a":"1e-99999999999","b":[0.0,2],"c\"e-":0.0})");
   // Malformed number tokens stay malformed.
-  for (const char* bad : {"[1e-99999999999, 1e400]", "[1e-9999999999999999999991e400]", "[00e-99999999999]",
-                          "[1.e-99999999999]", "[1.5.5e-99999999999]", "[-e-99999999999]", "[1e-99999999999-]",
-                          "[true1e-99999999999]", "[1e--99999999999]"}) {
+  for (const char* bad :
+       {"[1e-99999999999, 1e400]", "[1e-9999999999999999999991e400]", "[00e-99999999999]", "[1.e-99999999999]",
+        "[1.5.5e-99999999999]", "[-e-99999999999]", "[1e-99999999999-]", "[true1e-99999999999]", "[1e--99999999999]"}) {
     SCOPED_TRACE(bad);
     EXPECT_FALSE(parse_json(bad));
   }

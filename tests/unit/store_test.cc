@@ -232,10 +232,8 @@ TEST(ReadFile, RefusesPipesAndDevicesInsteadOfBlocking) {
     const char* name;
     const char* error;  // empty: read
   };
-  const Case cases[] = {{"pipe", "not a regular file"},
-                        {"endless", "not a regular file"},
-                        {"folder", "Is a directory"},
-                        {"plain", ""}};
+  const Case cases[] = {
+      {"pipe", "not a regular file"}, {"endless", "not a regular file"}, {"folder", "Is a directory"}, {"plain", ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto r = read_file(dir / c.name);
