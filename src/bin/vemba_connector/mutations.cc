@@ -55,7 +55,6 @@ Outcome run_ops(const json::array& ops, LoadedProject& project) {
 }  // namespace
 
 ToolResult serve_edit(const Call& call, LoadedProject& project) {
-  if (!call.project) return ToolResult::fail("missing 'project'");
   return bracketed(call, project, [&]() -> Outcome {
     auto message = apply_mutation(project.state, project.folder, call.tool, call.arguments);
     if (!message) return message;
@@ -64,7 +63,6 @@ ToolResult serve_edit(const Call& call, LoadedProject& project) {
 }
 
 ToolResult serve_batch(const Call& call, LoadedProject& project) {
-  if (!call.project) return ToolResult::fail("missing 'project'");
   const json::array* ops = io::array_of(call.arguments, "ops");
   if (!ops || ops->empty()) return ToolResult::fail("ops must be a non-empty array of {tool, arguments}");
   return bracketed(call, project, [&] { return run_ops(*ops, project); });
