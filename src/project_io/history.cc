@@ -45,10 +45,13 @@ std::optional<std::uint64_t> snapshot_millis(std::string_view file_name) {
   return ms;
 }
 
-json::array list_history(const fs::path& project_folder) {
+json::array list_history(const fs::path& library, const fs::path& project_folder) {
   std::vector<Entry> entries;
+  // A history folder that leads outside the library is not listed.
+  auto folder = confine(library, project_folder / kHistoryDir);
+  if (!folder) return {};
   std::error_code ec;
-  fs::directory_iterator it(project_folder / kHistoryDir, ec);
+  fs::directory_iterator it(*folder, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::string name = lossy_utf8(it->path().filename().string());
     auto ms = snapshot_millis(name);
@@ -63,18 +66,18 @@ json::array list_history(const fs::path& project_folder) {
   return history;
 }
 
-std::expected<std::string, std::string> restore_snapshot(const fs::path& project_folder, std::string_view name,
-                                                         Millis ms) {
+std::expected<std::string, std::string> restore_snapshot(const fs::path& library, const fs::path& project_folder,
+                                                         std::string_view name, Millis ms) {
   if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix) || name.find('/') != std::string_view::npos ||
       name.find("..") != std::string_view::npos)
     return std::unexpected(fmt::format("invalid snapshot name: {} (use a name from list_history)", name));
-  auto bytes = read_file(project_folder / kHistoryDir / std::string(name));
+  auto bytes = read_confined(library, project_folder / kHistoryDir / std::string(name));
   if (!bytes) return std::unexpected("read snapshot: " + bytes.error());
   if (!is_valid_utf8(*bytes)) return std::unexpected(std::string("read snapshot: stream did not contain valid UTF-8"));
   auto state = parse_json(*bytes);
   if (!state) return std::unexpected("snapshot is not valid JSON: " + state.error());
   if (auto ok = normalize(*state); !ok) return std::unexpected("invalid snapshot: " + ok.error());
-  if (auto ok = write_project(project_folder, *state, ms); !ok) return std::unexpected(ok.error());
+  if (auto ok = write_project(library, project_folder, *state, ms); !ok) return std::unexpected(ok.error());
   return fmt::format(
       "Restored {}. The state it replaced was itself snapshotted first, so this restore is reversible via "
       "list_history.",

@@ -1,6 +1,8 @@
 #include "project_io/store.h"
 
 #include "project_io/document.h"
+#include "project_io/folder_lock.h"
+#include "project_io/history.h"
 #include "project_io/text.h"
 
 #include <fcntl.h>
@@ -78,9 +80,42 @@ Status write_once(const fs::path& path, const fs::path& temp, std::string_view b
   return {};
 }
 
+// A link may lead to a path that is not UTF-8; the reply must stay text.
+std::string escapes(const fs::path& resolved) { return "path escapes library: " + lossy_utf8(resolved.string()); }
+
+// The temporaries of snapshot writes that never finished (snap-5.tmp-snap-5.json).
+// Each snapshot has a new name, so no later write would reuse them.
+void remove_snapshot_temporaries(const fs::path& history) {
+  std::error_code ec;
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(history, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const std::size_t cut = name.find(".tmp-");
+    if (cut == std::string::npos) continue;
+    const std::string target = name.substr(cut + 5);
+    std::error_code kind_ec;
+    if (snapshot_millis(target) && temp_path_for(target) == name &&
+        it->symlink_status(kind_ec).type() == fs::file_type::regular)
+      stale.push_back(it->path());
+  }
+  for (const fs::path& p : stale) ::unlink(p.c_str());
+}
+
 bool entry_exists(const fs::path& p) {
   std::error_code ec;
   return fs::symlink_status(p, ec).type() != fs::file_type::not_found && !ec;
+}
+
+// The first free candidate among "name", "name (2)", "name (3)", ..., made
+// at once: mkdir fails on a name another process took in the meantime.
+std::expected<std::string, std::string> make_free_folder(const fs::path& root, const std::string& base) {
+  for (int n = 1;; ++n) {
+    std::string candidate = n == 1 ? base : fmt::format("{} ({})", base, n);
+    std::error_code ec;
+    if (fs::exists(root / candidate, ec)) continue;
+    if (::mkdir((root / candidate).c_str(), 0777) == 0) return candidate;
+    if (errno != EEXIST) return std::unexpected("create assets dir: " + os_error(errno));
+  }
 }
 
 // Letters and digits in the Unicode sense, space, '-' and '_' stay; every
@@ -116,8 +151,8 @@ std::expected<fs::path, std::string> project_dir(const fs::path& root, std::stri
 }
 
 std::expected<fs::path, std::string> ensure_within(const fs::path& root, const fs::path& path) {
-  const auto canon_root = resolve(root);
-  if (!canon_root) return std::unexpected("library not found: " + canon_root.error());
+  const auto canon_root = resolve_library(root);
+  if (!canon_root) return std::unexpected(canon_root.error());
   if (path.empty() || path == path.root_path()) return std::unexpected(std::string("no parent"));
   const auto canon_parent = resolve(path.parent_path());
   if (!canon_parent) return std::unexpected("path not found: " + canon_parent.error());
@@ -125,8 +160,37 @@ std::expected<fs::path, std::string> ensure_within(const fs::path& root, const f
   if (name.empty() || name == "..") return std::unexpected(std::string("no file name"));
   fs::path joined = *canon_parent / name;
   // A link may lead to a path that is not UTF-8; the reply must stay text.
-  if (!path_within(joined, *canon_root)) return std::unexpected("path escapes library: " + lossy_utf8(joined.string()));
+  if (!path_within(joined, *canon_root)) return std::unexpected(escapes(joined));
   return joined;
+}
+
+std::expected<fs::path, std::string> resolve_library(const fs::path& root) {
+  auto canon = resolve(root);
+  if (!canon) return std::unexpected("library not found: " + canon.error());
+  return canon;
+}
+
+std::expected<fs::path, std::string> confine(const fs::path& library, const fs::path& path) {
+  if (auto resolved = resolve(path)) {
+    if (!path_within(*resolved, library)) return std::unexpected(escapes(*resolved));
+    return resolved;
+  }
+  // Missing: the folder it would be made in must not lead outside either.
+  if (auto folder = resolve(path.parent_path()); folder && !path_within(*folder, library))
+    return std::unexpected(escapes(*folder / path.filename()));
+  return path;
+}
+
+std::expected<std::string, std::string> read_confined(const fs::path& library, const fs::path& path) {
+  auto where = confine(library, path);
+  if (!where) return std::unexpected(where.error());
+  return read_file(*where);
+}
+
+bool is_confined_file(const fs::path& library, const fs::path& path) {
+  auto where = confine(library, path);
+  std::error_code ec;
+  return where && fs::is_regular_file(*where, ec);
 }
 
 std::expected<std::string, std::string> read_file(const fs::path& path) {
@@ -165,8 +229,8 @@ std::expected<std::string, std::string> read_file(const fs::path& path) {
   return bytes;
 }
 
-std::expected<json::value, std::string> read_project(const fs::path& project_folder) {
-  auto bytes = read_file(project_folder / "project.json");
+std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder) {
+  auto bytes = read_confined(library, project_folder / "project.json");
   if (!bytes) return std::unexpected("read project: " + bytes.error());
   if (!is_valid_utf8(*bytes)) return std::unexpected(std::string("read project: stream did not contain valid UTF-8"));
   auto doc = parse_json(*bytes);
@@ -175,28 +239,31 @@ std::expected<json::value, std::string> read_project(const fs::path& project_fol
   return std::move(*doc);
 }
 
-Status write_project(const fs::path& project_folder, const json::value& document, Millis ms) {
+Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms) {
   // A stored value may sit deeper than any request could nest it; a file the
   // reader refuses would lock the project.
   if (!nests_within(document, kMaxNesting))
     return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
-  if (auto ok = snapshot(project_folder, ms); !ok) return ok;
+  if (auto ok = snapshot(library, project_folder, ms); !ok) return ok;
   return atomic_write(project_folder / "project.json", to_pretty(document));
 }
 
-Status snapshot(const fs::path& project_folder, Millis ms) {
-  const fs::path current = project_folder / "project.json";
+Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms) {
+  auto current = confine(library, project_folder / "project.json");
+  if (!current) return std::unexpected("read for snapshot: " + current.error());
   std::error_code ec;
-  if (!fs::is_regular_file(current, ec)) return {};
-  const fs::path history = project_folder / kHistoryDir;
-  fs::create_directories(history, ec);
+  if (!fs::is_regular_file(*current, ec)) return {};
+  auto history = confine(library, project_folder / kHistoryDir);
+  if (!history) return std::unexpected("ensure history: " + history.error());
+  fs::create_directories(*history, ec);
   if (ec) return std::unexpected("ensure history: " + os_error(ec));
-  auto bytes = read_file(current);
+  remove_snapshot_temporaries(*history);
+  auto bytes = read_file(*current);
   if (!bytes) return std::unexpected("read for snapshot: " + bytes.error());
   // Never replace an earlier snapshot: two writes within one millisecond
   // would otherwise lose a state from the history.
-  fs::path target = history / ("snap-" + millis_text(ms) + ".json");
-  while (entry_exists(target)) target = history / ("snap-" + millis_text(++ms) + ".json");
+  fs::path target = *history / ("snap-" + millis_text(ms) + ".json");
+  while (entry_exists(target)) target = *history / ("snap-" + millis_text(++ms) + ".json");
   return atomic_write(target, *bytes);
 }
 
@@ -235,10 +302,11 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
   std::error_code ec;
   fs::create_directories(root, ec);
   if (ec) return std::unexpected("ensure library: " + os_error(ec));
-  const std::string base = folder_name_for(name);
-  std::string candidate = base;
-  for (int n = 2; fs::exists(root / candidate, ec); ++n) candidate = fmt::format("{} ({})", base, n);
-  const fs::path folder = root / candidate;
+  auto lock = lock_folder(root);
+  if (!lock) return std::unexpected("lock library: " + lock.error());
+  auto candidate = make_free_folder(root, folder_name_for(name));
+  if (!candidate) return std::unexpected(candidate.error());
+  const fs::path folder = root / *candidate;
   fs::create_directories(folder / "assets", ec);
   if (ec) return std::unexpected("create assets dir: " + os_error(ec));
   const std::string marker = (folder / kMarkerFile).string();
@@ -252,19 +320,20 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
   std::string_view display = trim_white(name);
   const json::value doc = new_document(display.empty() ? "Untitled project" : display, context);
   if (auto ok = atomic_write(folder / "project.json", to_pretty(doc)); !ok) return std::unexpected(ok.error());
-  return candidate;
+  return *candidate;
 }
 
-std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder,
+std::expected<std::string, std::string> write_asset_file(const fs::path& library, const fs::path& project_folder,
                                                          std::string_view file_name, std::string_view bytes) {
   if (file_name.empty() || file_name.find("..") != std::string_view::npos ||
       file_name.find_first_of("/\\") != std::string_view::npos)
     return std::unexpected(fmt::format("invalid asset filename: {}", file_name));
-  const fs::path assets = project_folder / "assets";
+  auto assets = confine(library, project_folder / "assets");
+  if (!assets) return std::unexpected("ensure assets: " + assets.error());
   std::error_code ec;
-  fs::create_directories(assets, ec);
+  fs::create_directories(*assets, ec);
   if (ec) return std::unexpected("ensure assets: " + os_error(ec));
-  if (auto ok = atomic_write(assets / std::string(file_name), bytes); !ok) return std::unexpected(ok.error());
+  if (auto ok = atomic_write(*assets / std::string(file_name), bytes); !ok) return std::unexpected(ok.error());
   return std::string(file_name);
 }
 

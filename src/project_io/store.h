@@ -29,10 +29,29 @@ std::expected<fs::path, std::string> project_dir(const fs::path& root, std::stri
 /// that lies inside the canonical library root (by whole components).
 std::expected<fs::path, std::string> ensure_within(const fs::path& root, const fs::path& path);
 
-std::expected<json::value, std::string> read_project(const fs::path& project_folder);
+// Every path the store follows for a project must stay inside the library,
+// whatever links a project folder brought with it. `library` below is the
+// canonical library root (see `resolve_library`).
+
+/// The canonical library root, or "library not found: {}".
+std::expected<fs::path, std::string> resolve_library(const fs::path& root);
+/// `path` with every link resolved when it leads inside `library`, else
+/// "path escapes library: {}" with the resolved path. A path that does not
+/// resolve (missing, or a dangling link) comes back unchanged, so that the
+/// step using it reports the system's own error, unless its folder already
+/// leads outside.
+std::expected<fs::path, std::string> confine(const fs::path& library, const fs::path& path);
+/// `read_file` of the confined path.
+std::expected<std::string, std::string> read_confined(const fs::path& library, const fs::path& path);
+/// True when the confined path is a regular file (links followed).
+bool is_confined_file(const fs::path& library, const fs::path& path);
+
+std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder);
 /// Snapshot of the current file first, then the atomic replace.
-Status write_project(const fs::path& project_folder, const json::value& document, Millis ms);
-Status snapshot(const fs::path& project_folder, Millis ms);
+Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms);
+/// Copies the current project.json into the history folder, first removing
+/// temporaries that interrupted snapshots left there.
+Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms);
 
 /// Temporary sibling, fsync, rename; three attempts with 120 ms and 240 ms
 /// pauses between them.
@@ -41,12 +60,14 @@ Status atomic_write(const fs::path& path, std::string_view bytes);
 fs::path temp_path_for(const fs::path& path);
 
 /// Creates a project folder named after `name`; returns the folder's name.
+/// Holds the library root's lock while it picks and makes the folder, so two
+/// servers never share one.
 std::expected<std::string, std::string> create_project(const fs::path& root, std::string_view name,
                                                        std::string_view context);
 /// The folder name `create_project` derives from a display name.
 std::string folder_name_for(std::string_view name);
 
-std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder,
+std::expected<std::string, std::string> write_asset_file(const fs::path& library, const fs::path& project_folder,
                                                          std::string_view file_name, std::string_view bytes);
 
 /// Reads a whole file as bytes. A named pipe, socket or device is refused

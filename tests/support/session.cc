@@ -35,8 +35,13 @@ Session::Session(std::optional<std::vector<std::string>> args, std::vector<std::
     env.push_back(std::move(entry));
   }
   if (const char* asan = std::getenv("ASAN_OPTIONS")) env.push_back(std::string("ASAN_OPTIONS=") + asan);
-  server_ = std::make_unique<ServerProcess>(VEMBA_CONNECTOR_BIN,
-                                            args ? *args : std::vector<std::string>{"--library", library_.string()}, env);
+  env_ = std::move(env);
+  args_ = args ? std::move(*args) : std::vector<std::string>{"--library", library_.string()};
+  server_ = another_server();
+}
+
+std::unique_ptr<ServerProcess> Session::another_server() const {
+  return std::make_unique<ServerProcess>(VEMBA_CONNECTOR_BIN, args_, env_);
 }
 
 json::value Session::request(std::string_view method, const json::value& params, const json::value& id) {

@@ -32,6 +32,9 @@ class Session {
   const fs::path& home() const { return home_; }
   const fs::path& library() const { return library_; }
   ServerProcess& server() { return *server_; }
+  /// One more server on the same library, with the same arguments and
+  /// environment, as a second assistant host would start it.
+  std::unique_ptr<ServerProcess> another_server() const;
 
   /// Sends a request with the given id and returns the parsed reply line.
   json::value request(std::string_view method, const json::value& params, const json::value& id = 1);
@@ -51,6 +54,7 @@ class Session {
  private:
   TempDir tmp_;
   fs::path home_, library_;
+  std::vector<std::string> args_, env_;
   std::unique_ptr<ServerProcess> server_;
   std::int64_t probe_ = 1000000;
 };

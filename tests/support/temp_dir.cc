@@ -12,7 +12,8 @@ namespace vemba_test {
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "vemba-test-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  // Canonical, so that paths the store resolves compare equal to ours.
+  path_ = fs::canonical(pattern);
 }
 
 TempDir::~TempDir() {

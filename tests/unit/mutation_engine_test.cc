@@ -14,7 +14,7 @@ constexpr std::string_view kBoard =
     R"({"nodes":[{"id":"n1","type":"vemba","x":0,"y":0}],"edges":[],"groups":[{"id":"g1"}],"bindings":[]})";
 
 std::expected<std::string, std::string> apply(json::value& state, std::string_view tool, std::string_view args) {
-  return apply_mutation(state, "/nonexistent", tool, *parse_json(args));
+  return apply_mutation(state, "/", "/nonexistent", tool, *parse_json(args));
 }
 
 TEST(ApplyMutation, OnlyTheTwentyNineNamesAreMutatingTools) {
@@ -40,9 +40,9 @@ TEST(MissingImages, TestsEachStringUnderTheAssetsFolder) {
   // A NUL would end the path early at the system call; such a name is no file.
   patch.as_object()["images"].as_array().emplace_back(std::string_view("a.png\0x", 7));
   const std::vector<std::string> expected{"sub", "gone", "gone", std::string("a.png\0x", 7)};
-  EXPECT_EQ(missing_images(project.path(), patch), expected);
-  EXPECT_TRUE(missing_images(project.path(), *parse_json(R"({"images":"gone"})")).empty());
-  EXPECT_TRUE(missing_images(project.path(), *parse_json(R"(["gone"])")).empty());
+  EXPECT_EQ(missing_images(project.path(), project.path(), patch), expected);
+  EXPECT_TRUE(missing_images(project.path(), project.path(), *parse_json(R"({"images":"gone"})")).empty());
+  EXPECT_TRUE(missing_images(project.path(), project.path(), *parse_json(R"(["gone"])")).empty());
 }
 
 TEST(MutationMessages, PatchKeys) {

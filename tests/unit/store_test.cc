@@ -157,24 +157,38 @@ TEST(ProjectName, Refusals) {
 TEST(WriteProject, SnapshotsThePreviousFileFirst) {
   TempDir dir;
   json::value doc = new_document("A", "");
-  ASSERT_TRUE(write_project(dir.path(), doc, 5));  // no file yet: no snapshot
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), doc, 5));  // no file yet: no snapshot
   EXPECT_FALSE(fs::exists(dir / ".vemba-history"));
   const std::string first = slurp(dir / "project.json");
   EXPECT_EQ(first, to_pretty(doc));
 
   doc.as_object()["name"] = "B";
-  ASSERT_TRUE(write_project(dir.path(), doc, 5));
-  ASSERT_TRUE(write_project(dir.path(), doc, 5));  // same millisecond: the next free one
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), doc, 5));
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), doc, 5));  // same millisecond: the next free one
   EXPECT_EQ(list_names(dir / ".vemba-history"), (std::vector<std::string>{"snap-5.json", "snap-6.json"}));
   EXPECT_EQ(slurp(dir / ".vemba-history" / "snap-5.json"), first);
   EXPECT_EQ(slurp(dir / ".vemba-history" / "snap-6.json"), to_pretty(doc));
+}
+
+TEST(WriteProject, RemovesLeftoverSnapshotTemporaries) {
+  TempDir dir;
+  write_file(dir / "project.json", "{}");
+  const fs::path history = dir / ".vemba-history";
+  for (const char* name : {"snap-5.tmp-snap-5.json", "snap-7.tmp-snap-7.json", "snap-5.json", "notes.tmp-snap-5.json",
+                           "snap-5.tmp-snap-6.json", "project.tmp-project.json"})
+    write_file(history / name, "x");
+  fs::create_directories(history / "snap-8.tmp-snap-8.json");  // not a file: left alone
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), new_document("A", ""), 9));
+  EXPECT_EQ(list_names(history),
+            (std::vector<std::string>{"notes.tmp-snap-5.json", "project.tmp-project.json", "snap-5.json",
+                                      "snap-5.tmp-snap-6.json", "snap-8.tmp-snap-8.json", "snap-9.json"}));
 }
 
 TEST(WriteProject, FailedSnapshotWritesNothing) {
   TempDir dir;
   write_file(dir / "project.json", "{}");
   write_file(dir / ".vemba-history", "a file where the folder should be");
-  auto r = write_project(dir.path(), new_document("A", ""), 1);
+  auto r = write_project(dir.path(), dir.path(), new_document("A", ""), 1);
   ASSERT_FALSE(r);
   EXPECT_TRUE(r.error().starts_with("ensure history: ")) << r.error();
   EXPECT_EQ(slurp(dir / "project.json"), "{}");
@@ -199,10 +213,10 @@ TEST(WriteProject, RefusesADocumentTooDeepToReadBack) {
     TempDir dir;
     write_file(dir / "project.json", "{}");
     const json::value doc = json::object{{"k", deep(c.levels)}};
-    auto r = write_project(dir.path(), doc, 1);
+    auto r = write_project(dir.path(), dir.path(), doc, 1);
     EXPECT_EQ(r.has_value(), c.ok);
     if (c.ok) {
-      EXPECT_TRUE(read_project(dir.path())) << read_project(dir.path()).error();
+      EXPECT_TRUE(read_project(dir.path(), dir.path())) << read_project(dir.path(), dir.path()).error();
     } else {
       EXPECT_EQ(r.error(), "serialize: nested deeper than 127 levels");
       EXPECT_EQ(slurp(dir / "project.json"), "{}");
@@ -213,13 +227,15 @@ TEST(WriteProject, RefusesADocumentTooDeepToReadBack) {
 
 TEST(ReadProject, Failures) {
   TempDir dir;
-  EXPECT_EQ(read_project(dir.path()).error(), "read project: No such file or directory");
+  EXPECT_EQ(read_project(dir.path(), dir.path()).error(), "read project: No such file or directory");
   write_file(dir / "project.json", "\xff{}");
-  EXPECT_EQ(read_project(dir.path()).error(), "read project: stream did not contain valid UTF-8");
+  EXPECT_EQ(read_project(dir.path(), dir.path()).error(), "read project: stream did not contain valid UTF-8");
   write_file(dir / "project.json", "{\"a\":}");
-  EXPECT_TRUE(read_project(dir.path()).error().starts_with("parse project: ")) << read_project(dir.path()).error();
+  EXPECT_TRUE(read_project(dir.path(), dir.path()).error().starts_with("parse project: "))
+      << read_project(dir.path(), dir.path()).error();
   write_file(dir / "project.json", "[1]");
-  EXPECT_TRUE(read_project(dir.path()).error().starts_with("parse project: ")) << read_project(dir.path()).error();
+  EXPECT_TRUE(read_project(dir.path(), dir.path()).error().starts_with("parse project: "))
+      << read_project(dir.path(), dir.path()).error();
 }
 
 TEST(ReadFile, RefusesPipesAndDevicesInsteadOfBlocking) {
@@ -241,17 +257,17 @@ TEST(ReadFile, RefusesPipesAndDevicesInsteadOfBlocking) {
   }
   fs::create_directory(dir / "p");
   ASSERT_EQ(::mkfifo((dir / "p" / "project.json").c_str(), 0666), 0);
-  EXPECT_EQ(read_project(dir / "p").error(), "read project: not a regular file");
+  EXPECT_EQ(read_project(dir.path(), dir / "p").error(), "read project: not a regular file");
 }
 
 TEST(ReadProject, RoundTripIsStable) {
   TempDir dir;
   write_file(dir / "project.json", R"({"nodes":[{"id":"n1","x":1.0,"y":-3,"w":1588.8355434374535,"k":{"z":[1,2.5]}}],"name":"P"})");
-  auto doc = read_project(dir.path());
+  auto doc = read_project(dir.path(), dir.path());
   ASSERT_TRUE(doc) << doc.error();
-  ASSERT_TRUE(write_project(dir.path(), *doc, 1));
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), *doc, 1));
   const std::string once = slurp(dir / "project.json");
-  auto again = read_project(dir.path());
+  auto again = read_project(dir.path(), dir.path());
   ASSERT_TRUE(again);
   EXPECT_EQ(*again, *doc);
   EXPECT_EQ(to_pretty(*again), once);
@@ -283,7 +299,7 @@ TEST(CreateProject, CreatesAndPicksAFreeName) {
   EXPECT_EQ(*first, "My Film");
   EXPECT_EQ(slurp(root / "My Film" / ".vemba"), "1\n");
   EXPECT_TRUE(fs::is_directory(root / "My Film" / "assets"));
-  auto doc = read_project(root / "My Film");
+  auto doc = read_project(dir.path(), root / "My Film");
   ASSERT_TRUE(doc);
   EXPECT_EQ(text_of(*doc, "name"), "My Film");
   EXPECT_EQ(text_of(*doc, "context"), "About it");
@@ -292,19 +308,20 @@ TEST(CreateProject, CreatesAndPicksAFreeName) {
   EXPECT_EQ(create_project(root, "Other", "").value(), "Other (2)");
   EXPECT_EQ(create_project(root, "My Film", "").value(), "My Film (3)");
   ASSERT_TRUE(create_project(root, " ", ""));
-  EXPECT_EQ(text_of(*read_project(root / "Untitled Project"), "name"), "Untitled project");
+  EXPECT_EQ(text_of(*read_project(dir.path(), root / "Untitled Project"), "name"), "Untitled project");
   ASSERT_TRUE(create_project(root, "...", ""));
-  EXPECT_EQ(text_of(*read_project(root / "Untitled Project (2)"), "name"), "...");
+  EXPECT_EQ(text_of(*read_project(dir.path(), root / "Untitled Project (2)"), "name"), "...");
 }
 
 TEST(WriteAssetFile, NamesAndReplace) {
   TempDir dir;
   for (const char* bad : {"", "a/b.png", "a\\b.png", "a..b.png", ".."}) {
     SCOPED_TRACE(bad);
-    EXPECT_EQ(write_asset_file(dir.path(), bad, "x").error(), std::string("invalid asset filename: ") + bad);
+    EXPECT_EQ(write_asset_file(dir.path(), dir.path(), bad, "x").error(),
+              std::string("invalid asset filename: ") + bad);
   }
-  EXPECT_EQ(write_asset_file(dir.path(), "still.png", "12345").value(), "still.png");
-  EXPECT_EQ(write_asset_file(dir.path(), "still.png", "ab").value(), "still.png");
+  EXPECT_EQ(write_asset_file(dir.path(), dir.path(), "still.png", "12345").value(), "still.png");
+  EXPECT_EQ(write_asset_file(dir.path(), dir.path(), "still.png", "ab").value(), "still.png");
   EXPECT_EQ(slurp(dir / "assets" / "still.png"), "ab");
 }
 

@@ -27,11 +27,18 @@ std::expected<std::string, std::string> root_from_config() {
   return std::unexpected(std::string("no library_path"));
 }
 
+// Every tool that can rewrite the project or its assets; open_project only
+// signals.
+bool writes_project(const ToolSpec& tool) {
+  return tool.road == Road::kEdit || tool.road == Road::kBatch ||
+         (tool.road == Road::kProject && tool.name != "open_project");
+}
+
 ToolResult route(const Call& call, const ToolSpec& tool) {
   if (tool.name == "list_projects") return serve_list_projects(call);
   if (tool.name == "create_project") return serve_create_project(call);
   if (!call.project) return ToolResult::fail("missing 'project'");
-  auto loaded = load_project(call.library_root, *call.project);
+  auto loaded = load_project(call.library_root, *call.project, writes_project(tool) ? Access::kWrite : Access::kRead);
   if (!loaded) return ToolResult::fail(loaded.error());
   switch (tool.road) {
     case Road::kRead: return serve_read(call, *loaded);
@@ -69,13 +76,21 @@ std::expected<std::string, std::string> find_library_root(const std::vector<std:
   return root_from_config();
 }
 
-std::expected<LoadedProject, std::string> load_project(const std::string& library_root, std::string_view project) {
+std::expected<LoadedProject, std::string> load_project(const std::string& library_root, std::string_view project,
+                                                       Access access) {
   auto candidate = project_dir(library_root, project);
   if (!candidate) return std::unexpected(candidate.error());
   auto file = ensure_within(library_root, *candidate / "project.json");
   if (!file) return std::unexpected(file.error());
-  LoadedProject loaded{file->parent_path(), {}};
-  auto state = read_project(loaded.folder);
+  auto library = resolve_library(library_root);
+  if (!library) return std::unexpected(library.error());
+  LoadedProject loaded{file->parent_path(), {}, std::move(*library), {}};
+  if (access == Access::kWrite) {
+    auto lock = lock_folder(loaded.folder);
+    if (!lock) return std::unexpected("lock project: " + lock.error());
+    loaded.lock = std::move(*lock);
+  }
+  auto state = read_project(loaded.library, loaded.folder);
   if (!state) return std::unexpected(state.error());
   loaded.state = std::move(*state);
   return loaded;

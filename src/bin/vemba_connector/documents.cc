@@ -80,6 +80,9 @@ ToolResult serve_document(const Call& call, LoadedProject& project) {
   const std::string_view doc_id = text_of(call.arguments, "docId");
   auto path = resolve_doc_path(project.folder, project.state, doc_id);
   if (!path) return ToolResult::fail(fmt::format("document not found: {}", doc_id));
+  // Neither this server nor the indexer it runs reads a file outside the library.
+  if (auto inside = confine(project.library, *path); !inside)
+    return ToolResult::fail(fmt::format("read document {}: {}", doc_id, inside.error()));
   auto text = read_doc_text_sync(*path);
   if (!text)
     return ToolResult::fail(

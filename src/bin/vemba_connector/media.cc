@@ -65,11 +65,16 @@ bool is_bare_name(std::string_view name) {
   return name.find_first_of("/\\") == std::string_view::npos && name.find("..") == std::string_view::npos;
 }
 
-// The asset file to show for `ref`: the file itself, else the node's first image.
-std::expected<std::string, std::string> asset_for(const fs::path& assets, const json::value& state,
-                                                  std::string_view ref) {
-  std::error_code ec;
-  if (is_bare_name(ref) && fs::is_regular_file(assets / std::string(ref), ec)) return std::string(ref);
+// The asset file to show for `ref`: the file itself, else the node's first
+// image. A `ref` that leads outside the library is taken as the file, so that
+// the read refuses it and says why.
+std::expected<std::string, std::string> asset_for(const fs::path& library, const fs::path& assets,
+                                                  const json::value& state, std::string_view ref) {
+  if (is_bare_name(ref)) {
+    const auto where = confine(library, assets / std::string(ref));
+    std::error_code ec;
+    if (!where || fs::is_regular_file(*where, ec)) return std::string(ref);
+  }
   const json::value* first = nullptr;
   const json::array* nodes = array_of(state, "nodes");
   if (auto index = find_node_index(state, ref); index && nodes)
@@ -98,10 +103,10 @@ ToolResult serve_view_media(const Call& call, const LoadedProject& project) {
   const std::string_view ref = text_of(call.arguments, "ref");
   if (ref.empty()) return ToolResult::fail("missing 'ref' (an asset filename, or a node id whose first image to show)");
   const fs::path assets = project.folder / "assets";
-  auto name = asset_for(assets, project.state, ref);
+  auto name = asset_for(project.library, assets, project.state, ref);
   if (!name) return ToolResult::fail(name.error());
   if (!is_bare_name(*name)) return ToolResult::fail(fmt::format("read {}: not a file in the assets folder", *name));
-  auto bytes = read_file(assets / *name);
+  auto bytes = read_confined(project.library, assets / *name);
   if (!bytes) return ToolResult::fail(fmt::format("read {}: {}", *name, bytes.error()));
   const std::uint32_t max_px = max_px_of(call.arguments);
   auto picture = decode_image(*bytes);

@@ -6,6 +6,7 @@
 #include "project_io/geometry.h"
 #include "project_io/setplan.h"
 #include "project_io/shotlist.h"
+#include "project_io/store.h"
 #include "vemba_connector/arguments.h"
 
 #include <fmt/format.h>
@@ -23,6 +24,7 @@ using Outcome = std::expected<std::string, std::string>;
 /// One tool's call: the state it edits and the arguments it reads.
 struct Edit {
   json::value& state;
+  const fs::path& library;
   const fs::path& folder;
   std::string_view tool;
   Arguments args;
@@ -59,7 +61,7 @@ Outcome add_vemba(Edit& e) {
 Outcome edit_vemba(Edit& e) {
   const auto id = e.args.text("vembaId");
   // Checked before the edit, and shown only when the edit succeeds.
-  const auto missing = missing_images(e.folder, e.args.object("patch"));
+  const auto missing = missing_images(e.library, e.folder, e.args.object("patch"));
   const json::value& patch = e.args.object("patch");
   auto keys = io::edit_vemba(e.state, id, patch);
   if (!keys) return failure(keys);
@@ -309,17 +311,18 @@ constexpr std::array<Mutation, 29> kMutations{{
 
 }  // namespace
 
-std::expected<std::string, std::string> apply_mutation(json::value& state, const fs::path& folder,
-                                                       std::string_view tool, const json::value& arguments) {
+std::expected<std::string, std::string> apply_mutation(json::value& state, const fs::path& library,
+                                                       const fs::path& folder, std::string_view tool,
+                                                       const json::value& arguments) {
   for (const Mutation& m : kMutations) {
     if (m.name != tool) continue;
-    Edit edit{state, folder, tool, Arguments(arguments)};
+    Edit edit{state, library, folder, tool, Arguments(arguments)};
     return m.run(edit);
   }
   return std::unexpected(fmt::format("unknown mutating tool: {}", tool));
 }
 
-std::vector<std::string> missing_images(const fs::path& folder, const json::value& patch) {
+std::vector<std::string> missing_images(const fs::path& library, const fs::path& folder, const json::value& patch) {
   std::vector<std::string> missing;
   const json::array* images = io::array_of(patch, "images");
   if (!images) return missing;
@@ -328,9 +331,9 @@ std::vector<std::string> missing_images(const fs::path& folder, const json::valu
     const json::string* name = image.if_string();
     if (!name) continue;
     const std::string_view text(*name);
-    std::error_code ec;
     // A NUL would cut the path short at the system call and test another file.
-    if (text.find('\0') != std::string_view::npos || !fs::is_regular_file(assets / std::string(text), ec))
+    if (text.find('\0') != std::string_view::npos ||
+        !vemba_core::project_io::is_confined_file(library, assets / std::string(text)))
       missing.emplace_back(text);
   }
   return missing;

@@ -8,7 +8,6 @@
 
 #include <fmt/format.h>
 
-
 namespace vemba_connector {
 namespace {
 
@@ -24,7 +23,7 @@ ToolResult bracketed(const Call& call, LoadedProject& project, Edit edit) {
   const auto edit_then_write = [&]() -> Outcome {
     Outcome edited = edit();
     if (!edited) return edited;
-    if (auto written = io::write_project(project.folder, project.state, now_ms()); !written)
+    if (auto written = io::write_project(project.library, project.folder, project.state, now_ms()); !written)
       return std::unexpected(written.error());
     return edited;
   };
@@ -41,7 +40,8 @@ Outcome run_ops(const json::array& ops, LoadedProject& project) {
     const json::value& op = ops[i];
     const std::string_view tool = io::text_of(op, "tool");
     const json::value* arguments = io::member(op, "arguments");
-    auto message = apply_mutation(project.state, project.folder, tool, arguments ? *arguments : kNoArguments);
+    auto message =
+        apply_mutation(project.state, project.library, project.folder, tool, arguments ? *arguments : kNoArguments);
     if (!message)
       return std::unexpected(fmt::format(
           "Batch aborted at op {} ({}): {}. NOTHING was written \u2014 fix that op and resend the whole batch. "
@@ -56,7 +56,7 @@ Outcome run_ops(const json::array& ops, LoadedProject& project) {
 
 ToolResult serve_edit(const Call& call, LoadedProject& project) {
   return bracketed(call, project, [&]() -> Outcome {
-    auto message = apply_mutation(project.state, project.folder, call.tool, call.arguments);
+    auto message = apply_mutation(project.state, project.library, project.folder, call.tool, call.arguments);
     if (!message) return message;
     return "Done. " + *message;
   });

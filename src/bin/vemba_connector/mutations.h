@@ -20,17 +20,19 @@ namespace fs = std::filesystem;
 
 /// Applies the editing tool `tool` to `state` in place and returns its
 /// success message, or the operation's error text unchanged. `folder` is the
-/// project folder (the image check of edit_vemba looks into its assets).
+/// project folder (the image check of edit_vemba looks into its assets) and
+/// `library` the canonical library root it must stay inside.
 /// A failure may leave `state` changed; the caller must then not write it.
-std::expected<std::string, std::string> apply_mutation(json::value& state, const fs::path& folder,
-                                                       std::string_view tool, const json::value& arguments);
+std::expected<std::string, std::string> apply_mutation(json::value& state, const fs::path& library,
+                                                       const fs::path& folder, std::string_view tool,
+                                                       const json::value& arguments);
 
 /// True for the 29 names the engine knows (case counts).
 bool is_mutating_tool(std::string_view tool);
 
 /// The strings of `patch.images` that name no regular file under the
-/// project's assets folder, in array order, duplicates kept.
-std::vector<std::string> missing_images(const fs::path& folder, const json::value& patch);
+/// project's assets folder inside the library, in array order, duplicates kept.
+std::vector<std::string> missing_images(const fs::path& library, const fs::path& folder, const json::value& patch);
 
 // ---- Success messages ------------------------------------------------------
 namespace messages {

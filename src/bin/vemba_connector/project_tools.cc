@@ -17,7 +17,7 @@ using namespace vemba_core::project_io;
 // any signal is written.
 std::expected<std::string, std::string> chosen_snapshot(const Call& call, const LoadedProject& project) {
   if (call.tool == "undo_last") {
-    const json::array history = list_history(project.folder);
+    const json::array history = list_history(project.library, project.folder);
     if (history.empty()) return std::unexpected(std::string("no snapshots yet \u2014 nothing to undo"));
     if (auto name = opt_text_of(history.front(), "snapshot")) return std::string(*name);
     return std::unexpected(std::string("no snapshots yet \u2014 nothing to undo"));
@@ -30,7 +30,7 @@ ToolResult serve_restore(const Call& call, const LoadedProject& project) {
   auto name = chosen_snapshot(call, project);
   if (!name) return ToolResult::fail(name.error());
   auto message = signalled(call.library_root, *call.project, fmt::format("Claude is restoring {}\u2026", *call.project),
-                           [&] { return restore_snapshot(project.folder, *name, now_ms()); });
+                           [&] { return restore_snapshot(project.library, project.folder, *name, now_ms()); });
   if (!message) return ToolResult::fail(message.error());
   return ToolResult::ok(std::move(*message));
 }
@@ -55,7 +55,7 @@ ToolResult serve_write_asset(const Call& call, const LoadedProject& project) {
   auto bytes = base64_decode(base64_argument(call.arguments));
   if (!bytes) return ToolResult::fail("bytesBase64 did not decode: " + bytes.error());
   if (bytes->empty()) return ToolResult::fail("empty file");
-  auto written = write_asset_file(project.folder, filename, *bytes);
+  auto written = write_asset_file(project.library, project.folder, filename, *bytes);
   if (!written) return ToolResult::fail(written.error());
   return ToolResult::ok(fmt::format(
       "Wrote assets/{0} ({1} bytes). Reference it by the bare filename \"{0}\" (e.g. in a node's images array, a "
@@ -86,7 +86,7 @@ ToolResult serve_project_tool(const Call& call, LoadedProject& project) {
 }
 
 ToolResult serve_list_history(const Call&, LoadedProject& project) {
-  return ToolResult::json_value(list_history(project.folder));
+  return ToolResult::json_value(list_history(project.library, project.folder));
 }
 
 }  // namespace vemba_connector

@@ -14,9 +14,10 @@ namespace {
 
 using namespace vemba_core::project_io;
 
-bool has_marker(const fs::path& folder) {
-  std::error_code ec;
-  return fs::is_regular_file(folder / kMarkerFile, ec);
+// A folder, marker or state document that leads outside the library is not
+// one of its projects.
+bool is_project(const fs::path& library, const fs::path& folder) {
+  return confine(library, folder) && is_confined_file(library, folder / kMarkerFile);
 }
 
 }  // namespace
@@ -24,12 +25,14 @@ bool has_marker(const fs::path& folder) {
 ToolResult serve_list_projects(const Call& call) {
   json::array projects;
   if (holds_nul(call.library_root)) return ToolResult::json_value(std::move(projects));
+  const auto library = resolve_library(call.library_root);
+  if (!library) return ToolResult::json_value(std::move(projects));
   std::error_code ec;
   fs::directory_iterator it(fs::path(call.library_root), ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     const fs::path folder = it->path();
-    if (!has_marker(folder)) continue;
-    auto state = read_project(folder);
+    if (!is_project(*library, folder)) continue;
+    auto state = read_project(*library, folder);
     if (!state) continue;
     std::uint64_t vembas = 0;
     if (const json::array* nodes = array_of(*state, "nodes"))

@@ -16,21 +16,23 @@ using namespace vemba_core::project_io;
 
 // The regular files of the assets folder (links followed), in listing order.
 // A missing or unlistable folder has none; an unreadable entry is passed over.
-std::vector<std::string> asset_names(const fs::path& project_folder) {
+// Nothing outside the library counts: an assets folder that leads outside has
+// no files, and an entry that leads outside is passed over.
+std::vector<std::string> asset_names(const fs::path& library, const fs::path& project_folder) {
   std::vector<std::string> names;
+  auto assets = confine(library, project_folder / "assets");
+  if (!assets) return names;
   std::error_code ec;
-  fs::directory_iterator it(project_folder / "assets", ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::error_code kind_ec;
-    if (fs::is_regular_file(it->path(), kind_ec)) names.push_back(lossy_utf8(it->path().filename().string()));
-  }
+  fs::directory_iterator it(*assets, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+    if (is_confined_file(library, it->path())) names.push_back(lossy_utf8(it->path().filename().string()));
   return names;
 }
 
 }  // namespace
 
 ToolResult serve_check_project(const Call&, LoadedProject& project) {
-  return ToolResult::json_value(check_project(project.state, asset_names(project.folder)));
+  return ToolResult::json_value(check_project(project.state, asset_names(project.library, project.folder)));
 }
 
 ToolResult serve_production_report(const Call&, LoadedProject& project) {

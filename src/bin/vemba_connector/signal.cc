@@ -1,5 +1,6 @@
 #include "vemba_connector/signal.h"
 
+#include "project_io/folder_lock.h"
 #include "project_io/store.h"
 #include "vemba_connector/replies.h"
 
@@ -12,7 +13,12 @@ void write_signal(std::string_view library_root, std::string_view project, std::
                                           {"project", project},
                                           {"status", status}};
   namespace io = vemba_core::project_io;
-  (void)io::atomic_write(io::fs::path(std::string(library_root)) / ".vemba-sync.json", io::to_compact(record));
+  const io::fs::path root{std::string(library_root)};
+  // Servers on one library share the file's temporary name; one at a time, or
+  // a reader could see one record cut into another. Unlocked when locking
+  // fails: the notice is best effort.
+  auto lock = io::lock_folder(root);
+  (void)io::atomic_write(root / ".vemba-sync.json", io::to_compact(record));
 }
 
 }  // namespace vemba_connector
