@@ -1,8 +1,8 @@
 // The free-spot searches, layout and owner map on crowded boards: cards in
 // a dense grid, so a search from the middle has to walk far out.
 
-#include "project_io/board.h"
-#include "project_io/geometry.h"
+#include "project_io/board/board.h"
+#include "project_io/geometry/geometry.h"
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>

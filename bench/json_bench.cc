@@ -1,7 +1,7 @@
 // Parse and write speed on a large project document: our exact-number parser
 // against Boost.JSON's own, and the two writers.
 
-#include "project_io/json.h"
+#include "project_io/json/json.h"
 
 #include <benchmark/benchmark.h>
 #include <boost/json/parse.hpp>

@@ -2,7 +2,7 @@
 // An end-to-end session: a temporary HOME and library, the real server
 // started on them, and helpers to call tools and read their results.
 
-#include "project_io/json.h"
+#include "project_io/json/json.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "vemba_connector/server.h"
+#include "vemba_connector/protocol/server.h"
 
 #include <csignal>
 #include <cstdio>

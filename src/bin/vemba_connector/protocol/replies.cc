@@ -1,0 +1,66 @@
+#include "vemba_connector/protocol/replies.h"
+
+#include <chrono>
+
+namespace vemba_connector {
+namespace {
+
+json::value text_item(std::string_view text) { return json::object{{"type", "text"}, {"text", text}}; }
+
+}  // namespace
+
+void Replies::send(const json::value& message) {
+  std::string line = vemba_core::project_io::to_compact(message);
+  line.push_back('\n');
+  ::flockfile(out_);
+  std::fwrite(line.data(), 1, line.size(), out_);
+  std::fflush(out_);
+  std::clearerr(out_);
+  ::funlockfile(out_);
+}
+
+void Replies::result(const json::value& id, json::value result) {
+  send(json::object{{"id", id}, {"jsonrpc", "2.0"}, {"result", std::move(result)}});
+}
+
+void Replies::error(const json::value& id, std::int64_t code, std::string_view message) {
+  send(json::object{{"id", id}, {"jsonrpc", "2.0"}, {"error", json::object{{"code", code}, {"message", message}}}});
+}
+
+void Replies::ok_json(const json::value& id, const json::value& value) {
+  json::object r{{"content", json::array{text_item(vemba_core::project_io::to_pretty(value))}}};
+  // Hosts reject a structuredContent that is not an object; arrays and other
+  // values travel in the text item alone.
+  if (value.is_object()) r["structuredContent"] = value;
+  result(id, std::move(r));
+}
+
+void Replies::ok_text(const json::value& id, std::string_view text) {
+  result(id, json::object{{"content", json::array{text_item(text)}}});
+}
+
+void Replies::err_text(const json::value& id, std::string_view text) {
+  result(id, json::object{{"content", json::array{text_item(text)}}, {"isError", true}});
+}
+
+void Replies::ok_image_png(const json::value& id, std::string_view png) {
+  json::object item{{"type", "image"}, {"mimeType", "image/png"}, {"data", base64_encode(png)}};
+  result(id, json::object{{"content", json::array{std::move(item)}}});
+}
+
+void Replies::tool_result(const json::value& id, const ToolResult& r) {
+  switch (r.kind) {
+    case ToolResult::Kind::kJson: return ok_json(id, r.value);
+    case ToolResult::Kind::kText: return ok_text(id, r.text);
+    case ToolResult::Kind::kError: return err_text(id, r.text);
+    case ToolResult::Kind::kImage: return ok_image_png(id, r.text);
+  }
+}
+
+unsigned __int128 now_ms() {
+  const auto since = std::chrono::system_clock::now().time_since_epoch();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
+  return ms < 0 ? 0 : static_cast<unsigned __int128>(ms);
+}
+
+}  // namespace vemba_connector

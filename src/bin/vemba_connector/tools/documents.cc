@@ -1,0 +1,93 @@
+// Document text extraction: text files read directly, everything else through
+// the Spotlight tools `mdls` and `mdimport`.
+
+#include "project_io/json/text.h"
+#include "util/child_process.h"
+#include "vemba_connector/tools/roads.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+
+namespace vemba_connector {
+namespace {
+
+using namespace vemba_core::project_io;
+
+constexpr std::size_t kTextCap = 50'000;
+// A stuck indexer must not hang the server: past this a child counts as
+// giving no text.
+constexpr std::chrono::seconds kChildLimit(30);
+constexpr std::string_view kTextExtensions[] = {"md", "txt", "csv", "tsv", "xml", "log", "json"};
+
+std::string_view last_component(std::string_view src) {
+  const std::size_t cut = src.find_last_of("/\\");
+  return cut == std::string_view::npos ? src : src.substr(cut + 1);
+}
+
+// The first entry with the id decides for its array; a non-text `src` there
+// passes the search on to the next array.
+std::optional<fs::path> resolve_doc_path(const fs::path& folder, const json::value& state, std::string_view doc_id) {
+  std::vector<const json::array*> arrays{array_of(state, "documents")};
+  if (const json::array* nodes = array_of(state, "nodes"))
+    for (const json::value& node : *nodes) arrays.push_back(array_of(node, "documents"));
+  for (const json::array* docs : arrays) {
+    if (!docs) continue;
+    auto index = find_by_id(*docs, doc_id);
+    if (!index) continue;
+    if (auto src = opt_text_of((*docs)[*index], "src")) return folder / "assets" / std::string(last_component(*src));
+  }
+  return std::nullopt;
+}
+
+bool has_text_extension(std::string_view file_name) {
+  const std::size_t dot = file_name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return false;
+  const std::string_view extension = file_name.substr(dot + 1);
+  if (!is_valid_utf8(extension)) return false;
+  const std::string lower = to_lower(extension);
+  return std::find(std::begin(kTextExtensions), std::end(kTextExtensions), lower) != std::end(kTextExtensions);
+}
+
+std::optional<std::string> spotlight_text(const fs::path& path) {
+  ChildRun run =
+      run_child({"mdls", "-name", "kMDItemTextContent", "-raw", path.string()}, ChildOutput::kCapture, kChildLimit);
+  if (!run.exited_zero) return std::nullopt;
+  std::string text = lossy_utf8(run.out);
+  while (!text.empty() && text.back() == '\0') text.pop_back();
+  const std::string_view trimmed = trim_white(text);
+  if (trimmed.empty() || trimmed == "(null)") return std::nullopt;
+  return std::string(take_chars(trimmed, kTextCap));
+}
+
+std::optional<std::string> read_doc_text_sync(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return std::nullopt;
+  if (has_text_extension(path.filename().string())) {
+    auto bytes = read_file(path);
+    if (!bytes || !is_valid_utf8(*bytes)) return std::nullopt;
+    return std::string(take_chars(*bytes, kTextCap));
+  }
+  if (auto text = spotlight_text(path)) return text;
+  // Not indexed yet: ask for indexing once, then look again.
+  run_child({"mdimport", path.string()}, ChildOutput::kDiscard, kChildLimit);
+  return spotlight_text(path);
+}
+
+}  // namespace
+
+ToolResult serve_document(const Call& call, LoadedProject& project) {
+  const std::string_view doc_id = text_of(call.arguments, "docId");
+  auto path = resolve_doc_path(project.folder, project.state, doc_id);
+  if (!path) return ToolResult::fail(fmt::format("document not found: {}", doc_id));
+  // Neither this server nor the indexer it runs reads a file outside the library.
+  if (auto inside = confine(project.library, *path); !inside)
+    return ToolResult::fail(fmt::format("read document {}: {}", doc_id, inside.error()));
+  auto text = read_doc_text_sync(*path);
+  if (!text)
+    return ToolResult::fail(
+        fmt::format("Could not extract text from document {} (not indexed yet or unsupported type).", doc_id));
+  return ToolResult::ok(std::move(*text));
+}
+
+}  // namespace vemba_connector

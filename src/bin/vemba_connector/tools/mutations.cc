@@ -1,0 +1,71 @@
+// The write path of the editing tools and batch: signal "writing", edit in
+// memory, write the project once (snapshot first), signal "done", reply.
+
+#include "vemba_connector/tools/mutations.h"
+
+#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/signal.h"
+
+#include <fmt/format.h>
+
+namespace vemba_connector {
+namespace {
+
+namespace io = vemba_core::project_io;
+
+using Outcome = std::expected<std::string, std::string>;
+
+/// Signals "writing", runs `edit` on the state in memory, writes the project
+/// once when it succeeded, then signals "done" on every path, a stray
+/// exception included, so the app is never left waiting on "writing".
+template <class Edit>
+ToolResult bracketed(const Call& call, LoadedProject& project, Edit edit) {
+  const auto edit_then_write = [&]() -> Outcome {
+    Outcome edited = edit();
+    if (!edited) return edited;
+    if (auto written = io::write_project(project.library, project.folder, project.state, now_ms()); !written)
+      return std::unexpected(written.error());
+    return edited;
+  };
+  const std::string message = fmt::format("Claude is editing {}\u2026", *call.project);
+  Outcome reply = signalled(call.library_root, *call.project, message, edit_then_write);
+  return reply ? ToolResult::ok(std::move(*reply)) : ToolResult::fail(std::move(reply.error()));
+}
+
+/// Every op on the one shared state, stopping at the first failure.
+Outcome run_ops(const json::array& ops, LoadedProject& project) {
+  static const json::value kNoArguments = json::object();
+  std::string lines;
+  for (std::size_t i = 0; i < ops.size(); ++i) {
+    const json::value& op = ops[i];
+    const std::string_view tool = io::text_of(op, "tool");
+    const json::value* arguments = io::member(op, "arguments");
+    auto message =
+        apply_mutation(project.state, project.library, project.folder, tool, arguments ? *arguments : kNoArguments);
+    if (!message)
+      return std::unexpected(fmt::format(
+          "Batch aborted at op {} ({}): {}. NOTHING was written \u2014 fix that op and resend the whole batch. "
+          "Ops before it had applied in memory only.",
+          i + 1, tool, message.error()));
+    lines += fmt::format("\n{}. {}: {}", i + 1, tool, *message);
+  }
+  return fmt::format("Batch done \u2014 {} op(s), one write, one snapshot.{}", ops.size(), lines);
+}
+
+}  // namespace
+
+ToolResult serve_edit(const Call& call, LoadedProject& project) {
+  return bracketed(call, project, [&]() -> Outcome {
+    auto message = apply_mutation(project.state, project.library, project.folder, call.tool, call.arguments);
+    if (!message) return message;
+    return "Done. " + *message;
+  });
+}
+
+ToolResult serve_batch(const Call& call, LoadedProject& project) {
+  const json::array* ops = io::array_of(call.arguments, "ops");
+  if (!ops || ops->empty()) return ToolResult::fail("ops must be a non-empty array of {tool, arguments}");
+  return bracketed(call, project, [&] { return run_ops(*ops, project); });
+}
+
+}  // namespace vemba_connector

@@ -1,0 +1,92 @@
+// Tools past the mutation engine: create_project, write_asset, open_project,
+// restore_snapshot and undo_last, and the history listing.
+
+#include "project_io/store/history.h"
+#include "util/base64.h"
+#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/signal.h"
+
+#include <fmt/format.h>
+
+namespace vemba_connector {
+namespace {
+
+using namespace vemba_core::project_io;
+
+// The snapshot a restore road puts back, or the reply that stops it before
+// any signal is written.
+std::expected<std::string, std::string> chosen_snapshot(const Call& call, const LoadedProject& project) {
+  if (call.tool == "undo_last") {
+    const json::array history = list_history(project.library, project.folder);
+    if (history.empty()) return std::unexpected(std::string("no snapshots yet \u2014 nothing to undo"));
+    if (auto name = opt_text_of(history.front(), "snapshot")) return std::string(*name);
+    return std::unexpected(std::string("no snapshots yet \u2014 nothing to undo"));
+  }
+  if (auto name = opt_text_of(call.arguments, "snapshot")) return std::string(*name);
+  return std::unexpected(std::string("missing 'snapshot' (a name from list_history)"));
+}
+
+ToolResult serve_restore(const Call& call, const LoadedProject& project) {
+  auto name = chosen_snapshot(call, project);
+  if (!name) return ToolResult::fail(name.error());
+  auto message = signalled(call.library_root, *call.project, fmt::format("Claude is restoring {}\u2026", *call.project),
+                           [&] { return restore_snapshot(project.library, project.folder, *name, now_ms()); });
+  if (!message) return ToolResult::fail(message.error());
+  return ToolResult::ok(std::move(*message));
+}
+
+ToolResult serve_open_project(const Call& call) {
+  write_signal(call.library_root, *call.project, "open", "");
+  return ToolResult::ok(fmt::format(
+      "Asked Vemba to open \"{}\". If the app is running it switches to it now; if not, it opens on next launch's "
+      "signal check.",
+      *call.project));
+}
+
+// `bytesBase64` wins whenever present, even when it is not a text.
+std::string_view base64_argument(const json::value& arguments) {
+  const json::value* given = member(arguments, "bytesBase64");
+  if (!given) given = member(arguments, "bytes_base64");
+  return given && given->is_string() ? std::string_view(given->get_string()) : std::string_view();
+}
+
+ToolResult serve_write_asset(const Call& call, const LoadedProject& project) {
+  const std::string_view filename = text_of(call.arguments, "filename");
+  auto bytes = base64_decode(base64_argument(call.arguments));
+  if (!bytes) return ToolResult::fail("bytesBase64 did not decode: " + bytes.error());
+  if (bytes->empty()) return ToolResult::fail("empty file");
+  auto written = write_asset_file(project.library, project.folder, filename, *bytes);
+  if (!written) return ToolResult::fail(written.error());
+  return ToolResult::ok(fmt::format(
+      "Wrote assets/{0} ({1} bytes). Reference it by the bare filename \"{0}\" (e.g. in a node's images array, a "
+      "shot's ref, or plan.bg). The app generates its own thumbnails on open.",
+      *written, bytes->size()));
+}
+
+}  // namespace
+
+ToolResult serve_create_project(const Call& call) {
+  auto folder = create_project(call.library_root, text_of(call.arguments, "name"), text_of(call.arguments, "context"));
+  if (!folder) return ToolResult::fail(folder.error());
+  return ToolResult::ok(fmt::format(
+      "Created project \"{}\". Use exactly this as the `project` argument in every other tool. It is empty \u2014 "
+      "add_vemba / add_node to fill it, write_asset to add media, set_project_meta for name/theme/context.",
+      *folder));
+}
+
+ToolResult serve_project_tool(const Call& call, LoadedProject& project) {
+  if (call.tool == "undo_last" || call.tool == "restore_snapshot") return serve_restore(call, project);
+  if (call.tool == "open_project") {
+    // The state is not needed past the load; drop it before the signal.
+    project.state = nullptr;
+    return serve_open_project(call);
+  }
+  if (call.tool == "write_asset") return serve_write_asset(call, project);
+  return not_available(call);
+}
+
+ToolResult serve_list_history(const Call&, LoadedProject& project) {
+  return ToolResult::json_value(list_history(project.library, project.folder));
+}
+
+}  // namespace vemba_connector

@@ -1,0 +1,81 @@
+#pragma once
+// Cards, card edits, edges, groups, project settings and video embeds: edits
+// of the document in memory. None touches the disk.
+
+#include "project_io/json/json.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vemba_core::project_io {
+
+/// What a patch operation applied and ignored, in sorted key order.
+struct PatchResult {
+  std::vector<std::string> applied;
+  std::vector<std::string> ignored;
+};
+
+/// A card's `type`; one that is missing or not a text reads as "vemba".
+std::string_view node_type(const json::value& node);
+/// A story card: a node whose `type` is missing, not a text, or "vemba".
+bool is_story_card(const json::value& node);
+
+/// Index of the first node / group whose `id` is the text `id`.
+std::optional<std::size_t> find_node_index(const json::value& doc, std::string_view id);
+std::optional<std::size_t> find_group_index(const json::value& doc, std::string_view id);
+/// The first card with that id, or "node not found: {id}".
+std::expected<json::object*, std::string> find_node(json::value& doc, std::string_view id);
+/// Where a new card or embed goes across: 360 right of the rightmost card
+/// with a numeric `x`, else 120.
+double default_card_x(const json::value& doc);
+
+/// New story card; returns its id. With `after`, an edge from that card.
+std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
+                                                  std::optional<std::string_view> after);
+/// New card of another kind; returns its id.
+std::expected<std::string, std::string> add_node(json::value& doc, std::string_view kind, std::string_view title,
+                                                 std::string_view body);
+Status convert_node_type(json::value& doc, std::string_view id, std::string_view new_type);
+/// Removes the card, its edges and its binding memberships; returns the id.
+std::expected<std::string, std::string> delete_node(json::value& doc, std::string_view id);
+/// What removed cards leave behind: every edge from or to one of the ids,
+/// and the ids in every binding's `members`.
+void forget_cards(json::value& doc, std::span<const std::string> ids);
+Status move_node(json::value& doc, std::string_view id, double x, double y);
+Status reorder_node(json::value& doc, std::string_view id, std::int64_t order);
+
+std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch);
+
+Status connect_vembas(json::value& doc, std::string_view from, std::string_view to, std::string_view type,
+                      std::string_view label, std::optional<std::string_view> condition);
+
+// ---- Groups (groups.cc) -----------------------------------------------------
+
+/// New group, 680 x 480 unless sized; returns its id. Without both x and y it
+/// goes to the first free place near (x or 120, y or 120).
+std::expected<std::string, std::string> create_group(json::value& doc, std::string_view name,
+                                                     std::optional<std::string_view> role,
+                                                     std::optional<std::string_view> color, std::optional<double> x,
+                                                     std::optional<double> y, std::optional<double> w,
+                                                     std::optional<double> h);
+/// Box, name, role, color and order take any value; the two hidden flags
+/// only booleans.
+std::expected<PatchResult, std::string> edit_group(json::value& doc, std::string_view id, const json::value& patch);
+/// Removes the group. Its assigned cards are ungrouped, or with
+/// `keep_children` off removed like delete_node; returns how many went.
+std::expected<std::size_t, std::string> delete_group(json::value& doc, std::string_view id, bool keep_children);
+Status add_node_to_group(json::value& doc, std::string_view node_id, std::string_view group_id);
+Status remove_node_from_group(json::value& doc, std::string_view node_id);
+
+/// Patches name, theme, context and numberingMode. Never fails.
+PatchResult set_project_meta(json::value& doc, const json::value& patch);
+
+/// New YouTube or Vimeo embed card; returns its id.
+std::expected<std::string, std::string> add_video_embed(json::value& doc, std::string_view url,
+                                                        std::optional<double> x, std::optional<double> y);
+
+}  // namespace vemba_core::project_io

@@ -1,0 +1,146 @@
+// Groups: the named boxes of the board, and a card's assignment to one.
+
+#include "project_io/board/board.h"
+
+#include "project_io/store/document.h"
+#include "project_io/geometry/geometry.h"
+#include "project_io/json/patch.h"
+
+#include <fmt/format.h>
+#include <algorithm>
+#include <vector>
+
+namespace vemba_core::project_io {
+namespace {
+
+constexpr double kNewGroupW = 680;
+constexpr double kNewGroupH = 480;
+constexpr double kSearchStart = 120;
+// New groups keep this far from every card and group box.
+constexpr double kGroupClearance = 48;
+constexpr std::string_view kDefaultColor = "#CC8E78";
+
+std::unexpected<std::string> group_not_found(std::string_view id) {
+  return std::unexpected(fmt::format("group not found: {}", id));
+}
+
+// The first group with that id; the lookup matched a text `id`, so it is an object.
+std::expected<json::object*, std::string> find_group(json::value& doc, std::string_view id) {
+  const std::optional<std::size_t> index = find_group_index(doc, id);
+  if (!index) return group_not_found(id);
+  return &(*array_of(doc, "groups"))[*index].get_object();
+}
+
+Point free_group_spot(const json::value& doc, Point start, double w, double h) {
+  std::vector<Rect> obstacles;
+  const json::array* nodes = array_of(doc, "nodes");
+  const json::array* groups = array_of(doc, "groups");
+  obstacles.reserve((nodes ? nodes->size() : 0) + (groups ? groups->size() : 0));
+  if (nodes)
+    for (const json::value& node : *nodes) obstacles.push_back(node_rect(node));
+  if (groups)
+    for (const json::value& group : *groups) obstacles.push_back(group_box(group));
+  return free_spot(obstacles, start, w, h, kGroupClearance);
+}
+
+bool is_box_key(std::string_view key) {
+  constexpr std::string_view kKeys[] = {"x", "y", "w", "h", "name", "role", "color", "order"};
+  return std::find(std::begin(kKeys), std::end(kKeys), key) != std::end(kKeys);
+}
+
+}  // namespace
+
+std::expected<std::string, std::string> create_group(json::value& doc, std::string_view name,
+                                                     std::optional<std::string_view> role,
+                                                     std::optional<std::string_view> color, std::optional<double> x,
+                                                     std::optional<double> y, std::optional<double> w,
+                                                     std::optional<double> h) {
+  std::string id = fmt::format("g{}", next_uid(doc));
+  if (!array_of(doc, "groups")) return std::unexpected(std::string("groups not array"));
+  const double width = w.value_or(kNewGroupW);
+  const double height = h.value_or(kNewGroupH);
+  // A lone x or y only starts the search.
+  Point at{x.value_or(kSearchStart), y.value_or(kSearchStart)};
+  if (!x || !y) at = free_group_spot(doc, at, width, height);
+  json::object group{{"id", id},
+                     {"name", name},
+                     {"role", role.value_or("")},
+                     {"color", color.value_or(kDefaultColor)},
+                     {"x", coordinate(at.x)},
+                     {"y", coordinate(at.y)},
+                     {"w", width},
+                     {"h", height},
+                     {"hidden", false},
+                     {"hiddenInExport", false},
+                     {"order", nullptr}};
+  array_of(doc, "groups")->push_back(std::move(group));
+  return id;
+}
+
+std::expected<PatchResult, std::string> edit_group(json::value& doc, std::string_view id, const json::value& patch) {
+  auto group = find_group(doc, id);
+  if (!group) return std::unexpected(group.error());
+  // Copy first: the patch may be a value inside this very document.
+  const json::value own_patch = patch;
+  PatchResult result;
+  for (const json::key_value_pair* kv : sorted_members(own_patch)) {
+    const std::string_view key = kv->key();
+    const bool flag_key = key == "hidden" || key == "hiddenInExport";
+    if (is_box_key(key) || (flag_key && kv->value().is_bool())) {
+      (**group)[key] = kv->value();
+      result.applied.emplace_back(key);
+    } else {
+      result.ignored.emplace_back(key);
+    }
+  }
+  return result;
+}
+
+std::expected<std::size_t, std::string> delete_group(json::value& doc, std::string_view id_arg, bool keep_children) {
+  // Own the id: the caller's view may point into the group being erased.
+  const std::string id(id_arg);
+  const std::optional<std::size_t> index = find_group_index(doc, id);
+  if (!index) return group_not_found(id);
+  json::array& groups = *array_of(doc, "groups");
+  groups.erase(groups.begin() + static_cast<std::ptrdiff_t>(*index));
+  json::array* nodes = array_of(doc, "nodes");
+  if (!nodes) return 0;
+  auto assigned = [&](const json::value& node) { return opt_text_of(node, "groupId") == id; };
+  if (keep_children) {
+    for (json::value& node : *nodes)
+      if (assigned(node)) node.get_object()["groupId"] = nullptr;
+    return 0;
+  }
+  std::vector<std::string> removed_ids;
+  std::size_t removed = 0;
+  json::array kept;
+  kept.reserve(nodes->size());
+  for (json::value& node : *nodes) {
+    if (!assigned(node)) {
+      kept.push_back(std::move(node));
+      continue;
+    }
+    ++removed;
+    if (std::optional<std::string_view> card = id_of(node)) removed_ids.emplace_back(*card);
+  }
+  *nodes = std::move(kept);
+  forget_cards(doc, removed_ids);
+  return removed;
+}
+
+Status add_node_to_group(json::value& doc, std::string_view node_id, std::string_view group_id) {
+  if (!find_group_index(doc, group_id)) return group_not_found(group_id);
+  auto card = find_node(doc, node_id);
+  if (!card) return std::unexpected(card.error());
+  (**card)["groupId"] = group_id;
+  return {};
+}
+
+Status remove_node_from_group(json::value& doc, std::string_view node_id) {
+  auto card = find_node(doc, node_id);
+  if (!card) return std::unexpected(card.error());
+  (**card)["groupId"] = nullptr;
+  return {};
+}
+
+}  // namespace vemba_core::project_io

@@ -1,0 +1,98 @@
+// Group boxes fitted around their cards, and a group's own automatic layout.
+
+#include "project_io/geometry/geometry.h"
+
+#include "project_io/board/board.h"
+
+#include <fmt/format.h>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+namespace vemba_core::project_io {
+namespace {
+
+// The strip at the top of every group box that carries its name.
+constexpr double kHeader = 40;
+// Inner margin of a group's automatic layout, on every side.
+constexpr double kAutoPadding = 24;
+constexpr double kAutoGap = 32;
+
+std::unexpected<std::string> group_not_found(std::string_view id) {
+  return std::unexpected(fmt::format("group not found: {}", id));
+}
+
+// The cards assigned to the group, in document order, sorted stably by
+// `order`; a missing or non-integer order sorts last.
+std::vector<std::size_t> members_by_order(const json::array& nodes, std::string_view id) {
+  std::vector<std::pair<std::int64_t, std::size_t>> keyed;
+  for (std::size_t i = 0; i < nodes.size(); ++i)
+    if (opt_text_of(nodes[i], "groupId") == id)
+      keyed.emplace_back(order_of(nodes[i]).value_or(std::numeric_limits<std::int64_t>::max()), i);
+  std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::size_t> members;
+  members.reserve(keyed.size());
+  for (const auto& [order, index] : keyed) members.push_back(index);
+  return members;
+}
+
+}  // namespace
+
+std::size_t fit_group_rect(json::value& doc, std::size_t group_index, const Paddings& pad) {
+  json::array* groups = array_of(doc, "groups");
+  const json::array* nodes = array_of(doc, "nodes");
+  if (!groups || !nodes || group_index >= groups->size()) return 0;
+  json::value& group = (*groups)[group_index];
+  const std::optional<std::string_view> id = id_of(group);
+  if (!id) return 0;
+  const Rect box = group_box(group);
+  std::size_t count = 0;
+  double min_x = 0, min_y = 0, max_x = 0, max_y = 0;
+  for (const json::value& node : *nodes) {
+    if (!is_fit_member(node, *id, box)) continue;
+    const Rect r = node_rect(node);
+    if (count++ == 0) {
+      min_x = r.x, min_y = r.y, max_x = r.x + r.w, max_y = r.y + r.h;
+      continue;
+    }
+    min_x = std::min(min_x, r.x);
+    min_y = std::min(min_y, r.y);
+    max_x = std::max(max_x, r.x + r.w);
+    max_y = std::max(max_y, r.y + r.h);
+  }
+  if (count == 0) return 0;
+  // The id is not read past this point: writing the box may move it.
+  json::object& g = group.get_object();
+  g["x"] = coordinate(min_x - pad.left);
+  g["y"] = coordinate(min_y - pad.top - kHeader);
+  g["w"] = coordinate((max_x - min_x) + pad.left + pad.right);
+  g["h"] = coordinate((max_y - min_y) + pad.top + pad.bottom + kHeader);
+  return count;
+}
+
+std::expected<std::size_t, std::string> fit_group_asym(json::value& doc, std::string_view id,
+                                                       const Paddings& paddings) {
+  const std::optional<std::size_t> index = find_group_index(doc, id);
+  if (!index) return group_not_found(id);
+  return fit_group_rect(doc, *index, paddings);
+}
+
+std::expected<std::size_t, std::string> auto_layout_group(json::value& doc, std::string_view id,
+                                                          std::string_view mode) {
+  const std::optional<std::size_t> index = find_group_index(doc, id);
+  if (!index) return group_not_found(id);
+  const json::value& group = (*array_of(doc, "groups"))[*index];
+  const double x0 = number_or(group, "x", 0) + kAutoPadding;
+  const double y0 = number_or(group, "y", 0) + kAutoPadding + kHeader;
+  std::vector<std::size_t> members;
+  if (json::array* nodes = array_of(doc, "nodes")) {
+    members = members_by_order(*nodes, id);
+    lay_out(doc, members, mode == "stack" ? "column" : mode, kAutoGap, x0, y0);
+    for (std::size_t k = 0; k < members.size(); ++k)
+      (*nodes)[members[k]].get_object()["order"] = static_cast<std::int64_t>(k);
+  }
+  fit_group_rect(doc, *index, {kAutoPadding, kAutoPadding, kAutoPadding, kAutoPadding});
+  return members.size();
+}
+
+}  // namespace vemba_core::project_io

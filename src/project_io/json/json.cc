@@ -1,0 +1,256 @@
+// Writing JSON text (the compact and pretty forms) and the lenient readers.
+
+#include "project_io/json/json.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace vemba_core::project_io {
+namespace {
+
+void write_string(std::string& out, std::string_view s) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out.push_back('"');
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x20 && c != '"' && c != '\\') continue;
+    out.append(s.data() + run, i - run);
+    run = i + 1;
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\f': out += "\\f"; break;
+      case '\r': out += "\\r"; break;
+      default:
+        out += "\\u00";
+        out.push_back(kHex[c >> 4]);
+        out.push_back(kHex[c & 0xF]);
+    }
+  }
+  out.append(s.data() + run, s.size() - run);
+  out.push_back('"');
+}
+
+void append_float(std::string& out, double x) {
+  if (!std::isfinite(x)) {
+    out += "null";
+    return;
+  }
+  char buf[64];
+  const double mag = std::fabs(x);
+  if (x == 0 || (mag >= 1e-5 && mag < 1e16)) {
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
+    std::string_view digits(buf, end - buf);
+    out += digits;
+    if (digits.find('.') == std::string_view::npos) out += ".0";
+    return;
+  }
+  // Shortest scientific, with a bare exponent: 1e16, 1.5e-7 (not 1e+16, 1.5e-07).
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific);
+  std::string_view s(buf, end - buf);
+  const std::size_t e = s.find('e');
+  out += s.substr(0, e + 1);
+  std::string_view exp = s.substr(e + 1);
+  if (exp.starts_with('-')) {
+    out.push_back('-');
+    exp.remove_prefix(1);
+  } else if (exp.starts_with('+')) {
+    exp.remove_prefix(1);
+  }
+  while (exp.size() > 1 && exp.front() == '0') exp.remove_prefix(1);
+  out += exp;
+}
+
+template <class Int>
+void append_integer(std::string& out, Int i) {
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, i);
+  out.append(buf, end);
+}
+
+std::vector<const json::key_value_pair*> sorted_members(const json::object& o) {
+  std::vector<const json::key_value_pair*> members;
+  members.reserve(o.size());
+  for (const auto& kv : o) members.push_back(&kv);
+  std::sort(members.begin(), members.end(), [](const auto* a, const auto* b) {
+    return std::string_view(a->key()) < std::string_view(b->key());
+  });
+  return members;
+}
+
+void write_scalar(std::string& out, const json::value& v) {
+  switch (v.kind()) {
+    case json::kind::null: out += "null"; break;
+    case json::kind::bool_: out += v.get_bool() ? "true" : "false"; break;
+    case json::kind::int64: append_integer(out, v.get_int64()); break;
+    case json::kind::uint64: append_integer(out, v.get_uint64()); break;
+    case json::kind::double_: append_float(out, v.get_double()); break;
+    case json::kind::string: write_string(out, v.get_string()); break;
+    default: break;
+  }
+}
+
+void write_value(std::string& out, const json::value& v, int indent, bool pretty) {
+  auto newline = [&](int level) {
+    if (!pretty) return;
+    out.push_back('\n');
+    out.append(static_cast<std::size_t>(level) * 2, ' ');
+  };
+  if (const json::object* o = v.if_object()) {
+    if (o->empty()) {
+      out += "{}";
+      return;
+    }
+    out.push_back('{');
+    bool first = true;
+    for (const json::key_value_pair* kv : sorted_members(*o)) {
+      if (!first) out.push_back(',');
+      first = false;
+      newline(indent + 1);
+      write_string(out, kv->key());
+      out += pretty ? ": " : ":";
+      write_value(out, kv->value(), indent + 1, pretty);
+    }
+    newline(indent);
+    out.push_back('}');
+  } else if (const json::array* a = v.if_array()) {
+    if (a->empty()) {
+      out += "[]";
+      return;
+    }
+    out.push_back('[');
+    bool first = true;
+    for (const json::value& e : *a) {
+      if (!first) out.push_back(',');
+      first = false;
+      newline(indent + 1);
+      write_value(out, e, indent + 1, pretty);
+    }
+    newline(indent);
+    out.push_back(']');
+  } else {
+    write_scalar(out, v);
+  }
+}
+}  // namespace
+
+std::string to_compact(const json::value& v) {
+  std::string out;
+  write_value(out, v, 0, false);
+  return out;
+}
+
+std::string to_pretty(const json::value& v) {
+  std::string out;
+  write_value(out, v, 0, true);
+  return out;
+}
+
+std::string float_text(double x) {
+  std::string out;
+  append_float(out, x);
+  return out;
+}
+
+std::string plain_number(double x) {
+  if (!std::isfinite(x)) return std::isnan(x) ? "NaN" : (x > 0 ? "inf" : "-inf");
+  char buf[400];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
+  return std::string(buf, end);
+}
+
+const json::value* member(const json::value& v, std::string_view key) {
+  const json::object* o = v.if_object();
+  return o ? o->if_contains(key) : nullptr;
+}
+
+json::value* member(json::value& v, std::string_view key) {
+  json::object* o = v.if_object();
+  return o ? o->if_contains(key) : nullptr;
+}
+
+json::value member_or(const json::value& v, std::string_view key, json::value fallback) {
+  const json::value* m = member(v, key);
+  return m ? *m : fallback;
+}
+
+std::string_view text_of(const json::value& v, std::string_view key) {
+  return opt_text_of(v, key).value_or(std::string_view());
+}
+
+std::optional<std::string_view> opt_text_of(const json::value& v, std::string_view key) {
+  const json::value* m = member(v, key);
+  if (!m) return std::nullopt;
+  if (const json::string* s = m->if_string()) return std::string_view(*s);
+  return std::nullopt;
+}
+
+bool flag_of(const json::value& v, std::string_view key) {
+  const json::value* m = member(v, key);
+  return m && m->is_bool() && m->get_bool();
+}
+
+std::optional<double> as_number(const json::value& v) {
+  switch (v.kind()) {
+    case json::kind::int64: return static_cast<double>(v.get_int64());
+    case json::kind::uint64: return static_cast<double>(v.get_uint64());
+    case json::kind::double_: return v.get_double();
+    default: return std::nullopt;
+  }
+}
+
+std::optional<double> number_of(const json::value& v, std::string_view key) {
+  const json::value* m = member(v, key);
+  return m ? as_number(*m) : std::nullopt;
+}
+
+double number_or(const json::value& v, std::string_view key, double fallback) {
+  return number_of(v, key).value_or(fallback);
+}
+
+std::optional<std::int64_t> as_integer(const json::value& v) {
+  if (v.is_int64()) return v.get_int64();
+  if (v.is_uint64() && v.get_uint64() <= static_cast<std::uint64_t>(INT64_MAX))
+    return static_cast<std::int64_t>(v.get_uint64());
+  return std::nullopt;
+}
+
+std::optional<std::int64_t> order_of(const json::value& v) {
+  const json::value* m = member(v, "order");
+  return m ? as_integer(*m) : std::nullopt;
+}
+
+std::optional<std::string_view> id_of(const json::value& v) { return opt_text_of(v, "id"); }
+
+const json::array* array_of(const json::value& v, std::string_view key) {
+  const json::value* m = member(v, key);
+  return m ? m->if_array() : nullptr;
+}
+
+json::array* array_of(json::value& v, std::string_view key) {
+  json::value* m = member(v, key);
+  return m ? m->if_array() : nullptr;
+}
+
+const json::array& array_or_empty(const json::value& v, std::string_view key) {
+  static const json::array kNone;
+  const json::array* a = array_of(v, key);
+  return a ? *a : kNone;
+}
+
+std::optional<std::size_t> find_by_id(const json::array& records, std::string_view id) {
+  for (std::size_t i = 0; i < records.size(); ++i)
+    if (id_of(records[i]) == id) return i;
+  return std::nullopt;
+}
+
+}  // namespace vemba_core::project_io

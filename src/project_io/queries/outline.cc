@@ -1,0 +1,68 @@
+// The outline: groups with their owned cards, then the cards of no group.
+
+#include "project_io/queries/queries.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace vemba_core::project_io {
+namespace {
+
+json::value summary(const json::value& node, const StoryNumbers& numbers) {
+  json::object out{{"id", member_or(node, "id", nullptr)},
+                   {"type", member_or(node, "type", "vemba")},
+                   {"role", member_or(node, "role", "")},
+                   {"title", member_or(node, "title", "")},
+                   {"hidden", member_or(node, "hidden", false)}};
+  if (const std::optional<std::string_view> id = id_of(node))
+    if (auto it = numbers.find(*id); it != numbers.end()) out["number"] = it->second;
+  return out;
+}
+
+// Set order first; a missing or non-integer order sorts last, in document order.
+std::int64_t order_key(const json::value& node) {
+  return order_of(node).value_or(std::numeric_limits<std::int64_t>::max());
+}
+
+}  // namespace
+
+json::value get_outline(const json::value& doc) {
+  const json::array& nodes = array_or_empty(doc, "nodes");
+  const json::array& groups = array_or_empty(doc, "groups");
+  const StoryNumbers numbers = vemba_numbers(doc);
+  const OwnerMap owners = node_owner_map(doc);
+
+  // Cards by owner, in document order, so each group takes its list at once.
+  std::unordered_map<std::string_view, std::vector<const json::value*>> owned;
+  json::array orphans;
+  for (const json::value& node : nodes) {
+    const std::optional<std::string_view> id = id_of(node);
+    const std::optional<std::string_view> owner = id ? owner_of(owners, *id) : std::nullopt;
+    if (owner)
+      owned[*owner].push_back(&node);
+    else
+      orphans.push_back(summary(node, numbers));
+  }
+
+  json::array entries;
+  for (const json::value& group : groups) {
+    std::vector<const json::value*> members;
+    if (auto it = owned.find(id_of(group).value_or("")); it != owned.end()) members = it->second;
+    std::stable_sort(members.begin(), members.end(),
+                     [](const json::value* a, const json::value* b) { return order_key(*a) < order_key(*b); });
+    json::array listed;
+    for (const json::value* node : members) listed.push_back(summary(*node, numbers));
+    entries.push_back(json::object{{"id", id_of(group).value_or("")},
+                                   {"name", member_or(group, "name", "")},
+                                   {"role", member_or(group, "role", "")},
+                                   {"order", member_or(group, "order", nullptr)},
+                                   {"hidden", member_or(group, "hidden", false)},
+                                   {"nodes", std::move(listed)}});
+  }
+  return json::object{
+      {"project", member_or(doc, "name", nullptr)}, {"groups", std::move(entries)}, {"orphans", std::move(orphans)}};
+}
+
+}  // namespace vemba_core::project_io

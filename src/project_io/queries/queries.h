@@ -1,0 +1,39 @@
+#pragma once
+// Board queries: scoped reads, story numbering, the outline and search.
+// Each reads the document and changes nothing.
+
+#include "project_io/geometry/geometry.h"
+#include "project_io/json/json.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace vemba_core::project_io {
+
+/// Story card id -> canonical label ("3", "A2·1", "B·1").
+using StoryNumbers = std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>;
+
+/// The part of the document a scope names; any other scope gives the whole.
+json::value read_scoped(const json::value& doc, std::string_view scope, std::optional<std::string_view> group_id);
+
+/// The canonical label of every story card with a text id, computed from the
+/// story edges, the cards' x and their sequence marks. Labels need not be
+/// unique: look them up by id.
+StoryNumbers vemba_numbers(const json::value& doc);
+
+/// {groups, orphans, project}: each group's owned cards in `order`, then the
+/// cards no group owns, each as a short summary with its label.
+json::value get_outline(const json::value& doc);
+
+/// Up to 40 hits {id, type, title, snippet} for cards, then groups, whose
+/// searched text holds the trimmed, lower-cased query.
+json::array search_project(const json::value& doc, std::string_view query);
+/// The excerpt of `text` around the first occurrence of `q` (trimmed, lower
+/// case): 40 characters before it, 80 from it, "…" where cut, line feeds
+/// as spaces.
+std::string snippet_around(std::string_view text, std::string_view q);
+
+}  // namespace vemba_core::project_io

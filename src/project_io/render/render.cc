@@ -1,0 +1,284 @@
+#include "project_io/render/render.h"
+
+#include "project_io/board/board.h"
+
+#include <spng.h>
+
+#include <fmt/format.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <unordered_map>
+
+namespace vemba_core::project_io {
+namespace {
+
+using Pixel = std::int64_t;
+// Pixel arithmetic near the saturated ends must not overflow.
+using Wide = __int128;
+
+constexpr double kMaxEdge = 1200;
+constexpr double kGroupMargin = 24;
+constexpr double kBoardMargin = 40;
+// The app draws a 40-unit header on every group and rounds cards by 14.
+constexpr double kHeaderUnits = 40;
+constexpr Pixel kMinHeader = 3;
+constexpr double kCardRadiusUnits = 14;
+constexpr Pixel kMinCardRadius = 2;
+
+constexpr Rgb kGroupFill{0xF9, 0xF7, 0xF3};
+constexpr Rgb kGroupHeader{0xD8, 0xCE, 0xBE};
+constexpr Rgb kGroupOutline{0xA5, 0x9B, 0x8C};
+constexpr Rgb kEdgeLine{0x96, 0x92, 0x8A};
+
+struct CardColours {
+  std::string_view type;
+  Rgb border;
+  Rgb fill;
+};
+
+constexpr CardColours kCardColours[] = {
+    {"note", {0xC4, 0xB0, 0x6A}, {0xFB, 0xE8, 0x9E}},      {"prop", {0xAC, 0x9E, 0xC0}, {0xEC, 0xE6, 0xF3}},
+    {"title", {0xAA, 0xAA, 0xAA}, {0xFF, 0xFF, 0xFF}},     {"thought", {0x9A, 0xB0, 0xD0}, {0xE4, 0xEC, 0xF7}},
+    {"gallery", {0xA8, 0xA8, 0xA8}, {0xE9, 0xE9, 0xE9}},   {"palette", {0xBE, 0xAC, 0x96}, {0xF7, 0xEF, 0xE5}},
+    {"setplan", {0xB6, 0xB0, 0xA0}, {0xFB, 0xFA, 0xF6}},   {"location", {0x9A, 0xB8, 0x92}, {0xE3, 0xEF, 0xDF}},
+    {"character", {0xB4, 0x9C, 0xBA}, {0xF0, 0xE4, 0xF2}},
+};
+// Story cards and every type without colours of its own.
+constexpr CardColours kStoryColours{"vemba", {0xBC, 0xAA, 0x94}, {0xF5, 0xED, 0xE2}};
+
+const CardColours& colours_of(std::string_view type) {
+  for (const CardColours& c : kCardColours)
+    if (c.type == type) return c;
+  return kStoryColours;
+}
+
+// The nearest integer, halves away from zero, saturated; NaN (an infinite
+// view times a zero scale) reads as 0.
+Pixel nearest(double v) {
+  if (std::isnan(v)) return 0;
+  const double r = std::round(v);
+  if (r >= 0x1p63) return std::numeric_limits<Pixel>::max();
+  if (r <= -0x1p63) return std::numeric_limits<Pixel>::min();
+  return static_cast<Pixel>(r);
+}
+
+Pixel saturated(Wide v) {
+  return static_cast<Pixel>(std::clamp<Wide>(v, std::numeric_limits<Pixel>::min(), std::numeric_limits<Pixel>::max()));
+}
+
+// Rounded up and at least 1. Capped at the long edge: the scaled view can
+// overshoot 1200 by a rounding error (a view 2129 wide gives 1200.0000000000002).
+std::uint32_t picture_side(double scaled) {
+  const double up = std::ceil(scaled);
+  return up >= 1 ? static_cast<std::uint32_t>(std::min(up, kMaxEdge)) : 1;
+}
+
+struct View {
+  Rect area;
+  double scale;
+
+  Pixel column(double x) const { return nearest((x - area.x) * scale); }
+  Pixel row(double y) const { return nearest((y - area.y) * scale); }
+};
+
+struct PixelBox {
+  Pixel x0, y0, x1, y1;
+};
+
+PixelBox pixel_box(const View& view, const Rect& r) {
+  return {view.column(r.x), view.row(r.y), view.column(r.x + r.w), view.row(r.y + r.h)};
+}
+
+// Every card box and group box with a margin; edges and embeds do not count.
+std::expected<Rect, std::string> board_area(const json::value& doc) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  double min_x = kInf, min_y = kInf, max_x = -kInf, max_y = -kInf;
+  bool any = false;
+  auto take = [&](const Rect& r) {
+    any = true;
+    min_x = std::min(min_x, r.x);
+    min_y = std::min(min_y, r.y);
+    max_x = std::max(max_x, r.x + r.w);
+    max_y = std::max(max_y, r.y + r.h);
+  };
+  for (const json::value& node : array_or_empty(doc, "nodes")) take(node_rect(node));
+  for (const json::value& group : array_or_empty(doc, "groups")) take(group_box(group));
+  if (!any) return std::unexpected("board is empty \u2014 nothing to render");
+  return Rect{min_x - kBoardMargin, min_y - kBoardMargin, max_x - min_x + 2 * kBoardMargin,
+              max_y - min_y + 2 * kBoardMargin};
+}
+
+std::expected<Rect, std::string> view_area(const json::value& doc, std::optional<std::string_view> group_id,
+                                           std::optional<Rect> rect) {
+  if (rect) return *rect;
+  if (!group_id) return board_area(doc);
+  const std::optional<std::size_t> index = find_group_index(doc, *group_id);
+  if (!index) return std::unexpected(fmt::format("group not found: {}", *group_id));
+  const Rect box = group_box((*array_of(doc, "groups"))[*index]);
+  return Rect{box.x - kGroupMargin, box.y - kGroupMargin, box.w + 2 * kGroupMargin, box.h + 2 * kGroupMargin};
+}
+
+void draw_group(Picture& picture, const PixelBox& b, Pixel header) {
+  fill_round_rect(picture, b.x0, b.y0, b.x1, b.y1, 0, kGroupFill);
+  fill_round_rect(picture, b.x0, b.y0, b.x1, std::min(b.y1, saturated(Wide(b.y0) + header)), 0, kGroupHeader);
+  const Pixel right = saturated(Wide(b.x1) - 1), bottom = saturated(Wide(b.y1) - 1);
+  for (Pixel x = std::max<Pixel>(b.x0, 0), end = std::min<Pixel>(picture.width, b.x1); x < end; ++x) {
+    picture.set(x, b.y0, kGroupOutline);
+    picture.set(x, bottom, kGroupOutline);
+  }
+  for (Pixel y = std::max<Pixel>(b.y0, 0), end = std::min<Pixel>(picture.height, b.y1); y < end; ++y) {
+    picture.set(b.x0, y, kGroupOutline);
+    picture.set(right, y, kGroupOutline);
+  }
+}
+
+// Error-diffusion line, eight-connected. The step budget keeps an end far
+// outside a cropped view from costing more than the picture's size.
+void draw_line(Picture& picture, Pixel x0, Pixel y0, Pixel x1, Pixel y1) {
+  const Wide dx = x1 > x0 ? Wide(x1) - x0 : Wide(x0) - x1;
+  const Wide dy = -(y1 > y0 ? Wide(y1) - y0 : Wide(y0) - y1);
+  const Pixel sx = x1 > x0 ? 1 : -1, sy = y1 > y0 ? 1 : -1;
+  Wide err = dx + dy;
+  Pixel x = x0, y = y0;  // stays between the two ends
+  for (std::uint64_t budget = std::uint64_t{picture.width} + picture.height + 4;; --budget) {
+    picture.set(x, y, kEdgeLine);
+    if ((x == x1 && y == y1) || budget == 0) return;
+    const Wide e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+}
+
+// Edges between two cards, from centre to centre; an end naming no card (a
+// group, say) skips the edge.
+void draw_edges(Picture& picture, const View& view, const json::array& nodes, const json::array& edges) {
+  std::unordered_map<std::string_view, std::pair<Pixel, Pixel>> centres;
+  centres.reserve(nodes.size());
+  for (const json::value& node : nodes)
+    if (const std::optional<std::string_view> id = id_of(node)) {
+      const Rect r = node_rect(node);
+      centres.try_emplace(*id, view.column(r.x + r.w * 0.5), view.row(r.y + r.h * 0.5));
+    }
+  auto centre = [&](const json::value& edge, std::string_view key) -> const std::pair<Pixel, Pixel>* {
+    const std::optional<std::string_view> id = opt_text_of(edge, key);
+    auto it = id ? centres.find(*id) : centres.end();
+    return it == centres.end() ? nullptr : &it->second;
+  };
+  for (const json::value& edge : edges) {
+    const auto* from = centre(edge, "from");
+    const auto* to = centre(edge, "to");
+    if (from && to) draw_line(picture, from->first, from->second, to->first, to->second);
+  }
+}
+
+void draw_card(Picture& picture, const PixelBox& b, Pixel radius, const CardColours& colours) {
+  fill_round_rect(picture, b.x0, b.y0, b.x1, b.y1, radius, colours.border);
+  fill_round_rect(picture, saturated(Wide(b.x0) + 1), saturated(Wide(b.y0) + 1), saturated(Wide(b.x1) - 1),
+                  saturated(Wide(b.y1) - 1), radius - 1, colours.fill);
+}
+
+// Groups first, then edges, then cards, each in document order, so later
+// cards cover earlier ones and only the stretch of an edge between two cards
+// shows.
+void draw_board(Picture& picture, const View& view, const json::value& doc) {
+  const Pixel header = std::max(nearest(kHeaderUnits * view.scale), kMinHeader);
+  for (const json::value& group : array_or_empty(doc, "groups"))
+    draw_group(picture, pixel_box(view, group_box(group)), header);
+  const json::array& nodes = array_or_empty(doc, "nodes");
+  draw_edges(picture, view, nodes, array_or_empty(doc, "edges"));
+  const Pixel radius = std::max(nearest(kCardRadiusUnits * view.scale), kMinCardRadius);
+  for (const json::value& node : nodes)
+    draw_card(picture, pixel_box(view, node_rect(node)), radius, colours_of(node_type(node)));
+}
+
+// The largest k with k * k <= n, for n >= 0.
+Wide isqrt(Wide n) {
+  Wide k = static_cast<Wide>(std::sqrt(static_cast<double>(n)));
+  while (k > 0 && k * k > n) --k;
+  while ((k + 1) * (k + 1) <= n) ++k;
+  return k;
+}
+
+}  // namespace
+
+Picture::Picture(std::uint32_t w, std::uint32_t h) : width(w), height(h), rgb(std::size_t{w} * h * 3, 255) {}
+
+bool Picture::contains(std::int64_t x, std::int64_t y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+
+void Picture::set(std::int64_t x, std::int64_t y, Rgb colour) {
+  if (!contains(x, y)) return;
+  std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)) * 3];
+  p[0] = colour.r;
+  p[1] = colour.g;
+  p[2] = colour.b;
+}
+
+Rgb Picture::at(std::uint32_t x, std::uint32_t y) const {
+  const std::uint8_t* p = &rgb[(std::size_t{y} * width + x) * 3];
+  return {p[0], p[1], p[2]};
+}
+
+// A pixel (x, y) is painted when dx² + dy² <= rr², dx and dy its distances
+// into the corner squares (0 outside them). Along a row that is one span:
+// the corners give up the columns with dx above isqrt(rr² - dy²).
+void fill_round_rect(Picture& picture, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+                     std::int64_t radius, Rgb colour) {
+  const Pixel cx0 = std::max<Pixel>(x0, 0), cx1 = std::min<Pixel>(picture.width, x1);
+  const Pixel cy0 = std::max<Pixel>(y0, 0), cy1 = std::min<Pixel>(picture.height, y1);
+  if (cx0 >= cx1 || cy0 >= cy1) return;
+  const Wide rr = std::max<Wide>(std::min({(Wide(x1) - x0) / 2, Wide(radius), (Wide(y1) - y0) / 2}), 0);
+  for (Pixel y = cy0; y < cy1; ++y) {
+    Wide dy = 0;
+    if (y < Wide(y0) + rr)
+      dy = Wide(y0) + rr - y;
+    else if (y >= Wide(y1) - rr)
+      dy = Wide(y) - (Wide(y1) - rr) + 1;
+    const Wide reach = isqrt(rr * rr - dy * dy);
+    const Pixel from = std::max<Pixel>(cx0, saturated(Wide(x0) + rr - reach));
+    const Pixel to = std::min<Pixel>(cx1, saturated(Wide(x1) - rr + reach));
+    for (Pixel x = from; x < to; ++x) picture.set(x, y, colour);
+  }
+}
+
+std::expected<std::string, std::string> encode_png(std::uint32_t width, std::uint32_t height, std::uint8_t colour_type,
+                                                   std::uint8_t bit_depth, std::span<const std::uint8_t> samples) {
+  auto fail = [](int err) { return std::unexpected(std::string(spng_strerror(err))); };
+  std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx(spng_ctx_new(SPNG_CTX_ENCODER), spng_ctx_free);
+  if (!ctx) return fail(SPNG_EMEM);
+  spng_ihdr ihdr{width, height, bit_depth, colour_type, 0, 0, 0};
+  if (int err = spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1)) return fail(err);
+  if (int err = spng_set_ihdr(ctx.get(), &ihdr)) return fail(err);
+  if (int err = spng_encode_image(ctx.get(), samples.data(), samples.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE))
+    return fail(err);
+  std::size_t size = 0;
+  int err = 0;
+  std::unique_ptr<void, decltype(&std::free)> png(spng_get_png_buffer(ctx.get(), &size, &err), std::free);
+  if (!png) return fail(err ? err : SPNG_EMEM);
+  return std::string(static_cast<const char*>(png.get()), size);
+}
+
+std::expected<std::string, std::string> render_board(const json::value& doc, std::optional<std::string_view> group_id,
+                                                     std::optional<Rect> rect) {
+  const std::expected<Rect, std::string> area = view_area(doc, group_id, rect);
+  if (!area) return std::unexpected(area.error());
+  if (!(area->w > 0 && area->h > 0)) return std::unexpected("invalid render rect (w/h must be > 0)");
+  const View view{*area, std::min(kMaxEdge / std::max(area->w, area->h), 1.0)};
+  Picture picture(picture_side(area->w * view.scale), picture_side(area->h * view.scale));
+
+  draw_board(picture, view, doc);
+  std::expected<std::string, std::string> png =
+      encode_png(picture.width, picture.height, SPNG_COLOR_TYPE_TRUECOLOR, 8, picture.rgb);
+  if (!png) return std::unexpected(fmt::format("encode png: {}", png.error()));
+  return png;
+}
+
+}  // namespace vemba_core::project_io

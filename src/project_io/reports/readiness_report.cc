@@ -1,0 +1,209 @@
+// The readiness report: story count and running time, where each element is
+// @mentioned along the story, what the story cards still lack, and the
+// shot and sun-plan counts.
+
+#include "project_io/board/board.h"
+#include "project_io/queries/queries.h"
+#include "project_io/reports/reports.h"
+#include "project_io/json/text.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace vemba_core::project_io {
+namespace {
+
+using Positions = std::unordered_map<std::string_view, std::size_t>;
+
+// Digits with one optional leading "+", at most `max`; nothing else.
+std::optional<std::uint64_t> read_unsigned(std::string_view text, std::uint64_t max) {
+  if (text.starts_with('+')) text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    const auto digit = static_cast<std::uint64_t>(c - '0');
+    if (value > (max - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+// Plain numbers first in numeric order, then every other label in byte order.
+struct StoryKey {
+  bool not_number;
+  std::uint64_t value;
+  std::string_view label;
+  auto operator<=>(const StoryKey&) const = default;
+};
+
+StoryKey story_key(std::string_view label) {
+  const auto n = read_unsigned(label, std::numeric_limits<std::uint32_t>::max());
+  return {!n, n.value_or(0), label};
+}
+
+// Each labelled story card's index in story order; of cards sharing an id,
+// the later one's index stands.
+Positions story_positions(const json::array& nodes, const StoryNumbers& numbers) {
+  std::vector<std::pair<StoryKey, std::string_view>> labelled;
+  for (const json::value& node : nodes) {
+    const auto id = id_of(node);
+    if (!is_story_card(node) || !id) continue;
+    if (const auto number = numbers.find(*id); number != numbers.end())
+      labelled.emplace_back(story_key(number->second), *id);
+  }
+  std::stable_sort(labelled.begin(), labelled.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  Positions positions;
+  for (std::size_t i = 0; i < labelled.size(); ++i) positions[labelled[i].second] = i;
+  return positions;
+}
+
+struct Scanned {
+  std::string id;
+  std::string text;  // "{body} {title}" in lower case
+};
+
+struct Hit {
+  std::optional<std::size_t> position;
+  std::string label;
+};
+
+bool hit_before(const Hit& a, const Hit& b) {
+  if (a.position.has_value() != b.position.has_value()) return a.position.has_value();
+  if (a.position != b.position) return *a.position < *b.position;
+  return a.label < b.label;
+}
+
+std::uint64_t longest_gap(const std::vector<Hit>& hits) {
+  std::uint64_t longest = 0;
+  std::optional<std::size_t> previous;
+  for (const Hit& hit : hits) {
+    if (!hit.position) continue;
+    if (previous && *hit.position > *previous)
+      longest = std::max<std::uint64_t>(longest, *hit.position - *previous - 1);
+    previous = hit.position;
+  }
+  return longest;
+}
+
+struct ReportInputs {
+  const StoryNumbers& numbers;
+  const Positions& positions;
+  const std::vector<Scanned>& scanned;
+};
+
+json::value element_entry(const json::value& card, std::string_view kind, std::string_view name,
+                          const ReportInputs& in) {
+  const std::string needle = fmt::format("@{}", to_lower(name));
+  std::vector<Hit> hits;
+  for (const Scanned& s : in.scanned) {
+    if (s.text.find(needle) == std::string::npos) continue;
+    const auto position = in.positions.find(s.id);
+    const auto number = in.numbers.find(s.id);
+    hits.push_back({position == in.positions.end() ? std::nullopt : std::optional(position->second),
+                    number == in.numbers.end() ? s.id : number->second});
+  }
+  std::stable_sort(hits.begin(), hits.end(), hit_before);
+  json::array appears;
+  for (const Hit& hit : hits) appears.emplace_back(hit.label);
+  json::value pinned;
+  if (kind == "location") {
+    const json::value* geo = member(card, "geo");
+    pinned = geo && geo->is_object();
+  }
+  return json::object{{"appearsIn", std::move(appears)},
+                      {"kind", kind},
+                      {"longestGap", longest_gap(hits)},
+                      {"pinned", std::move(pinned)},
+                      {"title", name}};
+}
+
+json::array elements(const json::array& nodes, const ReportInputs& in) {
+  json::array out;
+  for (const std::string_view kind : {"character", "location", "prop"})
+    for (const json::value& card : nodes) {
+      if (opt_text_of(card, "type") != kind) continue;
+      if (const std::string_view name = trim_white(text_of(card, "title")); !name.empty())
+        out.push_back(element_entry(card, kind, name, in));
+    }
+  return out;
+}
+
+void append_missing(const json::value& card, const StoryNumbers& numbers, json::array& out) {
+  std::string_view label = id_of(card).value_or("?");
+  if (const auto id = id_of(card))
+    if (const auto number = numbers.find(*id); number != numbers.end()) label = number->second;
+  const std::string who = fmt::format("{} ('{}')", label, text_of(card, "title"));
+  const auto add = [&](std::string_view what) { out.push_back(json::object{{"vemba", who}, {"what", what}}); };
+  if (trim_white(text_of(card, "body")).empty()) add("empty body");
+  const json::array* images = array_of(card, "images");
+  if (!images || images->empty()) add("no reference image");
+  if (trim_white(text_of(card, "slug")).empty()) add("no slug line");
+}
+
+// "s", "m:s" or "h:m:s"; anything else, or a value past 64 bits, adds nothing.
+std::uint64_t duration_seconds(const json::value& card) {
+  const auto text = opt_text_of(card, "duration");
+  std::string_view rest = text ? trim_white(*text) : std::string_view();
+  if (rest.empty()) return 0;
+  std::uint64_t seconds = 0;
+  for (int parts = 1;; ++parts) {
+    if (parts > 3) return 0;
+    const std::size_t colon = rest.find(':');
+    const auto part = read_unsigned(rest.substr(0, colon), std::numeric_limits<std::uint64_t>::max());
+    if (!part || __builtin_mul_overflow(seconds, 60, &seconds) || __builtin_add_overflow(seconds, *part, &seconds))
+      return 0;
+    if (colon == std::string_view::npos) return seconds;
+    rest.remove_prefix(colon + 1);
+  }
+}
+
+std::string runtime_text(std::uint64_t total) { return fmt::format("{}:{:02}", total / 60, total % 60); }
+
+}  // namespace
+
+json::value production_report(const json::value& doc) {
+  const StoryNumbers numbers = vemba_numbers(doc);
+  static const json::array kNone;
+  const json::array* found = array_of(doc, "nodes");
+  const json::array& nodes = found ? *found : kNone;
+  const Positions positions = story_positions(nodes, numbers);
+  std::vector<Scanned> scanned;
+  json::array missing;
+  std::uint64_t vembas = 0, total = 0, sun_plans = 0, shots = 0, unlinked = 0;
+  for (const json::value& node : nodes) {
+    const std::string_view type = node_type(node);
+    if (type == "vemba" || type == "thought")
+      scanned.push_back({std::string(text_of(node, "id")),
+                         to_lower(fmt::format("{} {}", text_of(node, "body"), text_of(node, "title")))});
+    if (type == "shotlist")
+      if (const json::array* list = array_of(node, "shots"))
+        for (const json::value& shot : *list) {
+          ++shots;
+          unlinked += !opt_text_of(shot, "vembaId");
+        }
+    if (type != "vemba") continue;
+    ++vembas;
+    append_missing(node, numbers, missing);
+    // Saturates rather than wraps: a runtime past 64 bits is nonsense either way.
+    if (__builtin_add_overflow(total, duration_seconds(node), &total))
+      total = std::numeric_limits<std::uint64_t>::max();
+    const json::value* sun = member(node, "sun");
+    sun_plans += sun && sun->is_object();
+  }
+  return json::object{{"elements", elements(nodes, {numbers, positions, scanned})},
+                      {"missing", std::move(missing)},
+                      {"runtime", runtime_text(total)},
+                      {"shots", shots},
+                      {"sunPlans", sun_plans},
+                      {"unlinkedShots", unlinked},
+                      {"vembas", vembas}};
+}
+
+}  // namespace vemba_core::project_io

@@ -1,0 +1,350 @@
+#include "project_io/store/store.h"
+
+#include "project_io/json/text.h"
+#include "project_io/store/document.h"
+#include "project_io/store/folder_lock.h"
+#include "project_io/store/history.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unicode/uchar.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fmt/format.h>
+#include <thread>
+
+namespace vemba_core::project_io {
+namespace {
+
+std::string os_error(int err) { return std::strerror(err); }
+std::string os_error(const std::error_code& ec) { return ec.message(); }
+
+// The platform's own resolution call: every link, "." and ".." resolved.
+std::expected<fs::path, std::string> resolve(const fs::path& p) {
+  if (holds_nul(p)) return std::unexpected(os_error(EINVAL));
+  char* resolved = ::realpath(p.c_str(), nullptr);
+  if (!resolved) return std::unexpected(os_error(errno));
+  fs::path out(resolved);
+  std::free(resolved);
+  return out;
+}
+
+bool path_within(const fs::path& path, const fs::path& root) {
+  auto p = path.begin();
+  for (auto r = root.begin(); r != root.end(); ++r, ++p) {
+    // A trailing separator shows up as an empty last component.
+    if (r->empty() && std::next(r) == root.end()) break;
+    if (p == path.end() || *p != *r) return false;
+  }
+  return true;
+}
+
+// One attempt of `atomic_write`.
+Status write_once(const fs::path& path, const fs::path& temp, std::string_view bytes) {
+  if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
+  // A stale temporary file is reused, but a link planted there would have the
+  // write land outside the folder, and a pipe would block it.
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+  if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
+  struct stat st{};
+  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::unexpected(std::string("create temp: not a regular file"));
+  }
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      return std::unexpected("write temp: " + os_error(err));
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return std::unexpected("fsync: " + os_error(err));
+  }
+  ::close(fd);
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    return std::unexpected("commit: " + os_error(err));
+  }
+  return {};
+}
+
+// A link may lead to a path that is not UTF-8; the reply must stay text.
+std::string escapes(const fs::path& resolved) { return "path escapes library: " + lossy_utf8(resolved.string()); }
+
+// The temporaries of snapshot writes that never finished (snap-5.tmp-snap-5.json).
+// Each snapshot has a new name, so no later write would reuse them.
+void remove_snapshot_temporaries(const fs::path& history) {
+  std::error_code ec;
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(history, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const std::size_t cut = name.find(".tmp-");
+    if (cut == std::string::npos) continue;
+    const std::string target = name.substr(cut + 5);
+    std::error_code kind_ec;
+    if (snapshot_millis(target) && temp_path_for(target) == name &&
+        it->symlink_status(kind_ec).type() == fs::file_type::regular)
+      stale.push_back(it->path());
+  }
+  for (const fs::path& p : stale) ::unlink(p.c_str());
+}
+
+bool entry_exists(const fs::path& p) {
+  std::error_code ec;
+  return fs::symlink_status(p, ec).type() != fs::file_type::not_found && !ec;
+}
+
+// The first free candidate among "name", "name (2)", "name (3)", ..., made
+// at once: mkdir fails on a name another process took in the meantime.
+std::expected<std::string, std::string> make_free_folder(const fs::path& root, const std::string& base) {
+  for (int n = 1;; ++n) {
+    std::string candidate = n == 1 ? base : fmt::format("{} ({})", base, n);
+    std::error_code ec;
+    if (fs::exists(root / candidate, ec)) continue;
+    if (::mkdir((root / candidate).c_str(), 0777) == 0) return candidate;
+    if (errno != EEXIST) return std::unexpected("create assets dir: " + os_error(errno));
+  }
+}
+
+// Letters and digits in the Unicode sense, space, '-' and '_' stay; every
+// other character becomes a space.
+std::string folder_characters(std::string_view name) {
+  std::string out;
+  for_each_code_point(name, [&](char32_t c, std::string_view seq) {
+    const auto u = static_cast<UChar32>(c);
+    const int8_t type = u_charType(u);
+    const bool keep = u_hasBinaryProperty(u, UCHAR_ALPHABETIC) || type == U_DECIMAL_DIGIT_NUMBER ||
+                      type == U_LETTER_NUMBER || type == U_OTHER_NUMBER || c == ' ' || c == '-' || c == '_';
+    if (keep)
+      out.append(seq);
+    else
+      out.push_back(' ');
+  });
+  return out;
+}
+
+}  // namespace
+
+bool holds_nul(const fs::path& p) { return p.native().find('\0') != std::string::npos; }
+
+Status safe_project_name(std::string_view name) {
+  if (name.empty() || name.find("..") != std::string_view::npos || name.find_first_of("/\\") != std::string_view::npos)
+    return std::unexpected(fmt::format("invalid project name: {}", name));
+  return {};
+}
+
+std::expected<fs::path, std::string> project_dir(const fs::path& root, std::string_view name) {
+  if (auto ok = safe_project_name(name); !ok) return std::unexpected(ok.error());
+  return root / fs::path(std::string(name));
+}
+
+std::expected<fs::path, std::string> ensure_within(const fs::path& root, const fs::path& path) {
+  const auto canon_root = resolve_library(root);
+  if (!canon_root) return std::unexpected(canon_root.error());
+  if (path.empty() || path == path.root_path()) return std::unexpected(std::string("no parent"));
+  const auto canon_parent = resolve(path.parent_path());
+  if (!canon_parent) return std::unexpected("path not found: " + canon_parent.error());
+  const fs::path name = path.filename();
+  if (name.empty() || name == "..") return std::unexpected(std::string("no file name"));
+  fs::path joined = *canon_parent / name;
+  // A link may lead to a path that is not UTF-8; the reply must stay text.
+  if (!path_within(joined, *canon_root)) return std::unexpected(escapes(joined));
+  return joined;
+}
+
+std::expected<fs::path, std::string> resolve_library(const fs::path& root) {
+  auto canon = resolve(root);
+  if (!canon) return std::unexpected("library not found: " + canon.error());
+  return canon;
+}
+
+std::expected<fs::path, std::string> confine(const fs::path& library, const fs::path& path) {
+  if (auto resolved = resolve(path)) {
+    if (!path_within(*resolved, library)) return std::unexpected(escapes(*resolved));
+    return resolved;
+  }
+  // Missing: the folder it would be made in must not lead outside either.
+  if (auto folder = resolve(path.parent_path()); folder && !path_within(*folder, library))
+    return std::unexpected(escapes(*folder / path.filename()));
+  return path;
+}
+
+std::expected<std::string, std::string> read_confined(const fs::path& library, const fs::path& path) {
+  auto where = confine(library, path);
+  if (!where) return std::unexpected(where.error());
+  return read_file(*where);
+}
+
+bool is_confined_file(const fs::path& library, const fs::path& path) {
+  auto where = confine(library, path);
+  std::error_code ec;
+  return where && fs::is_regular_file(*where, ec);
+}
+
+std::expected<std::string, std::string> read_file(const fs::path& path) {
+  if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
+  // Non-blocking, so that opening a named pipe returns at once; it changes
+  // nothing for a regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::unexpected(os_error(errno));
+  std::string bytes;
+  struct stat st{};
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return std::unexpected(os_error(err));
+  }
+  // A pipe would block and a device may never end; a folder fails below with
+  // the system's own text.
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return std::unexpected(std::string("not a regular file"));
+  }
+  if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      return std::unexpected(os_error(err));
+    }
+    bytes.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return bytes;
+}
+
+std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder) {
+  auto bytes = read_confined(library, project_folder / "project.json");
+  if (!bytes) return std::unexpected("read project: " + bytes.error());
+  if (!is_valid_utf8(*bytes)) return std::unexpected(std::string("read project: stream did not contain valid UTF-8"));
+  auto doc = parse_json(*bytes);
+  if (!doc) return std::unexpected("parse project: " + doc.error());
+  if (auto ok = normalize(*doc); !ok) return std::unexpected("parse project: " + ok.error());
+  return std::move(*doc);
+}
+
+Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms) {
+  // A stored value may sit deeper than any request could nest it; a file the
+  // reader refuses would lock the project.
+  if (!nests_within(document, kMaxNesting))
+    return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
+  if (auto ok = snapshot(library, project_folder, ms); !ok) return ok;
+  return atomic_write(project_folder / "project.json", to_pretty(document));
+}
+
+Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms) {
+  auto current = confine(library, project_folder / "project.json");
+  if (!current) return std::unexpected("read for snapshot: " + current.error());
+  std::error_code ec;
+  if (!fs::is_regular_file(*current, ec)) return {};
+  auto history = confine(library, project_folder / kHistoryDir);
+  if (!history) return std::unexpected("ensure history: " + history.error());
+  fs::create_directories(*history, ec);
+  if (ec) return std::unexpected("ensure history: " + os_error(ec));
+  remove_snapshot_temporaries(*history);
+  auto bytes = read_file(*current);
+  if (!bytes) return std::unexpected("read for snapshot: " + bytes.error());
+  // Never replace an earlier snapshot: two writes within one millisecond
+  // would otherwise lose a state from the history.
+  fs::path target = *history / ("snap-" + millis_text(ms) + ".json");
+  while (entry_exists(target)) target = *history / ("snap-" + millis_text(++ms) + ".json");
+  return atomic_write(target, *bytes);
+}
+
+fs::path temp_path_for(const fs::path& path) {
+  const std::string name = path.filename().string();
+  return path.parent_path() / (path.stem().string() + ".tmp-" + name);
+}
+
+Status atomic_write(const fs::path& path, std::string_view bytes) {
+  using namespace std::chrono_literals;
+  const fs::path temp = temp_path_for(path);
+  Status result;
+  for (int attempt = 1; attempt <= 3; ++attempt) {
+    result = write_once(path, temp, bytes);
+    if (result) return result;
+    // Give a briefly busy disk or a syncing app a moment before retrying.
+    if (attempt < 3) std::this_thread::sleep_for(attempt == 1 ? 120ms : 240ms);
+  }
+  return result;
+}
+
+std::string folder_name_for(std::string_view name) {
+  const std::string kept = folder_characters(name);
+  const std::string_view trimmed = trim_white(kept);
+  std::string folder;
+  for (std::size_t i = 0; i < trimmed.size(); ++i) {
+    folder.push_back(trimmed[i]);
+    if (trimmed[i] == ' ' && i + 1 < trimmed.size() && trimmed[i + 1] == ' ') ++i;
+  }
+  return folder.empty() ? "Untitled Project" : folder;
+}
+
+std::expected<std::string, std::string> create_project(const fs::path& root, std::string_view name,
+                                                       std::string_view context) {
+  if (holds_nul(root)) return std::unexpected("ensure library: " + os_error(EINVAL));
+  std::error_code ec;
+  fs::create_directories(root, ec);
+  if (ec) return std::unexpected("ensure library: " + os_error(ec));
+  auto lock = lock_folder(root);
+  if (!lock) return std::unexpected("lock library: " + lock.error());
+  auto candidate = make_free_folder(root, folder_name_for(name));
+  if (!candidate) return std::unexpected(candidate.error());
+  const fs::path folder = root / *candidate;
+  fs::create_directories(folder / "assets", ec);
+  if (ec) return std::unexpected("create assets dir: " + os_error(ec));
+  const std::string marker = (folder / kMarkerFile).string();
+  const int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0 || ::write(fd, "1\n", 2) != 2) {
+    const int err = errno;
+    if (fd >= 0) ::close(fd);
+    return std::unexpected("write marker: " + os_error(err));
+  }
+  ::close(fd);
+  std::string_view display = trim_white(name);
+  const json::value doc = new_document(display.empty() ? "Untitled project" : display, context);
+  if (auto ok = atomic_write(folder / "project.json", to_pretty(doc)); !ok) return std::unexpected(ok.error());
+  return *candidate;
+}
+
+std::expected<std::string, std::string> write_asset_file(const fs::path& library, const fs::path& project_folder,
+                                                         std::string_view file_name, std::string_view bytes) {
+  if (file_name.empty() || file_name.find("..") != std::string_view::npos ||
+      file_name.find_first_of("/\\") != std::string_view::npos)
+    return std::unexpected(fmt::format("invalid asset filename: {}", file_name));
+  auto assets = confine(library, project_folder / "assets");
+  if (!assets) return std::unexpected("ensure assets: " + assets.error());
+  std::error_code ec;
+  fs::create_directories(*assets, ec);
+  if (ec) return std::unexpected("ensure assets: " + os_error(ec));
+  if (auto ok = atomic_write(*assets / std::string(file_name), bytes); !ok) return std::unexpected(ok.error());
+  return std::string(file_name);
+}
+
+std::string millis_text(Millis ms) {
+  if (ms == 0) return "0";
+  std::string digits;
+  while (ms > 0) {
+    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(ms % 10)));
+    ms /= 10;
+  }
+  return digits;
+}
+
+}  // namespace vemba_core::project_io

@@ -1,0 +1,67 @@
+#include "vemba_connector/protocol/replies.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace vemba_connector {
+namespace {
+
+// Captures what one envelope writes.
+template <class Send>
+std::string written(Send send) {
+  std::FILE* f = std::tmpfile();
+  Replies out(f);
+  send(out);
+  std::string text(static_cast<std::size_t>(std::ftell(f)), '\0');
+  std::rewind(f);
+  text.resize(std::fread(text.data(), 1, text.size(), f));
+  std::fclose(f);
+  return text;
+}
+
+TEST(Envelopes, ExactLines) {
+  const json::value id = "req-1";
+  EXPECT_EQ(written([&](Replies& r) { r.ok_text(id, "two\nlines \"quoted\""); }),
+            "{\"id\":\"req-1\",\"jsonrpc\":\"2.0\",\"result\":{\"content\":[{\"text\":\"two\\nlines \\\"quoted\\\"\","
+            "\"type\":\"text\"}]}}\n");
+  EXPECT_EQ(written([&](Replies& r) { r.err_text(nullptr, "bad"); }),
+            "{\"id\":null,\"jsonrpc\":\"2.0\",\"result\":{\"content\":[{\"text\":\"bad\",\"type\":\"text\"}],"
+            "\"isError\":true}}\n");
+  EXPECT_EQ(written([&](Replies& r) { r.ok_json(7, json::object{{"b", 1}, {"a", 2.0}}); }),
+            "{\"id\":7,\"jsonrpc\":\"2.0\",\"result\":{\"content\":[{\"text\":\"{\\n  \\\"a\\\": 2.0,\\n  \\\"b\\\": "
+            "1\\n}\",\"type\":\"text\"}],\"structuredContent\":{\"a\":2.0,\"b\":1}}}\n");
+  EXPECT_EQ(written([&](Replies& r) { r.ok_image_png(1, "abcd"); }),
+            "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"content\":[{\"data\":\"YWJjZA==\",\"mimeType\":\"image/png\","
+            "\"type\":\"image\"}]}}\n");
+  EXPECT_EQ(written([&](Replies& r) { r.error(json::array{1}, -32601, "method not found"); }),
+            "{\"error\":{\"code\":-32601,\"message\":\"method not found\"},\"id\":[1],\"jsonrpc\":\"2.0\"}\n");
+}
+
+TEST(Envelopes, StructuredContentOnlyForObjects) {
+  // Hosts reject a structuredContent that is not an object.
+  for (const json::value& v : {json::value(json::array{1}), json::value("text"), json::value(3)}) {
+    SCOPED_TRACE(vemba_core::project_io::to_compact(v));
+    const std::string line = written([&](Replies& r) { r.ok_json(1, v); });
+    EXPECT_EQ(line.find("structuredContent"), std::string::npos) << line;
+    EXPECT_NE(line.find("\"content\":[{\"text\":"), std::string::npos) << line;
+  }
+}
+
+TEST(Base64, Padding) {
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {{"", ""}, {"abc", "YWJj"}, {"abcd", "YWJjZA=="}, {"abcde", "YWJjZGU="}, {"\xff\xfe\xfd", "//79"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(base64_encode(c.in), c.out);
+  }
+}
+
+TEST(Clock, NowIsAfterTheEpoch) { EXPECT_GT(now_ms(), static_cast<unsigned __int128>(1'600'000'000'000ULL)); }
+
+}  // namespace
+}  // namespace vemba_connector

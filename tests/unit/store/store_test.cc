@@ -1,0 +1,335 @@
+#include "project_io/store/store.h"
+
+#include "project_io/store/document.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <chrono>
+
+namespace vemba_core::project_io {
+namespace {
+
+using vemba_test::list_names;
+using vemba_test::slurp;
+using vemba_test::TempDir;
+using vemba_test::write_file;
+
+TEST(AtomicWrite, TemporaryNames) {
+  struct Case {
+    const char* target;
+    const char* temp;
+  };
+  const Case cases[] = {{"/d/project.json", "/d/project.tmp-project.json"},
+                        {"/d/snap-5.json", "/d/snap-5.tmp-snap-5.json"},
+                        {"/d/photo.png", "/d/photo.tmp-photo.png"},
+                        {"/d/README", "/d/README.tmp-README"},
+                        {"/d/.vemba-sync.json", "/d/.vemba-sync.tmp-.vemba-sync.json"},
+                        {"/d/archive.tar.gz", "/d/archive.tar.tmp-archive.tar.gz"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    EXPECT_EQ(temp_path_for(c.target).string(), c.temp);
+  }
+}
+
+TEST(AtomicWrite, ReplacesWholeAndLeavesNoTemporary) {
+  TempDir dir;
+  const fs::path target = dir / "project.json";
+  write_file(target, "old");
+  write_file(dir / "project.tmp-project.json", "stale leftover of a failed write");
+  ASSERT_TRUE(atomic_write(target, "new content"));
+  EXPECT_EQ(slurp(target), "new content");
+  EXPECT_EQ(list_names(dir.path()), std::vector<std::string>{"project.json"});
+}
+
+TEST(AtomicWrite, FailingTargetReturnsThirdAttemptAfterPauses) {
+  TempDir dir;
+  fs::create_directories(dir / "taken" / "child");  // a non-empty folder cannot be renamed over
+  const auto start = std::chrono::steady_clock::now();
+  auto r = atomic_write(dir / "taken", "x");
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  ASSERT_FALSE(r);
+  EXPECT_TRUE(r.error().starts_with("commit: ")) << r.error();
+  EXPECT_GE(elapsed, std::chrono::milliseconds(360));
+  EXPECT_FALSE(fs::exists(dir / "taken.tmp-taken"));
+}
+
+TEST(AtomicWrite, MissingFolderFailsAtCreate) {
+  TempDir dir;
+  auto r = atomic_write(dir / "none" / "f.json", "x");
+  ASSERT_FALSE(r);
+  EXPECT_EQ(r.error(), "create temp: No such file or directory");
+}
+
+TEST(AtomicWrite, NeverWritesThroughALinkOrPipeAtTheTemporaryPath) {
+  TempDir dir;
+  write_file(dir / "outside.txt", "keep");
+  fs::create_symlink(dir / "outside.txt", dir / "project.tmp-project.json");
+  ASSERT_EQ(::mkfifo((dir / "snap-1.tmp-snap-1.json").c_str(), 0666), 0);
+  struct Case {
+    const char* target;
+    const char* error;
+  };
+  const Case cases[] = {{"project.json", "create temp: Too many levels of symbolic links"},
+                        {"snap-1.json", "create temp: No such device or address"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    auto r = atomic_write(dir / c.target, "new");
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error(), c.error);
+    EXPECT_FALSE(fs::exists(dir / c.target));
+  }
+  EXPECT_EQ(slurp(dir / "outside.txt"), "keep");
+}
+
+TEST(EnsureWithin, Containment) {
+  TempDir dir;
+  const fs::path root = dir / "lib";
+  fs::create_directories(root / "inside");
+  fs::create_directories(dir / "lib-sibling");
+  fs::create_directories(dir / "outside");
+  fs::create_directory_symlink(dir / "outside", root / "escape");
+  fs::create_directory_symlink(root / "inside", root / "alias");
+  const fs::path canon = fs::canonical(root);
+
+  auto ok = ensure_within(root, root / "inside" / "project.json");
+  ASSERT_TRUE(ok) << ok.error();
+  EXPECT_EQ(*ok, canon / "inside" / "project.json");
+
+  auto alias = ensure_within(root.string() + "/", root / "alias" / "project.json");
+  ASSERT_TRUE(alias) << alias.error();
+  EXPECT_EQ(*alias, canon / "inside" / "project.json");
+
+  auto escape = ensure_within(root, root / "escape" / "project.json");
+  ASSERT_FALSE(escape);
+  EXPECT_EQ(escape.error(), "path escapes library: " + (fs::canonical(dir / "outside") / "project.json").string());
+
+  auto sibling = ensure_within(root, root / ".." / "lib-sibling" / "project.json");
+  ASSERT_FALSE(sibling);
+  EXPECT_TRUE(sibling.error().starts_with("path escapes library: ")) << sibling.error();
+
+  EXPECT_EQ(ensure_within(root, root / "missing" / "project.json").error(),
+            "path not found: No such file or directory");
+  EXPECT_EQ(ensure_within(dir / "nolib", root / "inside" / "project.json").error(),
+            "library not found: No such file or directory");
+  EXPECT_EQ(ensure_within(root, root / "inside" / "..").error(), "no file name");
+}
+
+TEST(EnsureWithin, EscapeNamesTheResolvedPathAsText) {
+  TempDir dir;
+  const fs::path root = dir / "lib";
+  fs::create_directories(root);
+  fs::create_directories(dir / "out\xFF");
+  fs::create_directory_symlink(dir / "out\xFF", root / "odd");
+  EXPECT_EQ(ensure_within(root, root / "odd" / "project.json").error(),
+            "path escapes library: " + fs::canonical(dir.path()).string() + "/out\uFFFD/project.json");
+}
+
+// A NUL would end the path early at the system call, so another file would be
+// read, resolved or replaced in place.
+TEST(Store, PathsHoldingNulAreRefused) {
+  TempDir dir;
+  write_file(dir / "a.png", "original");
+  const fs::path cut = dir / std::string("a.png\0x", 7);
+  EXPECT_EQ(read_file(cut).error(), "Invalid argument");
+  EXPECT_EQ(atomic_write(cut, "new").error(), "create temp: Invalid argument");
+  EXPECT_EQ(slurp(dir / "a.png"), "original");
+  EXPECT_EQ(ensure_within(dir.path(), dir / std::string("a.png\0x", 7) / "project.json").error(),
+            "path not found: Invalid argument");
+  fs::create_directories(dir / "lib");
+  EXPECT_EQ(ensure_within(dir / std::string("lib\0x", 5), dir / "lib" / "project.json").error(),
+            "library not found: Invalid argument");
+}
+
+TEST(ProjectName, Refusals) {
+  for (const char* bad : {"", "a..b", "..", "a/b", "a\\b"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(safe_project_name(bad).error(), std::string("invalid project name: ") + bad);
+  }
+  for (const char* good : {"Act 2 (first cut)", ".", "Été", "a.b"}) {
+    SCOPED_TRACE(good);
+    EXPECT_TRUE(safe_project_name(good));
+  }
+}
+
+TEST(WriteProject, SnapshotsThePreviousFileFirst) {
+  TempDir dir;
+  json::value doc = new_document("A", "");
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), doc, 5));  // no file yet: no snapshot
+  EXPECT_FALSE(fs::exists(dir / ".vemba-history"));
+  const std::string first = slurp(dir / "project.json");
+  EXPECT_EQ(first, to_pretty(doc));
+
+  doc.as_object()["name"] = "B";
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), doc, 5));
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), doc, 5));  // same millisecond: the next free one
+  EXPECT_EQ(list_names(dir / ".vemba-history"), (std::vector<std::string>{"snap-5.json", "snap-6.json"}));
+  EXPECT_EQ(slurp(dir / ".vemba-history" / "snap-5.json"), first);
+  EXPECT_EQ(slurp(dir / ".vemba-history" / "snap-6.json"), to_pretty(doc));
+}
+
+TEST(WriteProject, RemovesLeftoverSnapshotTemporaries) {
+  TempDir dir;
+  write_file(dir / "project.json", "{}");
+  const fs::path history = dir / ".vemba-history";
+  for (const char* name : {"snap-5.tmp-snap-5.json", "snap-7.tmp-snap-7.json", "snap-5.json", "notes.tmp-snap-5.json",
+                           "snap-5.tmp-snap-6.json", "project.tmp-project.json"})
+    write_file(history / name, "x");
+  fs::create_directories(history / "snap-8.tmp-snap-8.json");  // not a file: left alone
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), new_document("A", ""), 9));
+  EXPECT_EQ(list_names(history),
+            (std::vector<std::string>{"notes.tmp-snap-5.json", "project.tmp-project.json", "snap-5.json",
+                                      "snap-5.tmp-snap-6.json", "snap-8.tmp-snap-8.json", "snap-9.json"}));
+}
+
+TEST(WriteProject, FailedSnapshotWritesNothing) {
+  TempDir dir;
+  write_file(dir / "project.json", "{}");
+  write_file(dir / ".vemba-history", "a file where the folder should be");
+  auto r = write_project(dir.path(), dir.path(), new_document("A", ""), 1);
+  ASSERT_FALSE(r);
+  EXPECT_TRUE(r.error().starts_with("ensure history: ")) << r.error();
+  EXPECT_EQ(slurp(dir / "project.json"), "{}");
+}
+
+TEST(WriteProject, RefusesADocumentTooDeepToReadBack) {
+  // A patch value nested just within the request's limit can sit deep enough
+  // in the document to pass the reader's limit once stored.
+  auto deep = [](int levels) {
+    json::value v = json::array{};
+    for (int i = 1; i < levels; ++i) v = json::array{v};
+    return v;
+  };
+  struct Case {
+    const char* name;
+    int levels;  // of the value under the document's one key
+    bool ok;
+  };
+  const Case cases[] = {{"127 levels in all", 126, true}, {"128 levels in all", 127, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    write_file(dir / "project.json", "{}");
+    const json::value doc = json::object{{"k", deep(c.levels)}};
+    auto r = write_project(dir.path(), dir.path(), doc, 1);
+    EXPECT_EQ(r.has_value(), c.ok);
+    if (c.ok) {
+      EXPECT_TRUE(read_project(dir.path(), dir.path())) << read_project(dir.path(), dir.path()).error();
+    } else {
+      EXPECT_EQ(r.error(), "serialize: nested deeper than 127 levels");
+      EXPECT_EQ(slurp(dir / "project.json"), "{}");
+      EXPECT_FALSE(fs::exists(dir / ".vemba-history"));
+    }
+  }
+}
+
+TEST(ReadProject, Failures) {
+  TempDir dir;
+  EXPECT_EQ(read_project(dir.path(), dir.path()).error(), "read project: No such file or directory");
+  write_file(dir / "project.json", "\xff{}");
+  EXPECT_EQ(read_project(dir.path(), dir.path()).error(), "read project: stream did not contain valid UTF-8");
+  write_file(dir / "project.json", "{\"a\":}");
+  EXPECT_TRUE(read_project(dir.path(), dir.path()).error().starts_with("parse project: "))
+      << read_project(dir.path(), dir.path()).error();
+  write_file(dir / "project.json", "[1]");
+  EXPECT_TRUE(read_project(dir.path(), dir.path()).error().starts_with("parse project: "))
+      << read_project(dir.path(), dir.path()).error();
+}
+
+TEST(ReadFile, RefusesPipesAndDevicesInsteadOfBlocking) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
+  fs::create_symlink("/dev/zero", dir / "endless");
+  fs::create_directory(dir / "folder");
+  write_file(dir / "plain", "{}");
+  struct Case {
+    const char* name;
+    const char* error;  // empty: read
+  };
+  const Case cases[] = {
+      {"pipe", "not a regular file"}, {"endless", "not a regular file"}, {"folder", "Is a directory"}, {"plain", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto r = read_file(dir / c.name);
+    EXPECT_EQ(r ? std::string() : r.error(), c.error);
+  }
+  fs::create_directory(dir / "p");
+  ASSERT_EQ(::mkfifo((dir / "p" / "project.json").c_str(), 0666), 0);
+  EXPECT_EQ(read_project(dir.path(), dir / "p").error(), "read project: not a regular file");
+}
+
+TEST(ReadProject, RoundTripIsStable) {
+  TempDir dir;
+  write_file(dir / "project.json", R"({"nodes":[{"id":"n1","x":1.0,"y":-3,"w":1588.8355434374535,"k":{"z":[1,2.5]}}],"name":"P"})");
+  auto doc = read_project(dir.path(), dir.path());
+  ASSERT_TRUE(doc) << doc.error();
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), *doc, 1));
+  const std::string once = slurp(dir / "project.json");
+  auto again = read_project(dir.path(), dir.path());
+  ASSERT_TRUE(again);
+  EXPECT_EQ(*again, *doc);
+  EXPECT_EQ(to_pretty(*again), once);
+  EXPECT_NE(once.find("\"x\": 1.0,"), std::string::npos);
+  EXPECT_NE(once.find("\"y\": -3\n"), std::string::npos);
+  EXPECT_NE(once.find("1588.8355434374535"), std::string::npos);
+}
+
+TEST(CreateProject, FolderNames) {
+  struct Case {
+    const char* name;
+    const char* folder;
+  };
+  const Case cases[] = {{"Act: One", "Act One"},       {"  My Film  ", "My Film"},    {"!!!", "Untitled Project"},
+                        {"", "Untitled Project"},      {"a   b", "a  b"},           {"a    b", "a  b"},
+                        {"a     b", "a   b"},          {"Été 2024 №1", "Été 2024 1"}, {"x.y/z\\w\tv", "x y z w v"},
+                        {"Ⅻ and ½ and ٣", "Ⅻ and ½ and ٣"}, {"snake_case-name", "snake_case-name"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(folder_name_for(c.name), c.folder);
+  }
+}
+
+TEST(CreateProject, CreatesAndPicksAFreeName) {
+  TempDir dir;
+  const fs::path root = dir / "lib" / "nested";
+  auto first = create_project(root, "  My Film ", "About it");
+  ASSERT_TRUE(first) << first.error();
+  EXPECT_EQ(*first, "My Film");
+  EXPECT_EQ(slurp(root / "My Film" / ".vemba"), "1\n");
+  EXPECT_TRUE(fs::is_directory(root / "My Film" / "assets"));
+  auto doc = read_project(dir.path(), root / "My Film");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(text_of(*doc, "name"), "My Film");
+  EXPECT_EQ(text_of(*doc, "context"), "About it");
+  EXPECT_EQ(create_project(root, "My Film", "").value(), "My Film (2)");
+  write_file(root / "Other", "a plain file takes the name too");
+  EXPECT_EQ(create_project(root, "Other", "").value(), "Other (2)");
+  EXPECT_EQ(create_project(root, "My Film", "").value(), "My Film (3)");
+  ASSERT_TRUE(create_project(root, " ", ""));
+  EXPECT_EQ(text_of(*read_project(dir.path(), root / "Untitled Project"), "name"), "Untitled project");
+  ASSERT_TRUE(create_project(root, "...", ""));
+  EXPECT_EQ(text_of(*read_project(dir.path(), root / "Untitled Project (2)"), "name"), "...");
+}
+
+TEST(WriteAssetFile, NamesAndReplace) {
+  TempDir dir;
+  for (const char* bad : {"", "a/b.png", "a\\b.png", "a..b.png", ".."}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(write_asset_file(dir.path(), dir.path(), bad, "x").error(),
+              std::string("invalid asset filename: ") + bad);
+  }
+  EXPECT_EQ(write_asset_file(dir.path(), dir.path(), "still.png", "12345").value(), "still.png");
+  EXPECT_EQ(write_asset_file(dir.path(), dir.path(), "still.png", "ab").value(), "still.png");
+  EXPECT_EQ(slurp(dir / "assets" / "still.png"), "ab");
+}
+
+TEST(MillisText, WideValues) {
+  EXPECT_EQ(millis_text(0), "0");
+  EXPECT_EQ(millis_text(1999), "1999");
+  EXPECT_EQ(millis_text(static_cast<Millis>(UINT64_MAX) * 10), "184467440737095516150");
+}
+
+}  // namespace
+}  // namespace vemba_core::project_io
