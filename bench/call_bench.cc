@@ -104,9 +104,10 @@ std::expected<void, std::string> reset_folder(const fs::path& from, const fs::pa
   return {};
 }
 
+// Keeps the folder, as on a project that has been edited before, but not the snapshots.
 void clear_history(const fs::path& project) {
   std::error_code ec;
-  fs::remove_all(project / ".vemba-history", ec);
+  for (const auto& entry : fs::directory_iterator(project / ".vemba-history", ec)) fs::remove(entry.path(), ec);
 }
 
 std::expected<ServerProcess, std::string> start_server(const Options& o, const Board& b) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <fmt/format.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,15 +36,24 @@ std::expected<void, std::string> write_whole(const std::filesystem::path& path, 
 }  // namespace
 
 std::expected<std::string, std::string> read_file(const std::filesystem::path& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return std::unexpected(fmt::format("read {}: {}", path.string(), std::strerror(errno)));
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return std::unexpected(fmt::format("read {}: {}", path.string(), std::strerror(errno)));
+  struct stat info {};
   std::string text;
+  if (::fstat(fd, &info) == 0 && info.st_size > 0) text.reserve(static_cast<std::size_t>(info.st_size));
   char chunk[1 << 16];
-  std::size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-  const bool failed = std::ferror(f);
-  std::fclose(f);
-  if (failed) return std::unexpected(fmt::format("read {}: i/o error", path.string()));
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const std::string reason = std::strerror(errno);
+      ::close(fd);
+      return std::unexpected(fmt::format("read {}: {}", path.string(), reason));
+    }
+    if (n == 0) break;
+    text.append(chunk, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
   return text;
 }
 

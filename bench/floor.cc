@@ -40,7 +40,7 @@ std::expected<void, std::string> run_floor(const std::filesystem::path& library_
   std::filesystem::create_directories(history, ec);
   if (ec) return std::unexpected(fmt::format("ensure history: {}", ec.message()));
   if (auto s = atomic_write(history / fmt::format("snap-{}.json", stamp), *text); !s) return s;
-  if (auto s = atomic_write(file, to_plain_pretty(doc)); !s) return s;
+  if (auto s = atomic_write(file, to_plain_pretty(doc, text->size())); !s) return s;
   return write_signal(library_dir, stamp, "done", "");
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 namespace bench {
@@ -37,7 +38,7 @@ void write_string(std::string_view text, std::string& out) {
         break;
       default:
         if (byte < 0x20)
-          out += fmt::format("\\u{:04x}", byte);
+          fmt::format_to(std::back_inserter(out), "\\u{:04x}", byte);
         else
           out += c;
     }
@@ -50,9 +51,9 @@ void write_double(double d, std::string& out) {
     out += "null";
     return;
   }
-  std::string text = fmt::format("{}", d);
-  if (text.find_first_of(".e") == std::string::npos) text += ".0";
-  out += text;
+  const std::size_t start = out.size();
+  fmt::format_to(std::back_inserter(out), "{}", d);
+  if (out.find_first_of(".e", start) == std::string::npos) out += ".0";
 }
 
 void write_value(const boost::json::value& v, std::string& out, int indent, bool pretty);
@@ -129,8 +130,9 @@ void write_value(const boost::json::value& v, std::string& out, int indent, bool
 
 }  // namespace
 
-std::string to_plain_pretty(const boost::json::value& value) {
+std::string to_plain_pretty(const boost::json::value& value, std::size_t expected_size) {
   std::string out;
+  out.reserve(expected_size);
   write_value(value, out, 0, true);
   return out;
 }

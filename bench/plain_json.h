@@ -9,8 +9,9 @@
 
 namespace bench {
 
-/// Pretty JSON, keys sorted by byte order, no trailing line feed.
-std::string to_plain_pretty(const boost::json::value& value);
+/// Pretty JSON, keys sorted by byte order, no trailing line feed. The output
+/// is reserved for `expected_size` bytes (a rewrite is about the size it replaces).
+std::string to_plain_pretty(const boost::json::value& value, std::size_t expected_size = 0);
 
 /// Compact JSON, keys sorted by byte order.
 std::string to_plain_compact(const boost::json::value& value);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -28,6 +29,22 @@ bool make_pipe(int fds[2]) {
   ::fcntl(fds[1], F_SETFD, FD_CLOEXEC);
   return true;
 }
+
+#ifdef __linux__
+// posix_spawn starts the child in the parent's address space (vfork style), and
+// Linux hands that space's high-water mark to the child's ru_maxrss at exec; the
+// server's own peak is its VmHWM, read while it waits for the next line.
+std::size_t own_peak_bytes(pid_t pid) {
+  std::FILE* f = std::fopen(fmt::format("/proc/{}/status", pid).c_str(), "r");
+  if (!f) return 0;
+  char line[256];
+  std::size_t kb = 0;
+  while (std::fgets(line, sizeof line, f))
+    if (std::strncmp(line, "VmHWM:", 6) == 0) kb = std::strtoull(line + 6, nullptr, 10);
+  std::fclose(f);
+  return kb * 1024;
+}
+#endif
 
 }  // namespace
 
@@ -111,6 +128,9 @@ std::expected<std::string, std::string> ServerProcess::receive() {
 }
 
 std::expected<std::size_t, std::string> ServerProcess::finish() {
+#ifdef __linux__
+  const std::size_t peak = own_peak_bytes(pid_);
+#endif
   if (in_ >= 0) ::close(in_);
   in_ = -1;
   int status = 0;
@@ -121,10 +141,13 @@ std::expected<std::size_t, std::string> ServerProcess::finish() {
   out_ = -1;
   if (waited < 0) return std::unexpected(error_text("wait"));
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::unexpected("server did not exit cleanly");
-#ifdef __APPLE__
+#if defined(__linux__)
+  if (peak) return peak;
+  return static_cast<std::size_t>(usage.ru_maxrss) * 1024;  // kilobytes on Linux
+#elif defined(__APPLE__)
   return static_cast<std::size_t>(usage.ru_maxrss);  // bytes on macOS
 #else
-  return static_cast<std::size_t>(usage.ru_maxrss) * 1024;  // kilobytes on Linux
+  return static_cast<std::size_t>(usage.ru_maxrss) * 1024;
 #endif
 }
 

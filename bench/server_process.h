@@ -26,7 +26,7 @@ class ServerProcess {
   std::expected<std::string, std::string> receive();
   /// When the last received line's line feed arrived, before the line was copied out.
   std::chrono::steady_clock::time_point line_end() const { return line_end_; }
-  /// Closes stdin, waits for the exit and returns the peak resident size in bytes.
+  /// Closes stdin, waits for the exit and returns the server's peak resident size in bytes.
   std::expected<std::size_t, std::string> finish();
 
  private:
