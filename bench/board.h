@@ -11,7 +11,7 @@
 
 namespace bench {
 
-struct BoardSpec {
+struct BoardShape {
   std::string label;        // "10k", "10k+media"
   int cards = 0;            // nodes on the board
   std::size_t media_bytes;  // inline "data:" images, 0 for none
@@ -27,7 +27,7 @@ struct Manifest {
   std::size_t document_bytes = 0;
 };
 
-/// Writes the board into `project_dir` (created). The same spec gives the same bytes.
-std::expected<Manifest, std::string> write_board(const std::filesystem::path& project_dir, const BoardSpec& spec);
+/// Writes the board into `project_dir` (created). The same shape gives the same bytes.
+std::expected<Manifest, std::string> write_board(const std::filesystem::path& project_dir, const BoardShape& shape);
 
 }  // namespace bench

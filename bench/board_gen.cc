@@ -12,8 +12,8 @@ int main(int argc, char** argv) {
   }
   const int cards = std::atoi(argv[1]);
   const std::size_t media = argc == 4 ? static_cast<std::size_t>(std::atoi(argv[2])) << 20 : 0;
-  bench::BoardSpec spec{std::to_string(cards), cards, media};
-  auto manifest = bench::write_board(argv[argc - 1], spec);
+  bench::BoardShape shape{std::to_string(cards), cards, media};
+  auto manifest = bench::write_board(argv[argc - 1], shape);
   if (!manifest) {
     std::fprintf(stderr, "board_gen: %s\n", manifest.error().c_str());
     return 1;

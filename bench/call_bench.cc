@@ -36,10 +36,10 @@ struct Options {
 };
 
 struct Board {
-  BoardSpec spec;
+  BoardShape shape;
   int reps = 0, quick_reps = 0;
   Manifest manifest{};
-  fs::path root() const { return work / spec.label; }
+  fs::path root() const { return work / shape.label; }
   fs::path library() const { return root() / "library"; }
   fs::path project() const { return library() / "bench"; }
   fs::path floor_library() const { return root() / "floor"; }
@@ -147,10 +147,10 @@ std::expected<void, std::string> time_board(const Options& o, Board& b, BoardFig
       const std::string line = tool_call_line(id++, tool_of(kind), kind.arguments(b.manifest, rep));
       const auto start = std::chrono::steady_clock::now();
       auto reply = exchange(*server, line);
-      if (!reply) return std::unexpected(fmt::format("{} on {}: {}", kind.label, b.spec.label, reply.error()));
+      if (!reply) return std::unexpected(fmt::format("{} on {}: {}", kind.label, b.shape.label, reply.error()));
       call.ms.push_back(elapsed_ms(start, server->line_end()));
       if (is_failure(*reply) && !reported) {
-        std::fprintf(stderr, "warning: %s on %s failed: %.300s\n", kind.label, b.spec.label.c_str(), reply->c_str());
+        std::fprintf(stderr, "warning: %s on %s failed: %.300s\n", kind.label, b.shape.label.c_str(), reply->c_str());
         reported = true;
       }
       if (kind.edits) clear_history(b.project());
@@ -158,20 +158,20 @@ std::expected<void, std::string> time_board(const Options& o, Board& b, BoardFig
       const auto floor_start = std::chrono::steady_clock::now();
       auto floor = run_floor(b.floor_library(), b.floor_project(), b.manifest.edit_id, toggled_title(rep), stamp++);
       const auto floor_end = std::chrono::steady_clock::now();
-      if (!floor) return std::unexpected(fmt::format("floor on {}: {}", b.spec.label, floor.error()));
+      if (!floor) return std::unexpected(fmt::format("floor on {}: {}", b.shape.label, floor.error()));
       figures.floor_ms.push_back(elapsed_ms(floor_start, floor_end));
       clear_history(b.floor_project());
     }
     auto peak = server->finish();
     if (!peak) return std::unexpected(peak.error());
     call.peak_bytes = *peak;
-    std::fprintf(stderr, "  %-8s %-22s median %8.1f ms\n", b.spec.label.c_str(), kind.label, median(call.ms));
+    std::fprintf(stderr, "  %-8s %-22s median %8.1f ms\n", b.shape.label.c_str(), kind.label, median(call.ms));
   }
   return {};
 }
 
 std::expected<void, std::string> capture_board(const Options& o, Board& b) {
-  const fs::path out = *o.capture / b.spec.label;
+  const fs::path out = *o.capture / b.shape.label;
   std::error_code ec;
   fs::create_directories(out, ec);
   if (ec) return std::unexpected(fmt::format("create {}: {}", out.string(), ec.message()));
@@ -185,7 +185,7 @@ std::expected<void, std::string> capture_board(const Options& o, Board& b) {
       if (!r) return std::unexpected(r.error());
     }
     auto reply = exchange(*server, tool_call_line(2, tool_of(kind), kind.arguments(b.manifest, 0)));
-    if (!reply) return std::unexpected(fmt::format("{} on {}: {}", kind.label, b.spec.label, reply.error()));
+    if (!reply) return std::unexpected(fmt::format("{} on {}: {}", kind.label, b.shape.label, reply.error()));
     if (auto f = server->finish(); !f) return std::unexpected(f.error());
     if (auto w = capture_call(out, kind, *reply, b.library(), b.project()); !w) return w;
   }
@@ -195,7 +195,7 @@ std::expected<void, std::string> capture_board(const Options& o, Board& b) {
 std::expected<void, std::string> prepare(Board& b) {
   std::error_code ec;
   fs::remove_all(b.root(), ec);
-  auto manifest = write_board(b.pristine(), b.spec);
+  auto manifest = write_board(b.pristine(), b.shape);
   if (!manifest) return std::unexpected(manifest.error());
   b.manifest = *manifest;
   if (auto r = reset_folder(b.pristine(), b.project()); !r) return r;
@@ -210,7 +210,7 @@ std::expected<void, std::string> run(Options& o) {
                                {{"10k+media", 10000, 12u << 20}, 7, 2}};
   if (!o.boards.empty())
     std::erase_if(boards, [&](const Board& b) {
-      return std::find(o.boards.begin(), o.boards.end(), b.spec.label) == o.boards.end();
+      return std::find(o.boards.begin(), o.boards.end(), b.shape.label) == o.boards.end();
     });
   if (boards.empty()) return std::unexpected("no board selected");
   const bool own_work = o.work.empty();
@@ -224,11 +224,11 @@ std::expected<void, std::string> run(Options& o) {
   for (Board& b : boards) {
     b.work = o.work;
     if (auto r = prepare(b); !r) return r;
-    std::fprintf(stderr, "board %s: %zu bytes\n", b.spec.label.c_str(), b.manifest.document_bytes);
+    std::fprintf(stderr, "board %s: %zu bytes\n", b.shape.label.c_str(), b.manifest.document_bytes);
     if (o.capture) {
       if (auto r = capture_board(o, b); !r) return r;
     } else {
-      figures.push_back({b.spec.label, b.manifest.document_bytes, {}, {}});
+      figures.push_back({b.shape.label, b.manifest.document_bytes, {}, {}});
       if (auto r = time_board(o, b, figures.back()); !r) return r;
     }
     if (!o.keep) fs::remove_all(b.root());
