@@ -205,8 +205,8 @@ std::expected<void, std::string> prepare(Board& b) {
 std::expected<void, std::string> run(Options& o) {
   std::vector<Board> boards = {{{"100", 100, 0}, 40, 5},
                                {{"1k", 1000, 0}, 30, 5},
-                               {{"10k", 10000, 0}, 11, 3},
-                               {{"40k", 40000, 0}, 5, 2},
+                               {{"10k", 10000, 0}, 21, 3},
+                               {{"40k", 40000, 0}, 7, 2},
                                {{"10k+media", 10000, 12u << 20}, 7, 2}};
   if (!o.boards.empty())
     std::erase_if(boards, [&](const Board& b) {
