@@ -87,6 +87,7 @@ async function checkPrompts(client) {
     prompts.map((p) => p.name),
     kPrompts.map(([name]) => name),
   );
+  const texts = {};
   for (const [name, args] of kPrompts) {
     const descriptor = prompts.find((p) => p.name === name);
     assert.deepEqual(descriptor.arguments.map((a) => a.name).sort(), Object.keys(args).sort(), name);
@@ -95,17 +96,17 @@ async function checkPrompts(client) {
     assert.equal(filled.messages.length, 1);
     assert.equal(filled.messages[0].role, "user");
     assert.equal(filled.messages[0].content.type, "text");
-    for (const value of Object.values(args)) assert.ok(filled.messages[0].content.text.includes(value), name);
+    texts[name] = filled.messages[0].content.text;
+    for (const value of Object.values(args)) assert.ok(texts[name].includes(value), name);
   }
-  const shots = await client.getPrompt({ name: "build_shot_list", arguments: { project: "Night Ferry" } });
   assert.equal(
-    shots.messages[0].content.text,
+    texts.build_shot_list,
     'Build a shot list for project "Night Ferry": call get_outline to find the vembas and groups, then ' +
       "build_shot_list (it creates one scene per canvas group and links every vemba \u2014 columns pull live). " +
       "Then render_board to confirm, and open_project to show the result.",
   );
-  const pass = await client.getPrompt({ name: "continuity_pass", arguments: { project: "Night Ferry", element: "the lantern" } });
-  assert.ok(pass.messages[0].content.text.startsWith('Continuity pass on "the lantern" in project "Night Ferry": '));
+  // The one template that takes the element before the project.
+  assert.ok(texts.continuity_pass.startsWith('Continuity pass on "the lantern" in project "Night Ferry": '));
   await expectProtocolError(client.getPrompt({ name: "nope" }), -32602, "unknown prompt: nope");
 }
 
