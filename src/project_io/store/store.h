@@ -14,7 +14,10 @@ namespace vemba_core::project_io {
 namespace fs = std::filesystem;
 
 /// Milliseconds since the epoch, as the snapshot names take them.
-using Millis = unsigned __int128;
+__extension__ typedef unsigned __int128 Millis;
+
+/// Wall-clock milliseconds since the epoch; 0 before it.
+Millis now_ms();
 
 inline constexpr std::string_view kHistoryDir = ".vemba-history";
 inline constexpr std::string_view kMarkerFile = ".vemba";

@@ -314,5 +314,7 @@ TEST(MillisText, WideValues) {
   EXPECT_EQ(millis_text(static_cast<Millis>(UINT64_MAX) * 10), "184467440737095516150");
 }
 
+TEST(Clock, NowIsAfterTheEpoch) { EXPECT_GT(now_ms(), static_cast<Millis>(1'600'000'000'000ULL)); }
+
 }  // namespace
 }  // namespace vemba_core::project_io

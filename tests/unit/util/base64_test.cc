@@ -73,5 +73,17 @@ TEST(Base64, RoundTripsEveryLength) {
   }
 }
 
+TEST(Base64, Padding) {
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {{"", ""}, {"abc", "YWJj"}, {"abcd", "YWJjZA=="}, {"abcde", "YWJjZGU="}, {"\xff\xfe\xfd", "//79"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(base64_encode(c.in), c.out);
+  }
+}
+
 }  // namespace
 }  // namespace vemba_connector

@@ -3,7 +3,7 @@
 
 #include "project_io/json/text.h"
 #include "util/child_process.h"
-#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/handlers.h"
 
 #include <fmt/format.h>
 
@@ -76,7 +76,7 @@ std::optional<std::string> read_doc_text_sync(const fs::path& path) {
 
 }  // namespace
 
-ToolResult serve_document(const Call& call, LoadedProject& project) {
+ToolResult serve_read_document(const Call& call, LoadedProject& project) {
   const std::string_view doc_id = text_of(call.arguments, "docId");
   auto path = resolve_doc_path(project.folder, project.state, doc_id);
   if (!path) return ToolResult::fail(fmt::format("document not found: {}", doc_id));

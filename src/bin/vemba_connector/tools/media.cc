@@ -2,7 +2,7 @@
 
 #include "project_io/board/board.h"
 #include "util/image_codec.h"
-#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/handlers.h"
 
 #include <fmt/format.h>
 
@@ -89,12 +89,14 @@ std::uint32_t max_px_of(const json::value& arguments) {
   return static_cast<std::uint32_t>(std::clamp(n, kMinMaxPx, kMaxMaxPx));
 }
 
-ToolResult serve_list_media(const Call& call, const LoadedProject& project) {
+}  // namespace
+
+ToolResult serve_list_media(const Call& call, LoadedProject& project) {
   std::optional<std::string_view> filter = opt_text_of(call.arguments, "type");
   return ToolResult::ok(to_pretty(list_media(project.state, filter)));
 }
 
-ToolResult serve_view_media(const Call& call, const LoadedProject& project) {
+ToolResult serve_view_media(const Call& call, LoadedProject& project) {
   const std::string_view ref = text_of(call.arguments, "ref");
   if (ref.empty()) return ToolResult::fail("missing 'ref' (an asset filename, or a node id whose first image to show)");
   const fs::path assets = project.folder / "assets";
@@ -111,14 +113,6 @@ ToolResult serve_view_media(const Call& call, const LoadedProject& project) {
   auto png = encode_png(shown);
   if (!png) return ToolResult::fail(fmt::format("encode: {}", png.error()));
   return ToolResult::png(std::move(*png));
-}
-
-}  // namespace
-
-ToolResult serve_media(const Call& call, LoadedProject& project) {
-  if (call.tool == "list_media") return serve_list_media(call, project);
-  if (call.tool == "view_media") return serve_view_media(call, project);
-  return not_available(call);
 }
 
 }  // namespace vemba_connector

@@ -2,7 +2,7 @@
 
 #include "project_io/production/setplan.h"
 #include "vemba_connector/tools/arguments.h"
-#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/handlers.h"
 
 namespace vemba_connector {
 

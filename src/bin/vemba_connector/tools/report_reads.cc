@@ -4,7 +4,7 @@
 #include "project_io/reports/reports.h"
 #include "project_io/json/text.h"
 #include "vemba_connector/tools/arguments.h"
-#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/handlers.h"
 
 #include <string>
 #include <vector>
