@@ -3,6 +3,7 @@
 // of the document in memory. None touches the disk.
 
 #include "project_io/json/json.h"
+#include "project_io/json/patch.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,12 +13,6 @@
 #include <vector>
 
 namespace vemba_core::project_io {
-
-/// What a patch operation applied and ignored, in sorted key order.
-struct PatchResult {
-  std::vector<std::string> applied;
-  std::vector<std::string> ignored;
-};
 
 /// A card's `type`; one that is missing or not a text reads as "vemba".
 std::string_view node_type(const json::value& node);

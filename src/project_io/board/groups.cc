@@ -4,7 +4,6 @@
 
 #include "project_io/store/document.h"
 #include "project_io/geometry/geometry.h"
-#include "project_io/json/patch.h"
 
 #include <fmt/format.h>
 #include <algorithm>
@@ -80,20 +79,12 @@ std::expected<std::string, std::string> create_group(json::value& doc, std::stri
 std::expected<PatchResult, std::string> edit_group(json::value& doc, std::string_view id, const json::value& patch) {
   auto group = find_group(doc, id);
   if (!group) return std::unexpected(group.error());
-  // Copy first: the patch may be a value inside this very document.
-  const json::value own_patch = patch;
-  PatchResult result;
-  for (const json::key_value_pair* kv : sorted_members(own_patch)) {
-    const std::string_view key = kv->key();
+  return walk_patch(patch, [&](std::string_view key, const json::value& value) {
     const bool flag_key = key == "hidden" || key == "hiddenInExport";
-    if (is_box_key(key) || (flag_key && kv->value().is_bool())) {
-      (**group)[key] = kv->value();
-      result.applied.emplace_back(key);
-    } else {
-      result.ignored.emplace_back(key);
-    }
-  }
-  return result;
+    if (!is_box_key(key) && !(flag_key && value.is_bool())) return KeyVerdict::ignored(std::string(key));
+    (**group)[key] = value;
+    return KeyVerdict::applied(key);
+  });
 }
 
 std::expected<std::size_t, std::string> delete_group(json::value& doc, std::string_view id_arg, bool keep_children) {

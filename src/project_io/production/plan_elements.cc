@@ -57,22 +57,20 @@ std::expected<std::string, std::string> add_plan_element(json::value& doc, std::
 
 std::expected<std::vector<std::string>, std::string> edit_plan_element(json::value& doc, std::string_view node_id,
                                                                        std::string_view element_id,
-                                                                       const json::value& patch_arg) {
+                                                                       const json::value& patch) {
   auto plan = plan_of(doc, node_id);
   if (!plan) return std::unexpected(plan.error());
   json::array& elements = elements_of(**plan);
   const std::optional<std::size_t> at = find_by_id(elements, element_id);
   if (!at) return element_not_found(element_id);
-  // Copy first: the patch may be a value inside this very document.
-  const json::value patch = patch_arg;
   json::object& element = elements[*at].get_object();
-  std::vector<std::string> applied;
-  for (const json::key_value_pair* kv : sorted_members(patch)) {
-    if (kv->key() == "id") continue;
-    element[kv->key()] = kv->value();
-    applied.emplace_back(kv->key());
-  }
-  return applied;
+  // Every key but `id` is taken, and only the keys applied are reported.
+  PatchResult keys = walk_patch(patch, [&](std::string_view key, const json::value& value) {
+    if (key == "id") return KeyVerdict::ignored(std::string(key));
+    element[key] = value;
+    return KeyVerdict::applied(key);
+  });
+  return std::move(keys.applied);
 }
 
 Status remove_plan_element(json::value& doc, std::string_view node_id, std::string_view element_id_arg) {

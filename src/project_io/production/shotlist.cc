@@ -1,7 +1,6 @@
 #include "project_io/production/shotlist.h"
 
 #include "project_io/store/document.h"
-#include "project_io/json/patch.h"
 
 #include <fmt/format.h>
 #include <algorithm>
@@ -220,47 +219,32 @@ std::expected<std::string, std::string> add_shot(json::value& doc, std::string_v
 }
 
 std::expected<PatchResult, std::string> edit_shot(json::value& doc, std::string_view list_id, std::string_view shot_id,
-                                                  const json::value& patch_arg) {
+                                                  const json::value& patch) {
   const auto index = shotlist_index(doc, list_id);
   if (!index) return std::unexpected(index.error());
   json::array* shots = array_of(node_at(doc, *index), "shots");
   if (!shots) return std::unexpected(std::string("shots not array"));
   const std::optional<std::size_t> at = find_by_id(*shots, shot_id);
   if (!at) return std::unexpected(fmt::format("shot not found: {}", shot_id));
-  // Copy first: the patch may be a value inside this very document.
-  const json::value patch = patch_arg;
   // The lookup matched a text `id`, so the element is an object.
   json::object& shot = (*shots)[*at].get_object();
-  PatchResult result;
-  for (const json::key_value_pair* kv : sorted_members(patch)) {
-    const std::string_view key = kv->key();
-    if (shot_accepts(key, kv->value())) {
-      shot[key] = kv->value();
-      result.applied.emplace_back(key);
-    } else {
-      result.ignored.emplace_back(key);
-    }
-  }
-  return result;
+  return walk_patch(patch, [&](std::string_view key, const json::value& value) {
+    if (!shot_accepts(key, value)) return KeyVerdict::ignored(std::string(key));
+    shot[key] = value;
+    return KeyVerdict::applied(key);
+  });
 }
 
 std::expected<PatchResult, std::string> edit_shot_list(json::value& doc, std::string_view list_id,
-                                                       const json::value& patch_arg) {
+                                                       const json::value& patch) {
   const auto index = shotlist_index(doc, list_id);
   if (!index) return std::unexpected(index.error());
-  const json::value patch = patch_arg;
   json::object& list = node_at(doc, *index).get_object();
-  PatchResult result;
-  for (const json::key_value_pair* kv : sorted_members(patch)) {
-    const std::string_view key = kv->key();
-    if (std::optional<std::string> refusal = list_refusal(key, kv->value())) {
-      result.ignored.push_back(std::move(*refusal));
-    } else {
-      list[key] = kv->value();
-      result.applied.emplace_back(key);
-    }
-  }
-  return result;
+  return walk_patch(patch, [&](std::string_view key, const json::value& value) {
+    if (std::optional<std::string> refusal = list_refusal(key, value)) return KeyVerdict::ignored(std::move(*refusal));
+    list[key] = value;
+    return KeyVerdict::applied(key);
+  });
 }
 
 }  // namespace vemba_core::project_io
