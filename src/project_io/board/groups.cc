@@ -19,10 +19,6 @@ constexpr double kSearchStart = 120;
 constexpr double kGroupClearance = 48;
 constexpr std::string_view kDefaultColor = "#CC8E78";
 
-std::unexpected<std::string> group_not_found(std::string_view id) {
-  return std::unexpected(fmt::format("group not found: {}", id));
-}
-
 // The first group with that id; the lookup matched a text `id`, so it is an object.
 std::expected<json::object*, std::string> find_group(json::value& doc, std::string_view id) {
   const std::optional<std::size_t> index = find_group_index(doc, id);
@@ -55,7 +51,7 @@ std::expected<std::string, std::string> create_group(json::value& doc, std::stri
                                                      std::optional<double> y, std::optional<double> w,
                                                      std::optional<double> h) {
   std::string id = fmt::format("g{}", next_uid(doc));
-  if (!array_of(doc, "groups")) return std::unexpected(std::string("groups not array"));
+  if (!array_of(doc, "groups")) return not_array("groups");
   const double width = w.value_or(kNewGroupW);
   const double height = h.value_or(kNewGroupH);
   // A lone x or y only starts the search.

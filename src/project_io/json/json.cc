@@ -253,4 +253,12 @@ std::optional<std::size_t> find_by_id(const json::array& records, std::string_vi
   return std::nullopt;
 }
 
+std::unexpected<std::string> not_found(std::string_view kind, std::string_view id) {
+  return std::unexpected(fmt::format("{} not found: {}", kind, id));
+}
+
+std::unexpected<std::string> not_array(std::string_view key) {
+  return std::unexpected(fmt::format("{} not array", key));
+}
+
 }  // namespace vemba_core::project_io

@@ -83,5 +83,10 @@ json::array* array_of(json::value& v, std::string_view key);
 const json::array& array_or_empty(const json::value& v, std::string_view key);
 /// Index of the first element whose `id` is the text `id`.
 std::optional<std::size_t> find_by_id(const json::array& records, std::string_view id);
+/// The error of a lookup by id that finds nothing: "{kind} not found: {id}".
+std::unexpected<std::string> not_found(std::string_view kind, std::string_view id);
+/// The error of an edit whose document member must be an array and is not:
+/// "{key} not array".
+std::unexpected<std::string> not_array(std::string_view key);
 
 }  // namespace vemba_core::project_io

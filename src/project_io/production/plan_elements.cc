@@ -28,9 +28,7 @@ void default_number(json::object& element, std::string_view key, double fallback
   if (!v || !v->is_number()) element[key] = fallback;
 }
 
-std::unexpected<std::string> element_not_found(std::string_view id) {
-  return std::unexpected(fmt::format("element not found: {}", id));
-}
+std::unexpected<std::string> element_not_found(std::string_view id) { return not_found("element", id); }
 
 /// The plan's elements; `plan_of` has made sure they are an array.
 json::array& elements_of(json::object& plan) { return plan["elements"].get_array(); }

@@ -19,8 +19,19 @@ __extension__ typedef unsigned __int128 Millis;
 /// Wall-clock milliseconds since the epoch; 0 before it.
 Millis now_ms();
 
+/// The fixed names: in a project folder the state document, its assets, its
+/// snapshots and the marker that makes it a project; in the library the
+/// signal file the app watches.
+inline constexpr std::string_view kProjectFile = "project.json";
+inline constexpr std::string_view kAssetsDir = "assets";
 inline constexpr std::string_view kHistoryDir = ".vemba-history";
 inline constexpr std::string_view kMarkerFile = ".vemba";
+inline constexpr std::string_view kSignalFile = ".vemba-sync.json";
+
+/// A name that, joined to a folder, names an entry of that very folder: not
+/// empty and holding no "/", no "\\" and no "..". Project folders and asset
+/// files must have one.
+bool is_bare_name(std::string_view name);
 
 /// The system calls take a path up to its first NUL, which would name another
 /// file; such a path names none.

@@ -68,7 +68,7 @@ std::expected<std::string, std::string> find_library_root(const std::vector<std:
 std::expected<LoadedProject, std::string> load_project(const std::string& library_root, std::string_view project) {
   auto candidate = project_dir(library_root, project);
   if (!candidate) return std::unexpected(candidate.error());
-  auto file = ensure_within(library_root, *candidate / "project.json");
+  auto file = ensure_within(library_root, *candidate / kProjectFile);
   if (!file) return std::unexpected(file.error());
   LoadedProject loaded{file->parent_path(), {}};
   auto state = read_project(loaded.folder);

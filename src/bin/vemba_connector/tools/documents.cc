@@ -35,7 +35,7 @@ std::optional<fs::path> resolve_doc_path(const fs::path& folder, const json::val
     if (!docs) continue;
     auto index = find_by_id(*docs, doc_id);
     if (!index) continue;
-    if (auto src = opt_text_of((*docs)[*index], "src")) return folder / "assets" / std::string(last_component(*src));
+    if (auto src = opt_text_of((*docs)[*index], "src")) return folder / kAssetsDir / std::string(last_component(*src));
   }
   return std::nullopt;
 }
@@ -79,7 +79,7 @@ std::optional<std::string> read_doc_text_sync(const fs::path& path) {
 ToolResult serve_read_document(const Call& call, LoadedProject& project) {
   const std::string_view doc_id = text_of(call.arguments, "docId");
   auto path = resolve_doc_path(project.folder, project.state, doc_id);
-  if (!path) return ToolResult::fail(fmt::format("document not found: {}", doc_id));
+  if (!path) return ToolResult::fail(not_found("document", doc_id).error());
   auto text = read_doc_text_sync(*path);
   if (!text)
     return ToolResult::fail(

@@ -59,12 +59,6 @@ json::array list_media(const json::value& state, std::optional<std::string_view>
   return rows;
 }
 
-// Asset names are bare file names; anything that could reach outside the
-// assets folder is refused.
-bool is_bare_name(std::string_view name) {
-  return name.find_first_of("/\\") == std::string_view::npos && name.find("..") == std::string_view::npos;
-}
-
 // The asset file to show for `ref`: the file itself, else the node's first image.
 std::expected<std::string, std::string> asset_for(const fs::path& assets, const json::value& state,
                                                   std::string_view ref) {
@@ -99,10 +93,13 @@ ToolResult serve_list_media(const Call& call, LoadedProject& project) {
 ToolResult serve_view_media(const Call& call, LoadedProject& project) {
   const std::string_view ref = text_of(call.arguments, "ref");
   if (ref.empty()) return ToolResult::fail("missing 'ref' (an asset filename, or a node id whose first image to show)");
-  const fs::path assets = project.folder / "assets";
+  const fs::path assets = project.folder / kAssetsDir;
   auto name = asset_for(assets, project.state, ref);
   if (!name) return ToolResult::fail(name.error());
-  if (!is_bare_name(*name)) return ToolResult::fail(fmt::format("read {}: not a file in the assets folder", *name));
+  // Anything that could reach outside the assets folder is refused; an empty
+  // name is left to the read, which fails on the folder itself.
+  if (!name->empty() && !is_bare_name(*name))
+    return ToolResult::fail(fmt::format("read {}: not a file in the assets folder", *name));
   auto bytes = read_file(assets / *name);
   if (!bytes) return ToolResult::fail(fmt::format("read {}: {}", *name, bytes.error()));
   const std::uint32_t max_px = max_px_of(call.arguments);

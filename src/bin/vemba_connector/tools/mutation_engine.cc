@@ -277,7 +277,7 @@ std::vector<std::string> missing_images(const fs::path& folder, const json::valu
   std::vector<std::string> missing;
   const json::array* images = io::array_of(patch, "images");
   if (!images) return missing;
-  const fs::path assets = folder / "assets";
+  const fs::path assets = folder / io::kAssetsDir;
   for (const json::value& image : *images) {
     const json::string* name = image.if_string();
     if (!name) continue;

@@ -19,7 +19,7 @@ using namespace vemba_core::project_io;
 std::vector<std::string> asset_names(const fs::path& project_folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(project_folder / "assets", ec);
+  fs::directory_iterator it(project_folder / kAssetsDir, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::error_code kind_ec;
     if (fs::is_regular_file(it->path(), kind_ec)) names.push_back(lossy_utf8(it->path().filename().string()));

@@ -10,7 +10,7 @@ void write_signal(std::string_view library_root, std::string_view project, std::
                   std::string_view message) {
   const io::json::value record = io::json::object{
       {"at", static_cast<std::uint64_t>(io::now_ms())}, {"message", message}, {"project", project}, {"status", status}};
-  (void)io::atomic_write(io::fs::path(std::string(library_root)) / ".vemba-sync.json", io::to_compact(record));
+  (void)io::atomic_write(io::fs::path(std::string(library_root)) / io::kSignalFile, io::to_compact(record));
 }
 
 }  // namespace vemba_connector
