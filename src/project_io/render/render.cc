@@ -17,7 +17,7 @@ namespace {
 
 using Pixel = std::int64_t;
 // Pixel arithmetic near the saturated ends must not overflow.
-using Wide = __int128;
+__extension__ typedef __int128 Wide;
 
 constexpr double kMaxEdge = 1200;
 constexpr double kGroupMargin = 24;
