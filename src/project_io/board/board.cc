@@ -1,7 +1,7 @@
 #include "project_io/board/board.h"
 
+#include "project_io/production/production.h"
 #include "project_io/store/document.h"
-#include "project_io/production/setplan.h"
 
 #include <algorithm>
 #include <array>

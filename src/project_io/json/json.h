@@ -1,6 +1,9 @@
 #pragma once
 // The one JSON module: strict exact-number parsing, the two written text
-// forms, and the lenient field readers every operation shares.
+// forms, the lenient field readers every operation shares, and (text.h) the
+// Unicode helpers for the texts inside values.
+
+#include "project_io/json/text.h"
 
 #include <boost/json/array.hpp>
 #include <boost/json/object.hpp>

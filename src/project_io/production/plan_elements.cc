@@ -1,6 +1,6 @@
 // Adding, patching and removing one set-plan element at a time.
 
-#include "project_io/production/setplan.h"
+#include "project_io/production/production.h"
 
 #include "project_io/store/document.h"
 #include "project_io/json/patch.h"

@@ -1,4 +1,4 @@
-#include "project_io/production/setplan.h"
+#include "project_io/production/production.h"
 
 #include "project_io/board/board.h"
 

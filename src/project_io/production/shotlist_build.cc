@@ -1,6 +1,6 @@
 // Building a linked shot list from the board's story cards.
 
-#include "project_io/production/shotlist.h"
+#include "project_io/production/production.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -1,4 +1,4 @@
-#include "project_io/store/history.h"
+#include "project_io/store/store.h"
 
 #include "project_io/store/document.h"
 #include "project_io/json/text.h"

@@ -1,11 +1,13 @@
 #pragma once
 // The project library on disk: folders, reading and writing the state
-// document, snapshots, atomic writes, asset files. The only module that
-// writes files.
+// document, snapshots and their history, atomic writes, asset files, the
+// clock that names snapshots. The only module that writes files.
 
 #include "project_io/json/json.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -68,5 +70,21 @@ std::expected<std::string, std::string> write_asset_file(const fs::path& project
 std::expected<std::string, std::string> read_file(const fs::path& path);
 /// Decimal digits of a 128-bit count.
 std::string millis_text(Millis ms);
+
+// ---- History (history.cc): the snapshot folder of a project ----------------
+
+/// The milliseconds of a snapshot file name ("snap-" + optional "+" + ASCII
+/// digits fitting 64 bits + ".json"), or none for any other name.
+std::optional<std::uint64_t> snapshot_millis(std::string_view file_name);
+
+/// Entries {atMs, bytes, snapshot}, newest first (ties keep listing order).
+/// A folder that cannot be listed gives an empty array; never fails.
+json::array list_history(const fs::path& project_folder);
+
+/// Writes the named snapshot back as the project's state through
+/// `write_project`, so the state it replaces is snapshotted first under `ms`.
+/// Returns the reply message.
+std::expected<std::string, std::string> restore_snapshot(const fs::path& project_folder, std::string_view name,
+                                                         Millis ms);
 
 }  // namespace vemba_core::project_io

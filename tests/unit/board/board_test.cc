@@ -1,6 +1,6 @@
 #include "project_io/board/board.h"
 
-#include "project_io/production/setplan.h"
+#include "project_io/production/production.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "project_io/production/shotlist.h"
+#include "project_io/production/production.h"
 
 #include <gtest/gtest.h>
 

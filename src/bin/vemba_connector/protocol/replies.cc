@@ -1,6 +1,6 @@
 #include "vemba_connector/protocol/replies.h"
 
-#include "util/base64.h"
+#include "util/util.h"
 
 namespace vemba_connector {
 namespace {

@@ -1,6 +1,6 @@
-#include "vemba_connector/protocol/server.h"
+#include "vemba_connector/protocol/protocol.h"
 
-#include "project_io/json/text.h"
+#include "project_io/json/json.h"
 #include "vemba_connector/protocol/prompts.h"
 #include "vemba_connector/protocol/replies.h"
 #include "vemba_connector/tools/tools.h"

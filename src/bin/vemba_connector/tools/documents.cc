@@ -1,8 +1,8 @@
 // Document text extraction: text files read directly, everything else through
 // the Spotlight tools `mdls` and `mdimport`.
 
-#include "project_io/json/text.h"
-#include "util/child_process.h"
+#include "project_io/json/json.h"
+#include "util/util.h"
 #include "vemba_connector/tools/handlers.h"
 
 #include <fmt/format.h>

@@ -1,7 +1,7 @@
 // Media listing and viewing.
 
 #include "project_io/board/board.h"
-#include "util/image_codec.h"
+#include "util/util.h"
 #include "vemba_connector/tools/handlers.h"
 
 #include <fmt/format.h>

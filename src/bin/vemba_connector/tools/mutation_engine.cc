@@ -4,8 +4,7 @@
 #include "vemba_connector/tools/mutations.h"
 
 #include "project_io/geometry/geometry.h"
-#include "project_io/production/setplan.h"
-#include "project_io/production/shotlist.h"
+#include "project_io/production/production.h"
 #include "vemba_connector/tools/catalogue.h"
 
 #include <fmt/format.h>

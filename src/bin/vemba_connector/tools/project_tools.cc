@@ -1,8 +1,8 @@
 // Tools past the mutation engine: create_project, write_asset, open_project,
 // restore_snapshot and undo_last, and the history listing.
 
-#include "project_io/store/history.h"
-#include "util/base64.h"
+#include "project_io/store/store.h"
+#include "util/util.h"
 #include "vemba_connector/tools/handlers.h"
 #include "vemba_connector/tools/signal.h"
 

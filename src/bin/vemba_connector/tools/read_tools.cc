@@ -2,7 +2,7 @@
 
 #include "project_io/board/board.h"
 #include "project_io/geometry/geometry.h"
-#include "project_io/json/text.h"
+#include "project_io/json/json.h"
 #include "project_io/queries/queries.h"
 #include "vemba_connector/tools/arguments.h"
 #include "vemba_connector/tools/handlers.h"

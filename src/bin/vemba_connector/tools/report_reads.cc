@@ -1,8 +1,7 @@
 // Integrity check, readiness report and text exports.
 
-#include "project_io/reports/export.h"
+#include "project_io/json/json.h"
 #include "project_io/reports/reports.h"
-#include "project_io/json/text.h"
 #include "vemba_connector/tools/arguments.h"
 #include "vemba_connector/tools/handlers.h"
 
