@@ -1,5 +1,8 @@
 #include "project_io/json/json.h"
 
+#include "support/fixture.h"
+
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -179,6 +182,11 @@ TEST(Writer, PlainNumbers) {
     EXPECT_EQ(plain_number(c.x), c.text);
     EXPECT_EQ(std::strtod(plain_number(c.x).c_str(), nullptr), c.x);
   }
+}
+
+TEST(Fixture, ABadFixtureFailsTheTest) {
+  EXPECT_NONFATAL_FAILURE(EXPECT_TRUE(vemba_test::doc(R"({"a":1,})").is_null()), "bad fixture");
+  EXPECT_EQ(to_compact(vemba_test::doc(R"({"a":1})")), R"({"a":1})");
 }
 
 TEST(Writer, IntegersAndEscapes) {
