@@ -1,4 +1,4 @@
-#include "util/base64.h"
+#include "util/util.h"
 
 #include <fmt/format.h>
 

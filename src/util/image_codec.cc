@@ -1,4 +1,4 @@
-#include "util/image_codec.h"
+#include "util/util.h"
 
 #include "project_io/render/render.h"
 #include "util/image_decoders.h"

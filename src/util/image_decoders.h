@@ -1,7 +1,7 @@
 #pragma once
 // The JPEG, GIF and WebP decoders behind `decode_image`.
 
-#include "util/image_codec.h"
+#include "util/util.h"
 
 namespace vemba_connector {
 

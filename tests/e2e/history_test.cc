@@ -144,6 +144,13 @@ TEST_F(History, RestoringAnEmptyObjectNormalizes) {
             R"("name":"Untitled project","nodes":[],"videoEmbeds":[]})");
 }
 
+// The restore name rule is not the bare-name rule: "\\" is an ordinary
+// character of a file name, so a snapshot holding one is found.
+TEST_F(History, RestoreTakesANameHoldingABackslash) {
+  snapshot("snap-1\\2.json", "{}");
+  EXPECT_EQ(call("restore_snapshot", {{"snapshot", "snap-1\\2.json"}}).text(), restored("snap-1\\2.json"));
+}
+
 TEST_F(History, UndoWithoutSnapshotsWritesNothing) {
   ToolReply r = call("undo_last");
   EXPECT_TRUE(r.is_error());

@@ -81,6 +81,7 @@ class ViewMedia : public FilmProject {
       {"id": "nontext", "images": [5, "small.png"]},
       {"id": "fifo", "images": ["pipe"]},
       {"id": "dir", "images": ["sub"]},
+      {"id": "blank", "images": [""]},
       {"id": "empty", "images": []}
     ]})") {}
   ToolReply view(json::object args) { return call("view_media", std::move(args)); }
@@ -215,6 +216,8 @@ TEST_F(ViewMedia, Failures) {
       {"card image a data uri", "uri", "read data:image/png;base64,AAAA: not a file in the assets folder"},
       {"card image a named pipe", "fifo", "read pipe: not a regular file"},
       {"card image a folder", "dir", "read sub: Is a directory"},
+      // An empty name is no escape: it is read as the folder itself.
+      {"card image an empty name", "blank", "read : Is a directory"},
       {"text file", "notes.png", "not a decodable image (notes.png): the image format could not be determined"},
       {"truncated png", "cut.png", "not a decodable image (cut.png): end of stream"},
       {"truncated jpeg", "cut.jpg", "not a decodable image (cut.jpg): Premature end of JPEG file"},

@@ -3,7 +3,7 @@
 
 #include "e2e/board_fixture.h"
 
-#include "project_io/production/setplan.h"
+#include "project_io/production/production.h"
 
 namespace vemba_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "vemba_connector/protocol/server.h"
+#include "vemba_connector/protocol/protocol.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "project_io/board/board.h"
 
+#include "project_io/production/production.h"
 #include "project_io/store/document.h"
-#include "project_io/production/setplan.h"
 
 #include <algorithm>
 #include <array>
@@ -23,10 +23,6 @@ constexpr std::array<std::string_view, 11> kConvertTypes = {
 template <std::size_t N>
 bool is_one_of(const std::array<std::string_view, N>& names, std::string_view name) {
   return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-std::unexpected<std::string> node_not_found(std::string_view id) {
-  return std::unexpected(fmt::format("node not found: {}", id));
 }
 
 // The id and position every new card starts with.
@@ -121,6 +117,10 @@ std::optional<std::size_t> find_group_index(const json::value& doc, std::string_
   return groups ? find_by_id(*groups, id) : std::nullopt;
 }
 
+std::unexpected<std::string> node_not_found(std::string_view id) { return not_found("node", id); }
+
+std::unexpected<std::string> group_not_found(std::string_view id) { return not_found("group", id); }
+
 std::expected<json::object*, std::string> find_node(json::value& doc, std::string_view id) {
   const std::optional<std::size_t> index = find_node_index(doc, id);
   if (!index) return node_not_found(id);
@@ -141,7 +141,7 @@ double default_card_x(const json::value& doc) {
 std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
                                                   std::optional<std::string_view> after) {
   json::array* nodes = array_of(doc, "nodes");
-  if (!nodes) return std::unexpected(std::string("nodes not array"));
+  if (!nodes) return not_array("nodes");
   json::object card = new_card(doc, "vemba", title, body);
   add_story_fields(card);
   const std::string id(card["id"].get_string());
@@ -150,7 +150,7 @@ std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_
   // first change, so a failure leaves the document as it was.
   const bool chain = after && (find_node_index(doc, *after) || *after == id);
   json::array* edges = array_of(doc, "edges");
-  if (chain && !edges) return std::unexpected(std::string("edges not array"));
+  if (chain && !edges) return not_array("edges");
   json::object edge;
   if (chain) edge = json::object{{"from", *after}, {"to", id}, {"type", "continues"}, {"label", ""}};
   nodes->push_back(std::move(card));
@@ -162,7 +162,7 @@ std::expected<std::string, std::string> add_node(json::value& doc, std::string_v
                                                  std::string_view body) {
   if (!is_one_of(kNodeKinds, kind)) return std::unexpected(fmt::format("unsupported node kind: {}", kind));
   json::array* nodes = array_of(doc, "nodes");
-  if (!nodes) return std::unexpected(std::string("nodes not array"));
+  if (!nodes) return not_array("nodes");
   json::object card = new_card(doc, kind, title, body);
   add_kind_fields(card, kind);
   std::string id(card["id"].get_string());

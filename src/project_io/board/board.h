@@ -3,6 +3,7 @@
 // of the document in memory. None touches the disk.
 
 #include "project_io/json/json.h"
+#include "project_io/json/patch.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,12 +13,6 @@
 #include <vector>
 
 namespace vemba_core::project_io {
-
-/// What a patch operation applied and ignored, in sorted key order.
-struct PatchResult {
-  std::vector<std::string> applied;
-  std::vector<std::string> ignored;
-};
 
 /// A card's `type`; one that is missing or not a text reads as "vemba".
 std::string_view node_type(const json::value& node);
@@ -29,6 +24,9 @@ std::optional<std::size_t> find_node_index(const json::value& doc, std::string_v
 std::optional<std::size_t> find_group_index(const json::value& doc, std::string_view id);
 /// The first card with that id, or "node not found: {id}".
 std::expected<json::object*, std::string> find_node(json::value& doc, std::string_view id);
+/// "node not found: {id}" and "group not found: {id}".
+std::unexpected<std::string> node_not_found(std::string_view id);
+std::unexpected<std::string> group_not_found(std::string_view id);
 /// Where a new card or embed goes across: 360 right of the rightmost card
 /// with a numeric `x`, else 120.
 double default_card_x(const json::value& doc);

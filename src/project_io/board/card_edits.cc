@@ -155,27 +155,16 @@ std::expected<json::value, std::string> accepted_value(Rule rule, std::string_vi
 std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch) {
   auto card = find_node(doc, id);
   if (!card) return std::unexpected(card.error());
-  // Copy first: the patch may be a value inside this very document.
-  const json::value own_patch = patch;
-  PatchResult result;
-  for (const json::key_value_pair* kv : sorted_members(own_patch)) {
-    const std::string_view key = kv->key();
+  return walk_patch(patch, [&](std::string_view key, const json::value& given) {
     const std::optional<Rule> rule = rule_for(key);
-    if (!rule) {
-      result.ignored.emplace_back(key);
-      continue;
-    }
-    std::expected<json::value, std::string> value = accepted_value(*rule, key, kv->value());
-    if (!value) {
-      result.ignored.push_back(std::move(value.error()));
-      continue;
-    }
+    if (!rule) return KeyVerdict::ignored(std::string(key));
+    std::expected<json::value, std::string> value = accepted_value(*rule, key, given);
+    if (!value) return KeyVerdict::ignored(std::move(value.error()));
     // `focus` is another name for the card's focus field.
     const std::string_view field = *rule == Rule::kFocus ? std::string_view("product") : key;
     (**card)[field] = std::move(*value);
-    result.applied.emplace_back(field);
-  }
-  return result;
+    return KeyVerdict::applied(field);
+  });
 }
 
 }  // namespace vemba_core::project_io

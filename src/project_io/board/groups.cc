@@ -4,7 +4,6 @@
 
 #include "project_io/store/document.h"
 #include "project_io/geometry/geometry.h"
-#include "project_io/json/patch.h"
 
 #include <fmt/format.h>
 #include <algorithm>
@@ -19,10 +18,6 @@ constexpr double kSearchStart = 120;
 // New groups keep this far from every card and group box.
 constexpr double kGroupClearance = 48;
 constexpr std::string_view kDefaultColor = "#CC8E78";
-
-std::unexpected<std::string> group_not_found(std::string_view id) {
-  return std::unexpected(fmt::format("group not found: {}", id));
-}
 
 // The first group with that id; the lookup matched a text `id`, so it is an object.
 std::expected<json::object*, std::string> find_group(json::value& doc, std::string_view id) {
@@ -56,7 +51,7 @@ std::expected<std::string, std::string> create_group(json::value& doc, std::stri
                                                      std::optional<double> y, std::optional<double> w,
                                                      std::optional<double> h) {
   std::string id = fmt::format("g{}", next_uid(doc));
-  if (!array_of(doc, "groups")) return std::unexpected(std::string("groups not array"));
+  if (!array_of(doc, "groups")) return not_array("groups");
   const double width = w.value_or(kNewGroupW);
   const double height = h.value_or(kNewGroupH);
   // A lone x or y only starts the search.
@@ -80,20 +75,12 @@ std::expected<std::string, std::string> create_group(json::value& doc, std::stri
 std::expected<PatchResult, std::string> edit_group(json::value& doc, std::string_view id, const json::value& patch) {
   auto group = find_group(doc, id);
   if (!group) return std::unexpected(group.error());
-  // Copy first: the patch may be a value inside this very document.
-  const json::value own_patch = patch;
-  PatchResult result;
-  for (const json::key_value_pair* kv : sorted_members(own_patch)) {
-    const std::string_view key = kv->key();
+  return walk_patch(patch, [&](std::string_view key, const json::value& value) {
     const bool flag_key = key == "hidden" || key == "hiddenInExport";
-    if (is_box_key(key) || (flag_key && kv->value().is_bool())) {
-      (**group)[key] = kv->value();
-      result.applied.emplace_back(key);
-    } else {
-      result.ignored.emplace_back(key);
-    }
-  }
-  return result;
+    if (!is_box_key(key) && !(flag_key && value.is_bool())) return KeyVerdict::ignored(std::string(key));
+    (**group)[key] = value;
+    return KeyVerdict::applied(key);
+  });
 }
 
 std::expected<std::size_t, std::string> delete_group(json::value& doc, std::string_view id_arg, bool keep_children) {

@@ -1,6 +1,5 @@
 #include "project_io/board/board.h"
 
-#include "project_io/json/patch.h"
 #include "project_io/json/text.h"
 
 #include <fmt/format.h>
@@ -44,27 +43,18 @@ bool apply_setting(json::object& doc, std::string_view key, const json::value& v
 
 }  // namespace
 
-PatchResult set_project_meta(json::value& doc, const json::value& patch_arg) {
-  PatchResult result;
-  // Copy first: the patch may be a value inside this very document.
-  const json::value patch = patch_arg;
+PatchResult set_project_meta(json::value& doc, const json::value& patch) {
   json::object* top = doc.if_object();
-  for (const json::key_value_pair* kv : sorted_members(patch)) {
-    const std::string_view key = kv->key();
+  return walk_patch(patch, [&](std::string_view key, const json::value& value) {
     if (top && key == "theme") {
-      if (std::optional<json::object> theme = new_theme(*top, kv->value())) {
-        (*top)["theme"] = std::move(*theme);
-        result.applied.emplace_back(key);
-      } else {
-        result.ignored.push_back(fmt::format("{} (mode must be light|dark|pastel)", key));
-      }
-    } else if (top && apply_setting(*top, key, kv->value())) {
-      result.applied.emplace_back(key);
-    } else {
-      result.ignored.emplace_back(key);
+      std::optional<json::object> theme = new_theme(*top, value);
+      if (!theme) return KeyVerdict::ignored(fmt::format("{} (mode must be light|dark|pastel)", key));
+      (*top)["theme"] = std::move(*theme);
+      return KeyVerdict::applied(key);
     }
-  }
-  return result;
+    if (top && apply_setting(*top, key, value)) return KeyVerdict::applied(key);
+    return KeyVerdict::ignored(std::string(key));
+  });
 }
 
 }  // namespace vemba_core::project_io

@@ -64,7 +64,7 @@ std::expected<std::string, std::string> add_video_embed(json::value& doc, std::s
   json::object embed{{"id", id}, {"x", x ? *x : default_card_x(doc)}, {"y", y ? *y : 120.0},  {"w", 360},
                      {"h", 200}, {"provider", video->provider},       {"videoId", video->id}, {"originalUrl", url}};
   json::array* embeds = array_of(doc, "videoEmbeds");
-  if (!embeds) return std::unexpected(std::string("videoEmbeds not array"));
+  if (!embeds) return not_array("videoEmbeds");
   embeds->push_back(std::move(embed));
   return id;
 }

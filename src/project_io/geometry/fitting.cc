@@ -12,15 +12,9 @@
 namespace vemba_core::project_io {
 namespace {
 
-// The strip at the top of every group box that carries its name.
-constexpr double kHeader = 40;
 // Inner margin of a group's automatic layout, on every side.
 constexpr double kAutoPadding = 24;
 constexpr double kAutoGap = 32;
-
-std::unexpected<std::string> group_not_found(std::string_view id) {
-  return std::unexpected(fmt::format("group not found: {}", id));
-}
 
 // The cards assigned to the group, in document order, sorted stably by
 // `order`; a missing or non-integer order sorts last.
@@ -64,9 +58,9 @@ std::size_t fit_group_rect(json::value& doc, std::size_t group_index, const Padd
   // The id is not read past this point: writing the box may move it.
   json::object& g = group.get_object();
   g["x"] = coordinate(min_x - pad.left);
-  g["y"] = coordinate(min_y - pad.top - kHeader);
+  g["y"] = coordinate(min_y - pad.top - kGroupHeaderHeight);
   g["w"] = coordinate((max_x - min_x) + pad.left + pad.right);
-  g["h"] = coordinate((max_y - min_y) + pad.top + pad.bottom + kHeader);
+  g["h"] = coordinate((max_y - min_y) + pad.top + pad.bottom + kGroupHeaderHeight);
   return count;
 }
 
@@ -83,7 +77,7 @@ std::expected<std::size_t, std::string> auto_layout_group(json::value& doc, std:
   if (!index) return group_not_found(id);
   const json::value& group = (*array_of(doc, "groups"))[*index];
   const double x0 = number_or(group, "x", 0) + kAutoPadding;
-  const double y0 = number_or(group, "y", 0) + kAutoPadding + kHeader;
+  const double y0 = number_or(group, "y", 0) + kAutoPadding + kGroupHeaderHeight;
   std::vector<std::size_t> members;
   if (json::array* nodes = array_of(doc, "nodes")) {
     members = members_by_order(*nodes, id);

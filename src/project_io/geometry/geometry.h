@@ -125,6 +125,10 @@ std::expected<Point, std::string> place_node(json::value& doc, std::string_view 
 
 // ---- Group fitting -------------------------------------------------------------
 
+/// The strip at the top of every group box that carries its name, in board
+/// units; fitting leaves room for it and the picture draws it.
+inline constexpr double kGroupHeaderHeight = 40;
+
 struct Paddings {
   double top = 0;
   double right = 0;

@@ -94,14 +94,14 @@ std::expected<Point, std::string> place_node(json::value& doc, std::string_view 
                                              std::optional<std::string_view> side, bool next_free,
                                              std::optional<double> x, std::optional<double> y, double gap) {
   const std::optional<std::size_t> index = find_node_index(doc, id);
-  if (!index) return std::unexpected(fmt::format("node not found: {}", id));
+  if (!index) return node_not_found(id);
   json::array& nodes = *array_of(doc, "nodes");
   const NodeSize size = node_size(nodes[*index]);
   if (!next_free && !ref_id) return std::unexpected(std::string("place_node needs refId+side, or nextFree"));
   std::optional<Rect> ref;
   if (ref_id) {
     const std::optional<std::size_t> ref_index = find_node_index(doc, *ref_id);
-    if (!ref_index) return std::unexpected(fmt::format("ref not found: {}", *ref_id));
+    if (!ref_index) return not_found("ref", *ref_id);
     ref = node_rect(nodes[*ref_index]);
   }
   std::expected<Point, std::string> at;

@@ -161,11 +161,43 @@ std::string float_text(double x) {
   return out;
 }
 
+// The shortest scientific digits moved into place, so that a large whole
+// value is not written as its exact binary expansion (1e23 is
+// 100000000000000000000000, not 99999999999999991611392).
 std::string plain_number(double x) {
   if (!std::isfinite(x)) return std::isnan(x) ? "NaN" : (x > 0 ? "inf" : "-inf");
-  char buf[400];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
-  return std::string(buf, end);
+  char buf[32];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific);
+  const std::string_view s(buf, static_cast<std::size_t>(end - buf));
+  const std::size_t e = s.find('e');
+  int exponent = 0;
+  std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exponent);
+  std::string_view mantissa = s.substr(0, e);
+  std::string out;
+  if (mantissa.starts_with('-')) {
+    out.push_back('-');
+    mantissa.remove_prefix(1);
+  }
+  std::string digits;
+  for (char c : mantissa)
+    if (c != '.') digits.push_back(c);
+  // The digits stand for d.ddd x 10^exponent: the point goes after digit
+  // exponent + 1, with zeros filled in on either side as needed.
+  const long point = static_cast<long>(exponent) + 1;
+  const long count = static_cast<long>(digits.size());
+  if (point <= 0) {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-point), '0');
+    out += digits;
+  } else if (point >= count) {
+    out += digits;
+    out.append(static_cast<std::size_t>(point - count), '0');
+  } else {
+    out.append(digits, 0, static_cast<std::size_t>(point));
+    out.push_back('.');
+    out.append(digits, static_cast<std::size_t>(point), std::string::npos);
+  }
+  return out;
 }
 
 const json::value* member(const json::value& v, std::string_view key) {
@@ -251,6 +283,14 @@ std::optional<std::size_t> find_by_id(const json::array& records, std::string_vi
   for (std::size_t i = 0; i < records.size(); ++i)
     if (id_of(records[i]) == id) return i;
   return std::nullopt;
+}
+
+std::unexpected<std::string> not_found(std::string_view kind, std::string_view id) {
+  return std::unexpected(fmt::format("{} not found: {}", kind, id));
+}
+
+std::unexpected<std::string> not_array(std::string_view key) {
+  return std::unexpected(fmt::format("{} not array", key));
 }
 
 }  // namespace vemba_core::project_io

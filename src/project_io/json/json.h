@@ -1,6 +1,9 @@
 #pragma once
 // The one JSON module: strict exact-number parsing, the two written text
-// forms, and the lenient field readers every operation shares.
+// forms, the lenient field readers every operation shares, and (text.h) the
+// Unicode helpers for the texts inside values.
+
+#include "project_io/json/text.h"
 
 #include <boost/json/array.hpp>
 #include <boost/json/object.hpp>
@@ -83,5 +86,10 @@ json::array* array_of(json::value& v, std::string_view key);
 const json::array& array_or_empty(const json::value& v, std::string_view key);
 /// Index of the first element whose `id` is the text `id`.
 std::optional<std::size_t> find_by_id(const json::array& records, std::string_view id);
+/// The error of a lookup by id that finds nothing: "{kind} not found: {id}".
+std::unexpected<std::string> not_found(std::string_view kind, std::string_view id);
+/// The error of an edit whose document member must be an array and is not:
+/// "{key} not array".
+std::unexpected<std::string> not_array(std::string_view key);
 
 }  // namespace vemba_core::project_io

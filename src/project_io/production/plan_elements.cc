@@ -1,6 +1,6 @@
 // Adding, patching and removing one set-plan element at a time.
 
-#include "project_io/production/setplan.h"
+#include "project_io/production/production.h"
 
 #include "project_io/store/document.h"
 #include "project_io/json/patch.h"
@@ -28,9 +28,7 @@ void default_number(json::object& element, std::string_view key, double fallback
   if (!v || !v->is_number()) element[key] = fallback;
 }
 
-std::unexpected<std::string> element_not_found(std::string_view id) {
-  return std::unexpected(fmt::format("element not found: {}", id));
-}
+std::unexpected<std::string> element_not_found(std::string_view id) { return not_found("element", id); }
 
 /// The plan's elements; `plan_of` has made sure they are an array.
 json::array& elements_of(json::object& plan) { return plan["elements"].get_array(); }
@@ -57,22 +55,20 @@ std::expected<std::string, std::string> add_plan_element(json::value& doc, std::
 
 std::expected<std::vector<std::string>, std::string> edit_plan_element(json::value& doc, std::string_view node_id,
                                                                        std::string_view element_id,
-                                                                       const json::value& patch_arg) {
+                                                                       const json::value& patch) {
   auto plan = plan_of(doc, node_id);
   if (!plan) return std::unexpected(plan.error());
   json::array& elements = elements_of(**plan);
   const std::optional<std::size_t> at = find_by_id(elements, element_id);
   if (!at) return element_not_found(element_id);
-  // Copy first: the patch may be a value inside this very document.
-  const json::value patch = patch_arg;
   json::object& element = elements[*at].get_object();
-  std::vector<std::string> applied;
-  for (const json::key_value_pair* kv : sorted_members(patch)) {
-    if (kv->key() == "id") continue;
-    element[kv->key()] = kv->value();
-    applied.emplace_back(kv->key());
-  }
-  return applied;
+  // Every key but `id` is taken, and only the keys applied are reported.
+  PatchResult keys = walk_patch(patch, [&](std::string_view key, const json::value& value) {
+    if (key == "id") return KeyVerdict::ignored(std::string(key));
+    element[key] = value;
+    return KeyVerdict::applied(key);
+  });
+  return std::move(keys.applied);
 }
 
 Status remove_plan_element(json::value& doc, std::string_view node_id, std::string_view element_id_arg) {

@@ -1,4 +1,4 @@
-#include "project_io/production/setplan.h"
+#include "project_io/production/production.h"
 
 #include "project_io/board/board.h"
 
@@ -13,7 +13,7 @@ namespace {
 /// Position in `nodes` of the first card with that id, a set plan.
 std::expected<std::size_t, std::string> setplan_index(const json::value& doc, std::string_view node_id) {
   const std::optional<std::size_t> index = find_node_index(doc, node_id);
-  if (!index) return std::unexpected(fmt::format("node not found: {}", node_id));
+  if (!index) return node_not_found(node_id);
   if (opt_text_of((*array_of(doc, "nodes"))[*index], "type") != "setplan")
     return std::unexpected(fmt::format("node {} is not a setplan", node_id));
   return *index;

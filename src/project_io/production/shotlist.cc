@@ -1,7 +1,6 @@
-#include "project_io/production/shotlist.h"
+#include "project_io/production/production.h"
 
 #include "project_io/store/document.h"
-#include "project_io/json/patch.h"
 
 #include <fmt/format.h>
 #include <algorithm>
@@ -142,7 +141,7 @@ json::object new_shot(std::string id, std::string_view scene_id, std::optional<s
 
 std::expected<std::size_t, std::string> shotlist_index(const json::value& doc, std::string_view list_id) {
   const std::optional<std::size_t> index = find_node_index(doc, list_id);
-  if (!index) return std::unexpected(fmt::format("node not found: {}", list_id));
+  if (!index) return node_not_found(list_id);
   const std::string_view type = node_type((*array_of(doc, "nodes"))[*index]);
   if (type != "shotlist") return std::unexpected(fmt::format("node {} is a {}, not a shotlist", list_id, type));
   return *index;
@@ -158,8 +157,7 @@ json::value& ShotListAdder::list() { return node_at(*doc_, index_); }
 
 std::expected<std::string, std::string> ShotListAdder::add_scene(std::string_view name,
                                                                  std::optional<std::string_view> group_id) {
-  if (group_id && !lazily(groups_, array_of(*doc_, "groups")).contains(*group_id))
-    return std::unexpected(fmt::format("group not found: {}", *group_id));
+  if (group_id && !lazily(groups_, array_of(*doc_, "groups")).contains(*group_id)) return group_not_found(*group_id);
   std::string id = fmt::format("sc{}", uids_.next(*doc_));
   // A bound scene shows its group's name, so it keeps none of its own.
   json::object scene{{"id", id},         {"heading", ""},      {"name", group_id ? "" : name},
@@ -192,12 +190,11 @@ std::expected<std::string, std::string> ShotListAdder::pick_scene(std::optional<
 std::expected<std::string, std::string> ShotListAdder::add_shot(std::optional<std::string_view> scene_id,
                                                                 std::optional<std::string_view> vemba_id,
                                                                 const json::value& fields) {
-  if (vemba_id && !lazily(cards_, array_of(*doc_, "nodes")).contains(*vemba_id))
-    return std::unexpected(fmt::format("vemba not found: {}", *vemba_id));
+  if (vemba_id && !lazily(cards_, array_of(*doc_, "nodes")).contains(*vemba_id)) return not_found("vemba", *vemba_id);
   const auto scene = pick_scene(scene_id);
   if (!scene) return std::unexpected(scene.error());
   json::array* shots = array_of(list(), "shots");
-  if (!shots) return std::unexpected(std::string("shots not array"));
+  if (!shots) return not_array("shots");
   // Asked after any new scene is in, so the two never share a number.
   std::string id = fmt::format("sh{}", uids_.next(*doc_));
   shots->push_back(new_shot(id, *scene, vemba_id, fields));
@@ -220,47 +217,32 @@ std::expected<std::string, std::string> add_shot(json::value& doc, std::string_v
 }
 
 std::expected<PatchResult, std::string> edit_shot(json::value& doc, std::string_view list_id, std::string_view shot_id,
-                                                  const json::value& patch_arg) {
+                                                  const json::value& patch) {
   const auto index = shotlist_index(doc, list_id);
   if (!index) return std::unexpected(index.error());
   json::array* shots = array_of(node_at(doc, *index), "shots");
-  if (!shots) return std::unexpected(std::string("shots not array"));
+  if (!shots) return not_array("shots");
   const std::optional<std::size_t> at = find_by_id(*shots, shot_id);
-  if (!at) return std::unexpected(fmt::format("shot not found: {}", shot_id));
-  // Copy first: the patch may be a value inside this very document.
-  const json::value patch = patch_arg;
+  if (!at) return not_found("shot", shot_id);
   // The lookup matched a text `id`, so the element is an object.
   json::object& shot = (*shots)[*at].get_object();
-  PatchResult result;
-  for (const json::key_value_pair* kv : sorted_members(patch)) {
-    const std::string_view key = kv->key();
-    if (shot_accepts(key, kv->value())) {
-      shot[key] = kv->value();
-      result.applied.emplace_back(key);
-    } else {
-      result.ignored.emplace_back(key);
-    }
-  }
-  return result;
+  return walk_patch(patch, [&](std::string_view key, const json::value& value) {
+    if (!shot_accepts(key, value)) return KeyVerdict::ignored(std::string(key));
+    shot[key] = value;
+    return KeyVerdict::applied(key);
+  });
 }
 
 std::expected<PatchResult, std::string> edit_shot_list(json::value& doc, std::string_view list_id,
-                                                       const json::value& patch_arg) {
+                                                       const json::value& patch) {
   const auto index = shotlist_index(doc, list_id);
   if (!index) return std::unexpected(index.error());
-  const json::value patch = patch_arg;
   json::object& list = node_at(doc, *index).get_object();
-  PatchResult result;
-  for (const json::key_value_pair* kv : sorted_members(patch)) {
-    const std::string_view key = kv->key();
-    if (std::optional<std::string> refusal = list_refusal(key, kv->value())) {
-      result.ignored.push_back(std::move(*refusal));
-    } else {
-      list[key] = kv->value();
-      result.applied.emplace_back(key);
-    }
-  }
-  return result;
+  return walk_patch(patch, [&](std::string_view key, const json::value& value) {
+    if (std::optional<std::string> refusal = list_refusal(key, value)) return KeyVerdict::ignored(std::move(*refusal));
+    list[key] = value;
+    return KeyVerdict::applied(key);
+  });
 }
 
 }  // namespace vemba_core::project_io

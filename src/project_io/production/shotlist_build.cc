@@ -1,6 +1,6 @@
 // Building a linked shot list from the board's story cards.
 
-#include "project_io/production/shotlist.h"
+#include "project_io/production/production.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -86,7 +86,7 @@ std::expected<BuiltShotList, std::string> build_shot_list(
     json::value& doc, std::optional<std::string_view> list_id, std::optional<std::string_view> group_id,
     const std::optional<std::vector<std::string_view>>& node_ids) {
   const json::array* nodes = array_of(doc, "nodes");
-  if (!nodes) return std::unexpected(std::string("nodes not array"));
+  if (!nodes) return not_array("nodes");
   std::vector<Candidate> cards = candidates(*nodes, Filter(group_id, node_ids));
   if (cards.empty()) return std::unexpected(std::string("no vembas matched \u2014 check the groupId / nodeIds"));
 

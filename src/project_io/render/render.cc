@@ -17,14 +17,13 @@ namespace {
 
 using Pixel = std::int64_t;
 // Pixel arithmetic near the saturated ends must not overflow.
-using Wide = __int128;
+__extension__ typedef __int128 Wide;
 
 constexpr double kMaxEdge = 1200;
 constexpr double kGroupMargin = 24;
 constexpr double kBoardMargin = 40;
-// The app draws a 40-unit header on every group and rounds cards by 14.
-constexpr double kHeaderUnits = 40;
 constexpr Pixel kMinHeader = 3;
+// The app rounds cards by 14.
 constexpr double kCardRadiusUnits = 14;
 constexpr Pixel kMinCardRadius = 2;
 
@@ -116,7 +115,7 @@ std::expected<Rect, std::string> view_area(const json::value& doc, std::optional
   if (rect) return *rect;
   if (!group_id) return board_area(doc);
   const std::optional<std::size_t> index = find_group_index(doc, *group_id);
-  if (!index) return std::unexpected(fmt::format("group not found: {}", *group_id));
+  if (!index) return group_not_found(*group_id);
   const Rect box = group_box((*array_of(doc, "groups"))[*index]);
   return Rect{box.x - kGroupMargin, box.y - kGroupMargin, box.w + 2 * kGroupMargin, box.h + 2 * kGroupMargin};
 }
@@ -190,7 +189,7 @@ void draw_card(Picture& picture, const PixelBox& b, Pixel radius, const CardColo
 // cards cover earlier ones and only the stretch of an edge between two cards
 // shows.
 void draw_board(Picture& picture, const View& view, const json::value& doc) {
-  const Pixel header = std::max(nearest(kHeaderUnits * view.scale), kMinHeader);
+  const Pixel header = std::max(nearest(kGroupHeaderHeight * view.scale), kMinHeader);
   for (const json::value& group : array_or_empty(doc, "groups"))
     draw_group(picture, pixel_box(view, group_box(group)), header);
   const json::array& nodes = array_or_empty(doc, "nodes");

@@ -1,7 +1,7 @@
 // The export entry and the markdown treatment: the project's title and
 // context, each visible group as a section, then the cards no group owns.
 
-#include "project_io/reports/export.h"
+#include "project_io/reports/reports.h"
 
 #include "project_io/board/board.h"
 #include "project_io/geometry/geometry.h"

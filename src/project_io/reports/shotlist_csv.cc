@@ -1,7 +1,7 @@
 // The shot-list CSV: one row per shot of every shot list, blank fields of a
 // linked shot filled from its card.
 
-#include "project_io/reports/export.h"
+#include "project_io/reports/reports.h"
 
 #include "project_io/json/id_index.h"
 #include "project_io/json/text.h"

@@ -1,4 +1,4 @@
-#include "project_io/store/history.h"
+#include "project_io/store/store.h"
 
 #include "project_io/store/document.h"
 #include "project_io/json/text.h"
@@ -68,6 +68,8 @@ json::array list_history(const fs::path& library, const fs::path& project_folder
 
 std::expected<std::string, std::string> restore_snapshot(const fs::path& library, const fs::path& project_folder,
                                                          std::string_view name, Millis ms) {
+  // Not is_bare_name: a "\\" is an ordinary character of a file name here, and
+  // a snapshot name holding one has always been accepted.
   if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix) || name.find('/') != std::string_view::npos ||
       name.find("..") != std::string_view::npos)
     return std::unexpected(fmt::format("invalid snapshot name: {} (use a name from list_history)", name));

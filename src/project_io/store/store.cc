@@ -3,7 +3,6 @@
 #include "project_io/json/text.h"
 #include "project_io/store/document.h"
 #include "project_io/store/folder_lock.h"
-#include "project_io/store/history.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -139,9 +138,13 @@ std::string folder_characters(std::string_view name) {
 
 bool holds_nul(const fs::path& p) { return p.native().find('\0') != std::string::npos; }
 
+bool is_bare_name(std::string_view name) {
+  return !name.empty() && name.find("..") == std::string_view::npos &&
+         name.find_first_of("/\\") == std::string_view::npos;
+}
+
 Status safe_project_name(std::string_view name) {
-  if (name.empty() || name.find("..") != std::string_view::npos || name.find_first_of("/\\") != std::string_view::npos)
-    return std::unexpected(fmt::format("invalid project name: {}", name));
+  if (!is_bare_name(name)) return std::unexpected(fmt::format("invalid project name: {}", name));
   return {};
 }
 
@@ -230,7 +233,7 @@ std::expected<std::string, std::string> read_file(const fs::path& path) {
 }
 
 std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder) {
-  auto bytes = read_confined(library, project_folder / "project.json");
+  auto bytes = read_confined(library, project_folder / kProjectFile);
   if (!bytes) return std::unexpected("read project: " + bytes.error());
   if (!is_valid_utf8(*bytes)) return std::unexpected(std::string("read project: stream did not contain valid UTF-8"));
   auto doc = parse_json(*bytes);
@@ -245,11 +248,11 @@ Status write_project(const fs::path& library, const fs::path& project_folder, co
   if (!nests_within(document, kMaxNesting))
     return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
   if (auto ok = snapshot(library, project_folder, ms); !ok) return ok;
-  return atomic_write(project_folder / "project.json", to_pretty(document));
+  return atomic_write(project_folder / kProjectFile, to_pretty(document));
 }
 
 Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms) {
-  auto current = confine(library, project_folder / "project.json");
+  auto current = confine(library, project_folder / kProjectFile);
   if (!current) return std::unexpected("read for snapshot: " + current.error());
   std::error_code ec;
   if (!fs::is_regular_file(*current, ec)) return {};
@@ -307,7 +310,7 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
   auto candidate = make_free_folder(root, folder_name_for(name));
   if (!candidate) return std::unexpected(candidate.error());
   const fs::path folder = root / *candidate;
-  fs::create_directories(folder / "assets", ec);
+  fs::create_directories(folder / kAssetsDir, ec);
   if (ec) return std::unexpected("create assets dir: " + os_error(ec));
   const std::string marker = (folder / kMarkerFile).string();
   const int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -319,16 +322,14 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
   ::close(fd);
   std::string_view display = trim_white(name);
   const json::value doc = new_document(display.empty() ? "Untitled project" : display, context);
-  if (auto ok = atomic_write(folder / "project.json", to_pretty(doc)); !ok) return std::unexpected(ok.error());
+  if (auto ok = atomic_write(folder / kProjectFile, to_pretty(doc)); !ok) return std::unexpected(ok.error());
   return *candidate;
 }
 
 std::expected<std::string, std::string> write_asset_file(const fs::path& library, const fs::path& project_folder,
                                                          std::string_view file_name, std::string_view bytes) {
-  if (file_name.empty() || file_name.find("..") != std::string_view::npos ||
-      file_name.find_first_of("/\\") != std::string_view::npos)
-    return std::unexpected(fmt::format("invalid asset filename: {}", file_name));
-  auto assets = confine(library, project_folder / "assets");
+  if (!is_bare_name(file_name)) return std::unexpected(fmt::format("invalid asset filename: {}", file_name));
+  auto assets = confine(library, project_folder / kAssetsDir);
   if (!assets) return std::unexpected("ensure assets: " + assets.error());
   std::error_code ec;
   fs::create_directories(*assets, ec);

@@ -1,11 +1,13 @@
 #pragma once
 // The project library on disk: folders, reading and writing the state
-// document, snapshots, atomic writes, asset files. The only module that
-// writes files.
+// document, snapshots and their history, atomic writes, asset files, the
+// clock that names snapshots. The only module that writes files.
 
 #include "project_io/json/json.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,10 +16,24 @@ namespace vemba_core::project_io {
 namespace fs = std::filesystem;
 
 /// Milliseconds since the epoch, as the snapshot names take them.
-using Millis = unsigned __int128;
+__extension__ typedef unsigned __int128 Millis;
 
+/// Wall-clock milliseconds since the epoch; 0 before it.
+Millis now_ms();
+
+/// The fixed names: in a project folder the state document, its assets, its
+/// snapshots and the marker that makes it a project; in the library the
+/// signal file the app watches.
+inline constexpr std::string_view kProjectFile = "project.json";
+inline constexpr std::string_view kAssetsDir = "assets";
 inline constexpr std::string_view kHistoryDir = ".vemba-history";
 inline constexpr std::string_view kMarkerFile = ".vemba";
+inline constexpr std::string_view kSignalFile = ".vemba-sync.json";
+
+/// A name that, joined to a folder, names an entry of that very folder: not
+/// empty and holding no "/", no "\\" and no "..". Project folders and asset
+/// files must have one.
+bool is_bare_name(std::string_view name);
 
 /// The system calls take a path up to its first NUL, which would name another
 /// file; such a path names none.
@@ -75,5 +91,22 @@ std::expected<std::string, std::string> write_asset_file(const fs::path& library
 std::expected<std::string, std::string> read_file(const fs::path& path);
 /// Decimal digits of a 128-bit count.
 std::string millis_text(Millis ms);
+
+// ---- History (history.cc): the snapshot folder of a project ----------------
+
+/// The milliseconds of a snapshot file name ("snap-" + optional "+" + ASCII
+/// digits fitting 64 bits + ".json"), or none for any other name.
+std::optional<std::uint64_t> snapshot_millis(std::string_view file_name);
+
+/// Entries {atMs, bytes, snapshot}, newest first (ties keep listing order).
+/// A folder that cannot be listed, or that leads outside the canonical
+/// `library`, gives an empty array; never fails.
+json::array list_history(const fs::path& library, const fs::path& project_folder);
+
+/// Writes the named snapshot back as the project's state through
+/// `write_project`, so the state it replaces is snapshotted first under `ms`.
+/// Returns the reply message.
+std::expected<std::string, std::string> restore_snapshot(const fs::path& library, const fs::path& project_folder,
+                                                         std::string_view name, Millis ms);
 
 }  // namespace vemba_core::project_io

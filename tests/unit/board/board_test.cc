@@ -1,13 +1,14 @@
 #include "project_io/board/board.h"
 
-#include "project_io/production/setplan.h"
+#include "project_io/production/production.h"
+#include "support/fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace vemba_core::project_io {
 namespace {
 
-json::value doc(std::string_view text) { return *parse_json(text); }
+using vemba_test::doc;
 
 std::string node_json(const json::value& d, std::size_t i) { return to_compact(array_of(d, "nodes")->at(i)); }
 std::string edges_json(const json::value& d) { return to_compact(*member(d, "edges")); }

@@ -1,12 +1,14 @@
 #include "project_io/board/board.h"
 
+#include "support/fixture.h"
+
 #include <gtest/gtest.h>
 
 namespace vemba_core::project_io {
 namespace {
 
 json::value board() {
-  return *parse_json(R"({"nodes":[{"id":"a"},{"id":"b","type":"note"}],"groups":[{"id":"g1"}],"edges":[]})");
+  return vemba_test::doc(R"({"nodes":[{"id":"a"},{"id":"b","type":"note"}],"groups":[{"id":"g1"}],"edges":[]})");
 }
 
 TEST(ConnectVembas, StoresTheEdgeAsGiven) {

@@ -1,11 +1,13 @@
 #include "project_io/board/board.h"
 
+#include "support/fixture.h"
+
 #include <gtest/gtest.h>
 
 namespace vemba_core::project_io {
 namespace {
 
-json::value doc(std::string_view text) { return *parse_json(text); }
+using vemba_test::doc;
 
 std::string part(const json::value& d, std::string_view array, std::size_t i, std::string_view key = {}) {
   const json::value& record = array_of(d, array)->at(i);

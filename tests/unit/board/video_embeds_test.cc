@@ -1,6 +1,6 @@
 #include "project_io/board/board.h"
 
-#include "project_io/json/text.h"
+#include "project_io/json/json.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>

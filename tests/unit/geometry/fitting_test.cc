@@ -1,11 +1,13 @@
 #include "project_io/geometry/geometry.h"
 
+#include "support/fixture.h"
+
 #include <gtest/gtest.h>
 
 namespace vemba_core::project_io {
 namespace {
 
-json::value doc(std::string_view text) { return *parse_json(text); }
+using vemba_test::doc;
 
 std::string group_json(const json::value& d, std::size_t i = 0) { return to_compact(array_of(d, "groups")->at(i)); }
 

@@ -1,5 +1,7 @@
 #include "project_io/geometry/geometry.h"
 
+#include "support/fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
@@ -7,7 +9,7 @@
 namespace vemba_core::project_io {
 namespace {
 
-json::value doc(std::string_view text) { return *parse_json(text); }
+using vemba_test::doc;
 
 /// "x,y" of every card, as the writer puts them.
 std::string spots(const json::value& d) {

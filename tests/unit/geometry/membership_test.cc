@@ -1,5 +1,7 @@
 #include "project_io/geometry/geometry.h"
 
+#include "support/fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,7 +9,7 @@
 namespace vemba_core::project_io {
 namespace {
 
-json::value doc(std::string_view text) { return *parse_json(text); }
+using vemba_test::doc;
 
 TEST(NodeInGroup, TestsTheFixedPointAgainstTheBoxEdgesIncluded) {
   struct Case {

@@ -1,5 +1,7 @@
 #include "project_io/geometry/geometry.h"
 
+#include "support/fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
@@ -9,7 +11,7 @@
 namespace vemba_core::project_io {
 namespace {
 
-json::value doc(std::string_view text) { return *parse_json(text); }
+using vemba_test::doc;
 
 struct Cell {
   int dx, dy;

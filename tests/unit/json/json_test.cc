@@ -1,8 +1,12 @@
 #include "project_io/json/json.h"
 
+#include "support/fixture.h"
+
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -143,12 +147,46 @@ TEST(Writer, FloatsReadBackExactly) {
   }
 }
 
+// Shortest round-trip digits in positional notation: a large whole value is
+// its shortest digits padded with zeros, not its exact binary expansion.
 TEST(Writer, PlainNumbers) {
-  EXPECT_EQ(plain_number(480.0), "480");
-  EXPECT_EQ(plain_number(512.5), "512.5");
-  EXPECT_EQ(plain_number(-40.0), "-40");
-  EXPECT_EQ(plain_number(1e20), "100000000000000000000");
-  EXPECT_EQ(plain_number(0.1), "0.1");
+  struct Case {
+    double x;
+    std::string text;
+  };
+  const Case cases[] = {
+      {480.0, "480"},
+      {512.5, "512.5"},
+      {-40.0, "-40"},
+      {0.1, "0.1"},
+      {0.0, "0"},
+      {-0.0, "-0"},
+      {-0.001, "-0.001"},
+      {1.5e-7, "0.00000015"},
+      {123456.789, "123456.789"},
+      {9007199254740993.0, "9007199254740992"},
+      {1e16, "10000000000000000"},
+      {1e17, "100000000000000000"},
+      {123456789012345678.0, "123456789012345680"},
+      {1e18, "1000000000000000000"},
+      {1e20, "100000000000000000000"},
+      {1e21, "1000000000000000000000"},
+      {1e22, "10000000000000000000000"},
+      {1e23, "100000000000000000000000"},
+      {-1e23, "-100000000000000000000000"},
+      {1152921504606846976.0, "1152921504606847000"},  // 2^60
+      {1e301, "1" + std::string(301, '0')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(plain_number(c.x), c.text);
+    EXPECT_EQ(std::strtod(plain_number(c.x).c_str(), nullptr), c.x);
+  }
+}
+
+TEST(Fixture, ABadFixtureFailsTheTest) {
+  EXPECT_NONFATAL_FAILURE(EXPECT_TRUE(vemba_test::doc(R"({"a":1,})").is_null()), "bad fixture");
+  EXPECT_EQ(to_compact(vemba_test::doc(R"({"a":1})")), R"({"a":1})");
 }
 
 TEST(Writer, IntegersAndEscapes) {

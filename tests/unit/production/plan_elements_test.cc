@@ -1,4 +1,6 @@
-#include "project_io/production/setplan.h"
+#include "project_io/production/production.h"
+
+#include "support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +10,7 @@
 namespace vemba_core::project_io {
 namespace {
 
-json::value doc(std::string_view text) { return *parse_json(text); }
+using vemba_test::doc;
 
 /// A set plan "p" holding the given elements, a note "n" and a bare plan card "q".
 json::value board(std::string_view elements = "[]") {

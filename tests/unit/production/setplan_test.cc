@@ -1,4 +1,6 @@
-#include "project_io/production/setplan.h"
+#include "project_io/production/production.h"
+
+#include "support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +9,7 @@
 namespace vemba_core::project_io {
 namespace {
 
-json::value doc(std::string_view text) { return *parse_json(text); }
+using vemba_test::doc;
 
 /// A board whose first node is a set plan with the given node fields.
 json::value plan_board(std::string_view fields) {

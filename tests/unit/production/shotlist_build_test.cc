@@ -1,4 +1,6 @@
-#include "project_io/production/shotlist.h"
+#include "project_io/production/production.h"
+
+#include "support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +11,7 @@ namespace {
 
 using Ids = std::optional<std::vector<std::string_view>>;
 
-json::value doc(std::string_view text) { return *parse_json(text); }
+using vemba_test::doc;
 
 /// The list's scenes with their shots: "sc202[gB] n1 n3 | sc205[-] n4".
 std::string layout(const json::value& d, std::string_view list_id) {

@@ -1,4 +1,6 @@
-#include "project_io/production/shotlist.h"
+#include "project_io/production/production.h"
+
+#include "support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +23,9 @@ constexpr std::string_view kBoard = R"({
   "groups": [{"id": "g1", "name": "Act"}]
 })";
 
-json::value board() { return *parse_json(kBoard); }
-json::value doc(std::string_view text) { return *parse_json(text); }
+using vemba_test::doc;
+
+json::value board() { return doc(kBoard); }
 
 std::string part(const json::value& d, std::size_t node, std::string_view key) {
   const json::value* v = member(array_of(d, "nodes")->at(node), key);

@@ -49,19 +49,5 @@ TEST(Envelopes, StructuredContentOnlyForObjects) {
   }
 }
 
-TEST(Base64, Padding) {
-  struct Case {
-    const char* in;
-    const char* out;
-  };
-  const Case cases[] = {{"", ""}, {"abc", "YWJj"}, {"abcd", "YWJjZA=="}, {"abcde", "YWJjZGU="}, {"\xff\xfe\xfd", "//79"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.in);
-    EXPECT_EQ(base64_encode(c.in), c.out);
-  }
-}
-
-TEST(Clock, NowIsAfterTheEpoch) { EXPECT_GT(now_ms(), static_cast<unsigned __int128>(1'600'000'000'000ULL)); }
-
 }  // namespace
 }  // namespace vemba_connector

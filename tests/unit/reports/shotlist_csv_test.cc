@@ -1,4 +1,4 @@
-#include "project_io/reports/export.h"
+#include "project_io/reports/reports.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,13 @@
 #include "project_io/store/document.h"
 
+#include "support/fixture.h"
+
 #include <gtest/gtest.h>
 
 namespace vemba_core::project_io {
 namespace {
 
-json::value doc(std::string_view text) {
-  auto v = parse_json(text);
-  EXPECT_TRUE(v) << text;
-  return v ? *v : json::value();
-}
+using vemba_test::doc;
 
 TEST(Normalize, SuppliesArraysAndName) {
   struct Case {

@@ -143,6 +143,17 @@ TEST(Store, PathsHoldingNulAreRefused) {
             "library not found: Invalid argument");
 }
 
+TEST(BareName, NamesAnEntryOfTheFolderItself) {
+  for (const char* bad : {"", "/", "a/b", "/abs", "\\", "a\\b", "..", "a..b", "...", "../x"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_FALSE(is_bare_name(bad));
+  }
+  for (const char* good : {"a.png", ".", ".hidden", "snap-1.json", "Été 2", "a.b.c"}) {
+    SCOPED_TRACE(good);
+    EXPECT_TRUE(is_bare_name(good));
+  }
+}
+
 TEST(ProjectName, Refusals) {
   for (const char* bad : {"", "a..b", "..", "a/b", "a\\b"}) {
     SCOPED_TRACE(bad);
@@ -330,6 +341,8 @@ TEST(MillisText, WideValues) {
   EXPECT_EQ(millis_text(1999), "1999");
   EXPECT_EQ(millis_text(static_cast<Millis>(UINT64_MAX) * 10), "184467440737095516150");
 }
+
+TEST(Clock, NowIsAfterTheEpoch) { EXPECT_GT(now_ms(), static_cast<Millis>(1'600'000'000'000ULL)); }
 
 }  // namespace
 }  // namespace vemba_core::project_io

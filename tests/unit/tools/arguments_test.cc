@@ -1,5 +1,7 @@
 #include "vemba_connector/tools/arguments.h"
 
+#include "support/fixture.h"
+
 #include <gtest/gtest.h>
 
 namespace vemba_connector {
@@ -8,7 +10,7 @@ namespace {
 using vemba_core::project_io::parse_json;
 using vemba_core::project_io::to_compact;
 
-json::value args(std::string_view text) { return *parse_json(text); }
+json::value args(std::string_view text) { return vemba_test::doc(text); }
 
 std::string joined(const std::vector<std::string_view>& texts) {
   std::string out;

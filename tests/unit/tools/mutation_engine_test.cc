@@ -59,6 +59,8 @@ TEST(MutationMessages, NumbersAreWrittenPlainly) {
   EXPECT_EQ(messages::placed(480, 120), "Placed node at (480, 120).");
   EXPECT_EQ(messages::placed(512.5, -40), "Placed node at (512.5, -40).");
   EXPECT_EQ(messages::placed(1e21, 0.1), "Placed node at (1000000000000000000000, 0.1).");
+  EXPECT_EQ(messages::placed(1e23, 1152921504606846976.0),
+            "Placed node at (100000000000000000000000, 1152921504606847000).");
   EXPECT_EQ(messages::fill(messages::kDeletedGroup, std::uint64_t{0}),
             "Deleted group (0 member node(s) also deleted).");
   EXPECT_EQ(messages::shot_list_built("n9", 1, 3),

@@ -1,4 +1,4 @@
-#include "util/base64.h"
+#include "util/util.h"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +70,18 @@ TEST(Base64, RoundTripsEveryLength) {
     ASSERT_TRUE(decoded) << decoded.error();
     EXPECT_EQ(*decoded, bytes);
     bytes.push_back(static_cast<char>(n * 37 + 11));
+  }
+}
+
+TEST(Base64, Padding) {
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {{"", ""}, {"abc", "YWJj"}, {"abcd", "YWJjZA=="}, {"abcde", "YWJjZGU="}, {"\xff\xfe\xfd", "//79"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(base64_encode(c.in), c.out);
   }
 }
 

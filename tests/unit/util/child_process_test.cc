@@ -1,4 +1,4 @@
-#include "util/child_process.h"
+#include "util/util.h"
 
 #include <gtest/gtest.h>
 

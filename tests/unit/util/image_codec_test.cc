@@ -1,4 +1,4 @@
-#include "util/image_codec.h"
+#include "util/util.h"
 
 #include <gtest/gtest.h>
 

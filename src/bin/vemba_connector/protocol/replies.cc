@@ -1,6 +1,6 @@
 #include "vemba_connector/protocol/replies.h"
 
-#include <chrono>
+#include "util/util.h"
 
 namespace vemba_connector {
 namespace {
@@ -50,17 +50,15 @@ void Replies::ok_image_png(const json::value& id, std::string_view png) {
 
 void Replies::tool_result(const json::value& id, const ToolResult& r) {
   switch (r.kind) {
-    case ToolResult::Kind::kJson: return ok_json(id, r.value);
-    case ToolResult::Kind::kText: return ok_text(id, r.text);
-    case ToolResult::Kind::kError: return err_text(id, r.text);
-    case ToolResult::Kind::kImage: return ok_image_png(id, r.text);
+    case ToolResult::Kind::kJson:
+      return ok_json(id, r.value);
+    case ToolResult::Kind::kText:
+      return ok_text(id, r.text);
+    case ToolResult::Kind::kError:
+      return err_text(id, r.text);
+    case ToolResult::Kind::kImage:
+      return ok_image_png(id, r.text);
   }
-}
-
-unsigned __int128 now_ms() {
-  const auto since = std::chrono::system_clock::now().time_since_epoch();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
-  return ms < 0 ? 0 : static_cast<unsigned __int128>(ms);
 }
 
 }  // namespace vemba_connector

@@ -2,7 +2,7 @@
 // Every byte the server writes to standard output leaves through here.
 
 #include "project_io/json/json.h"
-#include "util/base64.h"
+#include "vemba_connector/tools/tools.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -12,19 +12,6 @@
 namespace vemba_connector {
 
 namespace json = boost::json;
-
-/// The outcome of one tool call, sent through one of the four envelopes.
-struct ToolResult {
-  enum class Kind { kJson, kText, kError, kImage };
-  Kind kind;
-  json::value value;  // kJson
-  std::string text;   // kText, kError; the PNG bytes for kImage
-
-  static ToolResult json_value(json::value v) { return {Kind::kJson, std::move(v), {}}; }
-  static ToolResult ok(std::string text) { return {Kind::kText, {}, std::move(text)}; }
-  static ToolResult fail(std::string text) { return {Kind::kError, {}, std::move(text)}; }
-  static ToolResult png(std::string bytes) { return {Kind::kImage, {}, std::move(bytes)}; }
-};
 
 /// One reply line per call; write errors are dropped (a host that closed its
 /// end must not stop the server).
@@ -45,8 +32,5 @@ class Replies {
  private:
   std::FILE* out_;
 };
-
-/// Wall-clock milliseconds since the epoch; 0 before it.
-unsigned __int128 now_ms();
 
 }  // namespace vemba_connector

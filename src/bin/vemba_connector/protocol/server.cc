@@ -1,10 +1,9 @@
-#include "vemba_connector/protocol/server.h"
+#include "vemba_connector/protocol/protocol.h"
 
-#include "project_io/json/text.h"
-#include "vemba_connector/tools/catalogue.h"
-#include "vemba_connector/tools/dispatch.h"
+#include "project_io/json/json.h"
 #include "vemba_connector/protocol/prompts.h"
 #include "vemba_connector/protocol/replies.h"
+#include "vemba_connector/tools/tools.h"
 
 #include <cstdlib>
 #include <exception>
@@ -33,7 +32,7 @@ void serve(const json::value& request, Replies& out, const std::vector<std::stri
   if (method == "initialize") return out.result(id, initialize_result());
   if (method == "ping") return out.result(id, json::object());
   if (method == "tools/list") return out.result(id, json::object{{"tools", tool_list()}});
-  if (method == "tools/call") return handle_call(id, given, args, out);
+  if (method == "tools/call") return out.tool_result(id, handle_call(given, args));
   if (method == "prompts/list") return out.result(id, prompt_list());
   if (method == "prompts/get") {
     auto filled = prompt_get(given);

@@ -3,7 +3,7 @@
 #include "project_io/queries/queries.h"
 #include "project_io/render/render.h"
 #include "vemba_connector/tools/arguments.h"
-#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/handlers.h"
 
 #include <utility>
 

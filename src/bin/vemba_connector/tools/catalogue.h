@@ -1,18 +1,14 @@
 #pragma once
-// The 49 tools: one table drives "tools/list" and the dispatcher's routing.
+// The tool table: one row per tool, in catalogue order, with what
+// "tools/list" announces and the handler that serves it.
 
-#include "project_io/json/json.h"
+#include "vemba_connector/tools/handlers.h"
 
-#include <span>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace vemba_connector {
-
-namespace json = boost::json;
-
-/// The road a tool call takes after the dispatcher's prologue.
-enum class Road { kRead, kEdit, kBatch, kMedia, kDocument, kProject };
 
 enum PropertyType { kString, kNumber, kInteger, kBoolean, kObject, kStringArray, kOpArray };
 
@@ -22,22 +18,43 @@ struct Property {
   std::string_view description = {};
 };
 
+/// A tool served without a project (none is loaded).
+using ServeLibrary = ToolResult (*)(const Call&);
+/// A tool served after its project is loaded.
+using ServeProject = ToolResult (*)(const Call&, LoadedProject&);
+/// A tool that rewrites its project or its assets past the mutation engine:
+/// served like ServeProject, but under the project's lock.
+struct WritesProject {
+  ServeProject serve;
+};
+/// An editing tool: applied in memory, then written by serve_edit under the
+/// project's lock; the only kind a batch may run.
+using ApplyEdit = Outcome (*)(Edit&);
+using Handler = std::variant<ServeLibrary, ServeProject, WritesProject, ApplyEdit>;
+
+/// The annotation a tool is announced with.
+enum class Hint { kNone, kReadOnly };
+
 struct ToolSpec {
   std::string_view name;
-  Road road;
-  bool read_only;  // announced with readOnlyHint
+  Handler serve;
+  Hint hint;
   std::string_view description;
-  std::vector<Property> properties;
+  std::vector<Property> properties;  // in the order announced
   std::vector<std::string_view> required;
 
-  bool needs_project() const { return name != "list_projects" && name != "create_project"; }
+  /// Whether the dispatcher checks and loads `project` before serving.
+  bool loads_project() const { return !std::holds_alternative<ServeLibrary>(serve); }
+  /// Whether the project is locked from before its load until the reply, so
+  /// that a second server's write waits for this one.
+  bool writes_project() const {
+    return std::holds_alternative<WritesProject>(serve) || std::holds_alternative<ApplyEdit>(serve);
+  }
+  /// Whether batch accepts the tool as an op.
+  bool batchable() const { return std::holds_alternative<ApplyEdit>(serve); }
 };
 
-/// The catalogue in its fixed order.
-std::span<const ToolSpec> tool_specs();
-/// The tool of that exact name, or null.
+/// The row of that exact name, or null.
 const ToolSpec* find_tool(std::string_view name);
-/// The descriptors for "tools/list", built anew on each call.
-json::array tool_list();
 
 }  // namespace vemba_connector

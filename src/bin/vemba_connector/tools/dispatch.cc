@@ -1,12 +1,12 @@
 #include "vemba_connector/tools/dispatch.h"
 
 #include "vemba_connector/tools/catalogue.h"
-#include "vemba_connector/tools/roads.h"
 
 #include <fmt/format.h>
 
 #include <cstdlib>
 #include <exception>
+#include <variant>
 
 namespace vemba_connector {
 namespace {
@@ -27,33 +27,24 @@ std::expected<std::string, std::string> root_from_config() {
   return std::unexpected(std::string("no library_path"));
 }
 
-// Every tool that can rewrite the project or its assets; open_project only
-// signals.
-bool writes_project(const ToolSpec& tool) {
-  return tool.road == Road::kEdit || tool.road == Road::kBatch ||
-         (tool.road == Road::kProject && tool.name != "open_project");
-}
-
-ToolResult route(const Call& call, const ToolSpec& tool) {
-  if (tool.name == "list_projects") return serve_list_projects(call);
-  if (tool.name == "create_project") return serve_create_project(call);
+// Library root, name, project and load are checked in that order before the
+// tool's own arguments. A tool that writes the project holds its lock from
+// before the load until it has replied.
+ToolResult serve(const Call& call, const ToolSpec& tool) {
+  if (const ServeLibrary* serve_library = std::get_if<ServeLibrary>(&tool.serve)) return (*serve_library)(call);
   if (!call.project) return ToolResult::fail("missing 'project'");
-  auto loaded = load_project(call.library_root, *call.project, writes_project(tool) ? Access::kWrite : Access::kRead);
+  auto loaded = load_project(call.library_root, *call.project, tool.writes_project() ? Access::kWrite : Access::kRead);
   if (!loaded) return ToolResult::fail(loaded.error());
-  switch (tool.road) {
-    case Road::kRead: return serve_read(call, *loaded);
-    case Road::kEdit: return serve_edit(call, *loaded);
-    case Road::kBatch: return serve_batch(call, *loaded);
-    case Road::kMedia: return serve_media(call, *loaded);
-    case Road::kDocument: return serve_document(call, *loaded);
-    case Road::kProject: return serve_project_tool(call, *loaded);
-  }
-  return ToolResult::fail("unroutable tool");
+  if (const ServeProject* serve_project = std::get_if<ServeProject>(&tool.serve))
+    return (*serve_project)(call, *loaded);
+  if (const WritesProject* writes = std::get_if<WritesProject>(&tool.serve)) return writes->serve(call, *loaded);
+  return serve_edit(call, *loaded, std::get<ApplyEdit>(tool.serve));
 }
 
 ToolResult run_call(const json::value& params, const std::vector<std::string>& args) {
   auto root = find_library_root(args);
-  if (!root) return ToolResult::fail(fmt::format("Vemba library not found: {}. Re-run Link now in Vemba.", root.error()));
+  if (!root)
+    return ToolResult::fail(fmt::format("Vemba library not found: {}. Re-run Link now in Vemba.", root.error()));
   const std::string_view name = text_of(params, "name");
   const json::value* given = member(params, "arguments");
   const json::value arguments = given ? *given : json::value(json::object());
@@ -61,8 +52,8 @@ ToolResult run_call(const json::value& params, const std::vector<std::string>& a
   if (auto p = opt_text_of(arguments, "project")) project = std::string(*p);
   const ToolSpec* tool = find_tool(name);
   if (!tool) return ToolResult::fail(fmt::format("unknown tool: {}", name));
-  const Call call{std::move(*root), tool->name, arguments, std::move(project)};
-  return route(call, *tool);
+  const Call call{std::move(*root), arguments, std::move(project)};
+  return serve(call, *tool);
 }
 
 }  // namespace
@@ -80,7 +71,7 @@ std::expected<LoadedProject, std::string> load_project(const std::string& librar
                                                        Access access) {
   auto candidate = project_dir(library_root, project);
   if (!candidate) return std::unexpected(candidate.error());
-  auto file = ensure_within(library_root, *candidate / "project.json");
+  auto file = ensure_within(library_root, *candidate / kProjectFile);
   if (!file) return std::unexpected(file.error());
   auto library = resolve_library(library_root);
   if (!library) return std::unexpected(library.error());
@@ -96,8 +87,7 @@ std::expected<LoadedProject, std::string> load_project(const std::string& librar
   return loaded;
 }
 
-void handle_call(const json::value& id, const json::value& params, const std::vector<std::string>& args,
-                 Replies& out) {
+ToolResult handle_call(const json::value& params, const std::vector<std::string>& args) {
   ToolResult result = ToolResult::fail("internal error");
   try {
     result = run_call(params, args);
@@ -106,13 +96,7 @@ void handle_call(const json::value& id, const json::value& params, const std::ve
     result = ToolResult::fail(fmt::format("internal error: {}", e.what()));
   } catch (...) {
   }
-  out.tool_result(id, result);
+  return result;
 }
-
-}  // namespace vemba_connector
-
-namespace vemba_connector {
-
-ToolResult not_available(const Call& call) { return ToolResult::fail(fmt::format("{} is not available yet", call.tool)); }
 
 }  // namespace vemba_connector

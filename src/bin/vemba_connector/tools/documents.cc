@@ -1,9 +1,9 @@
 // Document text extraction: text files read directly, everything else through
 // the Spotlight tools `mdls` and `mdimport`.
 
-#include "project_io/json/text.h"
-#include "util/child_process.h"
-#include "vemba_connector/tools/roads.h"
+#include "project_io/json/json.h"
+#include "util/util.h"
+#include "vemba_connector/tools/handlers.h"
 
 #include <fmt/format.h>
 
@@ -35,7 +35,7 @@ std::optional<fs::path> resolve_doc_path(const fs::path& folder, const json::val
     if (!docs) continue;
     auto index = find_by_id(*docs, doc_id);
     if (!index) continue;
-    if (auto src = opt_text_of((*docs)[*index], "src")) return folder / "assets" / std::string(last_component(*src));
+    if (auto src = opt_text_of((*docs)[*index], "src")) return folder / kAssetsDir / std::string(last_component(*src));
   }
   return std::nullopt;
 }
@@ -76,10 +76,10 @@ std::optional<std::string> read_doc_text_sync(const fs::path& path) {
 
 }  // namespace
 
-ToolResult serve_document(const Call& call, LoadedProject& project) {
+ToolResult serve_read_document(const Call& call, LoadedProject& project) {
   const std::string_view doc_id = text_of(call.arguments, "docId");
   auto path = resolve_doc_path(project.folder, project.state, doc_id);
-  if (!path) return ToolResult::fail(fmt::format("document not found: {}", doc_id));
+  if (!path) return ToolResult::fail(not_found("document", doc_id).error());
   // Neither this server nor the indexer it runs reads a file outside the library.
   if (auto inside = confine(project.library, *path); !inside)
     return ToolResult::fail(fmt::format("read document {}: {}", doc_id, inside.error()));

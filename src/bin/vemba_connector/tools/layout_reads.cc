@@ -1,7 +1,7 @@
 // Geometry-only read of cards and group boxes.
 
 #include "project_io/geometry/geometry.h"
-#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/handlers.h"
 
 namespace vemba_connector {
 

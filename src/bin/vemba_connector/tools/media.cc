@@ -1,8 +1,8 @@
 // Media listing and viewing.
 
 #include "project_io/board/board.h"
-#include "util/image_codec.h"
-#include "vemba_connector/tools/roads.h"
+#include "util/util.h"
+#include "vemba_connector/tools/handlers.h"
 
 #include <fmt/format.h>
 
@@ -59,12 +59,6 @@ json::array list_media(const json::value& state, std::optional<std::string_view>
   return rows;
 }
 
-// Asset names are bare file names; anything that could reach outside the
-// assets folder is refused.
-bool is_bare_name(std::string_view name) {
-  return name.find_first_of("/\\") == std::string_view::npos && name.find("..") == std::string_view::npos;
-}
-
 // The asset file to show for `ref`: the file itself, else the node's first
 // image. A `ref` that leads outside the library is taken as the file, so that
 // the read refuses it and says why.
@@ -94,18 +88,23 @@ std::uint32_t max_px_of(const json::value& arguments) {
   return static_cast<std::uint32_t>(std::clamp(n, kMinMaxPx, kMaxMaxPx));
 }
 
-ToolResult serve_list_media(const Call& call, const LoadedProject& project) {
+}  // namespace
+
+ToolResult serve_list_media(const Call& call, LoadedProject& project) {
   std::optional<std::string_view> filter = opt_text_of(call.arguments, "type");
   return ToolResult::ok(to_pretty(list_media(project.state, filter)));
 }
 
-ToolResult serve_view_media(const Call& call, const LoadedProject& project) {
+ToolResult serve_view_media(const Call& call, LoadedProject& project) {
   const std::string_view ref = text_of(call.arguments, "ref");
   if (ref.empty()) return ToolResult::fail("missing 'ref' (an asset filename, or a node id whose first image to show)");
-  const fs::path assets = project.folder / "assets";
+  const fs::path assets = project.folder / kAssetsDir;
   auto name = asset_for(project.library, assets, project.state, ref);
   if (!name) return ToolResult::fail(name.error());
-  if (!is_bare_name(*name)) return ToolResult::fail(fmt::format("read {}: not a file in the assets folder", *name));
+  // Anything that could reach outside the assets folder is refused; an empty
+  // name is left to the read, which fails on the folder itself.
+  if (!name->empty() && !is_bare_name(*name))
+    return ToolResult::fail(fmt::format("read {}: not a file in the assets folder", *name));
   auto bytes = read_confined(project.library, assets / *name);
   if (!bytes) return ToolResult::fail(fmt::format("read {}: {}", *name, bytes.error()));
   const std::uint32_t max_px = max_px_of(call.arguments);
@@ -116,14 +115,6 @@ ToolResult serve_view_media(const Call& call, const LoadedProject& project) {
   auto png = encode_png(shown);
   if (!png) return ToolResult::fail(fmt::format("encode: {}", png.error()));
   return ToolResult::png(std::move(*png));
-}
-
-}  // namespace
-
-ToolResult serve_media(const Call& call, LoadedProject& project) {
-  if (call.tool == "list_media") return serve_list_media(call, project);
-  if (call.tool == "view_media") return serve_view_media(call, project);
-  return not_available(call);
 }
 
 }  // namespace vemba_connector

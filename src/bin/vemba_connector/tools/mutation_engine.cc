@@ -1,34 +1,22 @@
-// One row per editing tool: read its arguments by kind, call its one
-// operation, build its message.
+// The 29 editing tools in memory: each reads its arguments by kind, calls its
+// one operation and builds its message.
 
 #include "vemba_connector/tools/mutations.h"
 
 #include "project_io/geometry/geometry.h"
-#include "project_io/production/setplan.h"
-#include "project_io/production/shotlist.h"
+#include "project_io/production/production.h"
 #include "project_io/store/store.h"
-#include "vemba_connector/tools/arguments.h"
+#include "vemba_connector/tools/catalogue.h"
 
 #include <fmt/format.h>
 
-#include <array>
+#include <variant>
 
 namespace vemba_connector {
 namespace {
 
 namespace io = vemba_core::project_io;
 namespace msg = messages;
-
-using Outcome = std::expected<std::string, std::string>;
-
-/// One tool's call: the state it edits and the arguments it reads.
-struct Edit {
-  json::value& state;
-  const fs::path& library;
-  const fs::path& folder;
-  std::string_view tool;
-  Arguments args;
-};
 
 template <class T>
 Outcome failure(const std::expected<T, std::string>& r) {
@@ -48,6 +36,10 @@ Outcome with_keys(const std::expected<io::PatchResult, std::string>& r) {
 Outcome with_message(const io::Status& r, std::string_view message) {
   return r ? Outcome(std::string(message)) : failure(r);
 }
+
+}  // namespace
+
+namespace edits {
 
 // ---- Cards ----------------------------------------------------------------
 
@@ -271,62 +263,21 @@ Outcome remove_plan_element(Edit& e) {
   return with_message(io::remove_plan_element(e.state, id, element), msg::kElementRemoved);
 }
 
-struct Mutation {
-  std::string_view name;
-  Outcome (*run)(Edit&);
-};
+}  // namespace edits
 
-// Catalogue order.
-constexpr std::array<Mutation, 29> kMutations{{
-    {"add_vemba", add_vemba},
-    {"edit_vemba", edit_vemba},
-    {"connect_vembas", connect_vembas},
-    {"add_node", add_node},
-    {"convert_node_type", convert_node_type},
-    {"delete_node", delete_node},
-    {"create_group", create_group},
-    {"edit_group", edit_group},
-    {"delete_group", delete_group},
-    {"add_node_to_group", add_node_to_group},
-    {"remove_node_from_group", remove_node_from_group},
-    {"move_node", move_node},
-    {"reorder_node", reorder_node},
-    {"auto_layout_group", auto_layout_group},
-    {"edit_set_plan", edit_set_plan},
-    {"arrange_nodes", arrange_nodes},
-    {"align_nodes", align_nodes},
-    {"place_node", place_node},
-    {"fit_group", fit_group},
-    {"set_project_meta", set_project_meta},
-    {"build_shot_list", build_shot_list},
-    {"edit_shot_list", edit_shot_list},
-    {"add_scene", add_scene},
-    {"add_shot", add_shot},
-    {"edit_shot", edit_shot},
-    {"add_video_embed", add_video_embed},
-    {"add_plan_element", add_plan_element},
-    {"edit_plan_element", edit_plan_element},
-    {"remove_plan_element", remove_plan_element},
-}};
-
-}  // namespace
-
-std::expected<std::string, std::string> apply_mutation(json::value& state, const fs::path& library,
-                                                       const fs::path& folder, std::string_view tool,
-                                                       const json::value& arguments) {
-  for (const Mutation& m : kMutations) {
-    if (m.name != tool) continue;
-    Edit edit{state, library, folder, tool, Arguments(arguments)};
-    return m.run(edit);
-  }
-  return std::unexpected(fmt::format("unknown mutating tool: {}", tool));
+Outcome apply_mutation(json::value& state, const fs::path& library, const fs::path& folder, std::string_view tool,
+                       const json::value& arguments) {
+  const ToolSpec* spec = find_tool(tool);
+  if (!spec || !spec->batchable()) return std::unexpected(fmt::format("unknown mutating tool: {}", tool));
+  Edit edit{state, library, folder, Arguments(arguments)};
+  return std::get<ApplyEdit>(spec->serve)(edit);
 }
 
 std::vector<std::string> missing_images(const fs::path& library, const fs::path& folder, const json::value& patch) {
   std::vector<std::string> missing;
   const json::array* images = io::array_of(patch, "images");
   if (!images) return missing;
-  const fs::path assets = folder / "assets";
+  const fs::path assets = folder / io::kAssetsDir;
   for (const json::value& image : *images) {
     const json::string* name = image.if_string();
     if (!name) continue;

@@ -3,7 +3,7 @@
 
 #include "vemba_connector/tools/mutations.h"
 
-#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/handlers.h"
 #include "vemba_connector/tools/signal.h"
 
 #include <fmt/format.h>
@@ -13,8 +13,6 @@ namespace {
 
 namespace io = vemba_core::project_io;
 
-using Outcome = std::expected<std::string, std::string>;
-
 /// Signals "writing", runs `edit` on the state in memory, writes the project
 /// once when it succeeded, then signals "done" on every path, a stray
 /// exception included, so the app is never left waiting on "writing".
@@ -23,7 +21,7 @@ ToolResult bracketed(const Call& call, LoadedProject& project, Edit edit) {
   const auto edit_then_write = [&]() -> Outcome {
     Outcome edited = edit();
     if (!edited) return edited;
-    if (auto written = io::write_project(project.library, project.folder, project.state, now_ms()); !written)
+    if (auto written = io::write_project(project.library, project.folder, project.state, io::now_ms()); !written)
       return std::unexpected(written.error());
     return edited;
   };
@@ -54,9 +52,10 @@ Outcome run_ops(const json::array& ops, LoadedProject& project) {
 
 }  // namespace
 
-ToolResult serve_edit(const Call& call, LoadedProject& project) {
+ToolResult serve_edit(const Call& call, LoadedProject& project, Outcome (*edit)(Edit&)) {
   return bracketed(call, project, [&]() -> Outcome {
-    auto message = apply_mutation(project.state, project.library, project.folder, call.tool, call.arguments);
+    Edit e{project.state, project.library, project.folder, Arguments(call.arguments)};
+    auto message = edit(e);
     if (!message) return message;
     return "Done. " + *message;
   });

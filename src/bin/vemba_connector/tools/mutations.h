@@ -1,9 +1,11 @@
 #pragma once
-// The mutation engine: the 29 editing tools applied to a project state in
-// memory, each with its success message. It neither loads, writes nor
-// signals; the write path around it does (serve_edit, serve_batch).
+// The mutation engine: the 29 editing tools (declared in handlers.h) applied
+// to a project state in memory, each with its success message. It neither
+// loads, writes nor signals; the write path around it does (serve_edit,
+// serve_batch).
 
 #include "project_io/board/board.h"
+#include "vemba_connector/tools/handlers.h"
 
 #include <cstdint>
 #include <expected>
@@ -15,20 +17,14 @@
 
 namespace vemba_connector {
 
-namespace json = boost::json;
-namespace fs = std::filesystem;
-
-/// Applies the editing tool `tool` to `state` in place and returns its
-/// success message, or the operation's error text unchanged. `folder` is the
-/// project folder (the image check of edit_vemba looks into its assets) and
-/// `library` the canonical library root it must stay inside.
-/// A failure may leave `state` changed; the caller must then not write it.
-std::expected<std::string, std::string> apply_mutation(json::value& state, const fs::path& library,
-                                                       const fs::path& folder, std::string_view tool,
-                                                       const json::value& arguments);
-
-/// True for the 29 names the engine knows (case counts).
-bool is_mutating_tool(std::string_view tool);
+/// Applies the batchable tool named `tool` (case counts) to `state` in place
+/// and returns its success message, the operation's error text unchanged, or
+/// "unknown mutating tool: {tool}". `folder` is the project folder (the image
+/// check of edit_vemba looks into its assets) and `library` the canonical
+/// library root it must stay inside. A failure may leave `state` changed; the
+/// caller must then not write it.
+Outcome apply_mutation(json::value& state, const fs::path& library, const fs::path& folder, std::string_view tool,
+                       const json::value& arguments);
 
 /// The strings of `patch.images` that name no regular file under the
 /// project's assets folder inside the library, in array order, duplicates kept.

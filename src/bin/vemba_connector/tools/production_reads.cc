@@ -1,8 +1,8 @@
 // Set-plan reads.
 
-#include "project_io/production/setplan.h"
+#include "project_io/production/production.h"
 #include "vemba_connector/tools/arguments.h"
-#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/handlers.h"
 
 namespace vemba_connector {
 

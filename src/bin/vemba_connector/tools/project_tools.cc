@@ -1,9 +1,9 @@
 // Tools past the mutation engine: create_project, write_asset, open_project,
 // restore_snapshot and undo_last, and the history listing.
 
-#include "project_io/store/history.h"
-#include "util/base64.h"
-#include "vemba_connector/tools/roads.h"
+#include "project_io/store/store.h"
+#include "util/util.h"
+#include "vemba_connector/tools/handlers.h"
 #include "vemba_connector/tools/signal.h"
 
 #include <fmt/format.h>
@@ -13,34 +13,12 @@ namespace {
 
 using namespace vemba_core::project_io;
 
-// The snapshot a restore road puts back, or the reply that stops it before
-// any signal is written.
-std::expected<std::string, std::string> chosen_snapshot(const Call& call, const LoadedProject& project) {
-  if (call.tool == "undo_last") {
-    const json::array history = list_history(project.library, project.folder);
-    if (history.empty()) return std::unexpected(std::string("no snapshots yet \u2014 nothing to undo"));
-    if (auto name = opt_text_of(history.front(), "snapshot")) return std::string(*name);
-    return std::unexpected(std::string("no snapshots yet \u2014 nothing to undo"));
-  }
-  if (auto name = opt_text_of(call.arguments, "snapshot")) return std::string(*name);
-  return std::unexpected(std::string("missing 'snapshot' (a name from list_history)"));
-}
-
-ToolResult serve_restore(const Call& call, const LoadedProject& project) {
-  auto name = chosen_snapshot(call, project);
-  if (!name) return ToolResult::fail(name.error());
+// Puts the chosen snapshot back between the "writing" and "done" signals.
+ToolResult restore(const Call& call, const LoadedProject& project, const std::string& name) {
   auto message = signalled(call.library_root, *call.project, fmt::format("Claude is restoring {}\u2026", *call.project),
-                           [&] { return restore_snapshot(project.library, project.folder, *name, now_ms()); });
+                           [&] { return restore_snapshot(project.library, project.folder, name, now_ms()); });
   if (!message) return ToolResult::fail(message.error());
   return ToolResult::ok(std::move(*message));
-}
-
-ToolResult serve_open_project(const Call& call) {
-  write_signal(call.library_root, *call.project, "open", "");
-  return ToolResult::ok(fmt::format(
-      "Asked Vemba to open \"{}\". If the app is running it switches to it now; if not, it opens on next launch's "
-      "signal check.",
-      *call.project));
 }
 
 // `bytesBase64` wins whenever present, even when it is not a text.
@@ -50,7 +28,9 @@ std::string_view base64_argument(const json::value& arguments) {
   return given && given->is_string() ? std::string_view(given->get_string()) : std::string_view();
 }
 
-ToolResult serve_write_asset(const Call& call, const LoadedProject& project) {
+}  // namespace
+
+ToolResult serve_write_asset(const Call& call, LoadedProject& project) {
   const std::string_view filename = text_of(call.arguments, "filename");
   auto bytes = base64_decode(base64_argument(call.arguments));
   if (!bytes) return ToolResult::fail("bytesBase64 did not decode: " + bytes.error());
@@ -63,8 +43,6 @@ ToolResult serve_write_asset(const Call& call, const LoadedProject& project) {
       *written, bytes->size()));
 }
 
-}  // namespace
-
 ToolResult serve_create_project(const Call& call) {
   auto folder = create_project(call.library_root, text_of(call.arguments, "name"), text_of(call.arguments, "context"));
   if (!folder) return ToolResult::fail(folder.error());
@@ -74,15 +52,29 @@ ToolResult serve_create_project(const Call& call) {
       *folder));
 }
 
-ToolResult serve_project_tool(const Call& call, LoadedProject& project) {
-  if (call.tool == "undo_last" || call.tool == "restore_snapshot") return serve_restore(call, project);
-  if (call.tool == "open_project") {
-    // The state is not needed past the load; drop it before the signal.
-    project.state = nullptr;
-    return serve_open_project(call);
-  }
-  if (call.tool == "write_asset") return serve_write_asset(call, project);
-  return not_available(call);
+ToolResult serve_open_project(const Call& call, LoadedProject& project) {
+  // The state is not needed past the load; drop it before the signal.
+  project.state = nullptr;
+  write_signal(call.library_root, *call.project, "open", "");
+  return ToolResult::ok(fmt::format(
+      "Asked Vemba to open \"{}\". If the app is running it switches to it now; if not, it opens on next launch's "
+      "signal check.",
+      *call.project));
+}
+
+// The snapshot name is checked before any signal is written.
+ToolResult serve_restore_snapshot(const Call& call, LoadedProject& project) {
+  auto name = opt_text_of(call.arguments, "snapshot");
+  if (!name) return ToolResult::fail("missing 'snapshot' (a name from list_history)");
+  return restore(call, project, std::string(*name));
+}
+
+ToolResult serve_undo_last(const Call& call, LoadedProject& project) {
+  const json::array history = list_history(project.library, project.folder);
+  const std::optional<std::string_view> newest =
+      history.empty() ? std::nullopt : opt_text_of(history.front(), "snapshot");
+  if (!newest) return ToolResult::fail("no snapshots yet \u2014 nothing to undo");
+  return restore(call, project, std::string(*newest));
 }
 
 ToolResult serve_list_history(const Call&, LoadedProject& project) {

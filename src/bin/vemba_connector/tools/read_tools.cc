@@ -2,12 +2,10 @@
 
 #include "project_io/board/board.h"
 #include "project_io/geometry/geometry.h"
+#include "project_io/json/json.h"
 #include "project_io/queries/queries.h"
-#include "project_io/json/text.h"
 #include "vemba_connector/tools/arguments.h"
-#include "vemba_connector/tools/roads.h"
-
-#include <utility>
+#include "vemba_connector/tools/handlers.h"
 
 namespace vemba_connector {
 namespace {
@@ -37,25 +35,10 @@ ToolResult serve_list_projects(const Call& call) {
     std::uint64_t vembas = 0;
     if (const json::array* nodes = array_of(*state, "nodes"))
       for (const json::value& node : *nodes) vembas += is_story_card(node);
-    projects.push_back(json::object{{"project", lossy_utf8(folder.filename().string())},
-                                    {"name", text_of(*state, "name")},
-                                    {"vembas", vembas}});
+    projects.push_back(json::object{
+        {"project", lossy_utf8(folder.filename().string())}, {"name", text_of(*state, "name")}, {"vembas", vembas}});
   }
   return ToolResult::json_value(std::move(projects));
-}
-
-ToolResult serve_read(const Call& call, LoadedProject& project) {
-  using Serve = ToolResult (*)(const Call&, LoadedProject&);
-  static constexpr std::pair<std::string_view, Serve> kReads[] = {
-      {"get_outline", serve_get_outline},         {"read_project", serve_read_project},
-      {"read_set_plan", serve_read_set_plan},     {"search_project", serve_search_project},
-      {"get_positions", serve_get_positions},     {"render_board", serve_render_board},
-      {"check_project", serve_check_project},     {"production_report", serve_production_report},
-      {"export", serve_export},                   {"list_history", serve_list_history},
-  };
-  for (const auto& [name, serve] : kReads)
-    if (name == call.tool) return serve(call, project);
-  return not_available(call);
 }
 
 ToolResult serve_read_project(const Call& call, LoadedProject& project) {

@@ -1,10 +1,9 @@
 // Integrity check, readiness report and text exports.
 
-#include "project_io/reports/export.h"
+#include "project_io/json/json.h"
 #include "project_io/reports/reports.h"
-#include "project_io/json/text.h"
 #include "vemba_connector/tools/arguments.h"
-#include "vemba_connector/tools/roads.h"
+#include "vemba_connector/tools/handlers.h"
 
 #include <string>
 #include <vector>
@@ -20,7 +19,7 @@ using namespace vemba_core::project_io;
 // no files, and an entry that leads outside is passed over.
 std::vector<std::string> asset_names(const fs::path& library, const fs::path& project_folder) {
   std::vector<std::string> names;
-  auto assets = confine(library, project_folder / "assets");
+  auto assets = confine(library, project_folder / kAssetsDir);
   if (!assets) return names;
   std::error_code ec;
   fs::directory_iterator it(*assets, ec);

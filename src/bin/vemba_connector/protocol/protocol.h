@@ -1,5 +1,6 @@
 #pragma once
-// The message loop: one JSON-RPC request per line in, one reply line out.
+// The protocol: the message loop, one JSON-RPC request per line in and one
+// reply line out, and the methods it answers (server.cc).
 
 #include <cstdio>
 #include <string>
