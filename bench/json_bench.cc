@@ -4,8 +4,8 @@
 #include "project_io/json/json.h"
 
 #include <benchmark/benchmark.h>
-#include <boost/json/parse.hpp>
 #include <fmt/format.h>
+#include <boost/json/parse.hpp>
 
 #include <random>
 #include <string>

@@ -35,8 +35,8 @@ Session::Session(std::optional<std::vector<std::string>> args, std::vector<std::
     env.push_back(std::move(entry));
   }
   if (const char* asan = std::getenv("ASAN_OPTIONS")) env.push_back(std::string("ASAN_OPTIONS=") + asan);
-  server_ = std::make_unique<ServerProcess>(VEMBA_CONNECTOR_BIN,
-                                            args ? *args : std::vector<std::string>{"--library", library_.string()}, env);
+  server_ = std::make_unique<ServerProcess>(
+      VEMBA_CONNECTOR_BIN, args ? *args : std::vector<std::string>{"--library", library_.string()}, env);
 }
 
 json::value Session::request(std::string_view method, const json::value& params, const json::value& id) {

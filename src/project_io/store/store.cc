@@ -1,18 +1,18 @@
 #include "project_io/store/store.h"
 
-#include "project_io/store/document.h"
 #include "project_io/json/text.h"
+#include "project_io/store/document.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unicode/uchar.h>
+#include <unistd.h>
 
+#include <fmt/format.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fmt/format.h>
 #include <thread>
 
 namespace vemba_core::project_io {
@@ -48,7 +48,7 @@ Status write_once(const fs::path& path, const fs::path& temp, std::string_view b
   // write land outside the folder, and a pipe would block it.
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
     ::close(fd);
     return std::unexpected(std::string("create temp: not a regular file"));
@@ -140,7 +140,7 @@ std::expected<std::string, std::string> read_file(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::unexpected(os_error(errno));
   std::string bytes;
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) != 0) {
     const int err = errno;
     ::close(fd);
@@ -259,8 +259,8 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
   return candidate;
 }
 
-std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder,
-                                                         std::string_view file_name, std::string_view bytes) {
+std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder, std::string_view file_name,
+                                                         std::string_view bytes) {
   if (!is_bare_name(file_name)) return std::unexpected(fmt::format("invalid asset filename: {}", file_name));
   const fs::path assets = project_folder / kAssetsDir;
   std::error_code ec;

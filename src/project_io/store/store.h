@@ -62,8 +62,8 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
 /// The folder name `create_project` derives from a display name.
 std::string folder_name_for(std::string_view name);
 
-std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder,
-                                                         std::string_view file_name, std::string_view bytes);
+std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder, std::string_view file_name,
+                                                         std::string_view bytes);
 
 /// Reads a whole file as bytes. A named pipe, socket or device is refused
 /// ("not a regular file") rather than read.
