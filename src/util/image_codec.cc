@@ -5,11 +5,11 @@
 
 #include <spng.h>
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fmt/format.h>
 #include <memory>
 
 namespace vemba_connector {
@@ -54,8 +54,10 @@ PngLayout png_layout(const spng_ihdr& ihdr, bool has_trns) {
     case SPNG_COLOR_TYPE_INDEXED:
       if (has_trns) return {SPNG_FMT_RGBA8, SPNG_DECODE_TRNS, 4, 8};
       return {SPNG_FMT_RGB8, 0, 3, 8};
-    case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA: return {SPNG_FMT_PNG, 0, 2, depth};
-    default: return {SPNG_FMT_PNG, 0, 4, depth};
+    case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA:
+      return {SPNG_FMT_PNG, 0, 2, depth};
+    default:
+      return {SPNG_FMT_PNG, 0, 4, depth};
   }
 }
 
@@ -81,10 +83,14 @@ std::expected<Picture, std::string> decode_png(std::string_view bytes) {
 
 std::uint8_t png_colour_type(std::uint8_t channels) {
   switch (channels) {
-    case 1: return SPNG_COLOR_TYPE_GRAYSCALE;
-    case 2: return SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
-    case 3: return SPNG_COLOR_TYPE_TRUECOLOR;
-    default: return SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
+    case 1:
+      return SPNG_COLOR_TYPE_GRAYSCALE;
+    case 2:
+      return SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
+    case 3:
+      return SPNG_COLOR_TYPE_TRUECOLOR;
+    default:
+      return SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
   }
 }
 
@@ -138,11 +144,16 @@ std::expected<void, std::string> check_decode_size(std::uint64_t width, std::uin
 
 std::expected<Picture, std::string> decode_image(std::string_view bytes) {
   switch (sniff(bytes)) {
-    case Format::kPng: return decode_png(bytes);
-    case Format::kJpeg: return decode_jpeg(bytes);
-    case Format::kGif: return decode_gif(bytes);
-    case Format::kWebp: return decode_webp(bytes);
-    case Format::kUnknown: break;
+    case Format::kPng:
+      return decode_png(bytes);
+    case Format::kJpeg:
+      return decode_jpeg(bytes);
+    case Format::kGif:
+      return decode_gif(bytes);
+    case Format::kWebp:
+      return decode_webp(bytes);
+    case Format::kUnknown:
+      break;
   }
   return std::unexpected(std::string("the image format could not be determined"));
 }

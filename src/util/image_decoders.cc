@@ -103,12 +103,18 @@ std::expected<void, std::string> draw_gif_frame(GifFileType* gif, int transparen
 
 std::string_view webp_status_text(VP8StatusCode status) {
   switch (status) {
-    case VP8_STATUS_OUT_OF_MEMORY: return "out of memory";
-    case VP8_STATUS_INVALID_PARAM: return "invalid parameter";
-    case VP8_STATUS_BITSTREAM_ERROR: return "WebP bitstream error";
-    case VP8_STATUS_UNSUPPORTED_FEATURE: return "unsupported WebP feature";
-    case VP8_STATUS_NOT_ENOUGH_DATA: return "WebP data is truncated";
-    default: return "WebP decoding failed";
+    case VP8_STATUS_OUT_OF_MEMORY:
+      return "out of memory";
+    case VP8_STATUS_INVALID_PARAM:
+      return "invalid parameter";
+    case VP8_STATUS_BITSTREAM_ERROR:
+      return "WebP bitstream error";
+    case VP8_STATUS_UNSUPPORTED_FEATURE:
+      return "unsupported WebP feature";
+    case VP8_STATUS_NOT_ENOUGH_DATA:
+      return "WebP data is truncated";
+    default:
+      return "WebP decoding failed";
   }
 }
 

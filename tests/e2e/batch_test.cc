@@ -69,8 +69,8 @@ TEST_F(FilmTest, BatchOpsMayNameOnlyMutatingTools) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.op);
     const ToolReply r = edit("batch", std::string(R"({"ops":[{"tool":"add_vemba"},)") + c.op + "]}");
-    EXPECT_EQ(r.text(), fmt::format("Batch aborted at op 2 ({}): unknown mutating tool: {}{}", c.tool, c.tool,
-                                    kAbortTail));
+    EXPECT_EQ(r.text(),
+              fmt::format("Batch aborted at op 2 ({}): unknown mutating tool: {}{}", c.tool, c.tool, kAbortTail));
     EXPECT_EQ(project_bytes(), before);
     EXPECT_FALSE(fs::exists(history()));
   }

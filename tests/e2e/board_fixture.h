@@ -127,8 +127,7 @@ class FilmTest : public ::testing::Test {
   void expect_signal_done() const {
     const std::string bytes = signal_bytes();
     const std::string_view head = R"({"at":)", tail = R"(,"message":"","project":"film","status":"done"})";
-    ASSERT_TRUE(bytes.starts_with(head) && bytes.ends_with(tail) && bytes.size() > head.size() + tail.size())
-        << bytes;
+    ASSERT_TRUE(bytes.starts_with(head) && bytes.ends_with(tail) && bytes.size() > head.size() + tail.size()) << bytes;
     const std::string at = bytes.substr(head.size(), bytes.size() - head.size() - tail.size());
     EXPECT_EQ(at.find_first_not_of("0123456789"), std::string::npos) << bytes;
   }

@@ -185,12 +185,13 @@ TEST_F(ToolsList, PropertyCensus) {
     }
   }
   EXPECT_EQ(count, 153);
-  EXPECT_EQ(by_type, (std::map<std::string, int>{
-                         {"array", 4}, {"boolean", 3}, {"integer", 1}, {"number", 24}, {"object", 9}, {"string", 112}}));
-  EXPECT_EQ(described, (std::set<std::string>{
-                           "create_project.context=The 'About this story' text every AI prompt prepends",
-                           "create_project.name=Display name; also seeds the folder name",
-                           "read_project.project=Project folder name"}));
+  EXPECT_EQ(by_type,
+            (std::map<std::string, int>{
+                {"array", 4}, {"boolean", 3}, {"integer", 1}, {"number", 24}, {"object", 9}, {"string", 112}}));
+  EXPECT_EQ(described,
+            (std::set<std::string>{"create_project.context=The 'About this story' text every AI prompt prepends",
+                                   "create_project.name=Display name; also seeds the folder name",
+                                   "read_project.project=Project folder name"}));
   EXPECT_EQ(with_items, (std::set<std::string>{"align_nodes.nodeIds", "arrange_nodes.nodeIds", "batch.ops",
                                                "build_shot_list.nodeIds"}));
 }
@@ -256,7 +257,9 @@ TEST_F(ToolsList, DescriptionsKeepQuotesAndUtf8) {
   // The one escape is the quote of edit_vemba; everything else goes out as it is.
   EXPECT_TRUE(on_wire(R"(product (the card's \"Vemba's Focus\" field; alias: focus))"));
   EXPECT_TRUE(on_wire("Use this first \xE2\x80\x94 it is far smaller than read_project."));
-  EXPECT_TRUE(on_wire("vemba heights commonly run 350\xE2\x80\x93" "1200px"));
+  EXPECT_TRUE(
+      on_wire("vemba heights commonly run 350\xE2\x80\x93"
+              "1200px"));
   EXPECT_TRUE(on_wire("converts pixels\xE2\x86\x94metres (default 1/150)"));
   EXPECT_TRUE(on_wire("(long edge <= 1200px)"));
   EXPECT_TRUE(on_wire("groups -> ordered child nodes"));

@@ -16,7 +16,9 @@ constexpr const char* kConfigDir = "Library/Application Support/com.vemba.app";
 std::string call_text(const std::vector<std::string>& args, const std::vector<std::string>& env, std::string_view tool,
                       const json::value& arguments = json::object()) {
   ServerProcess server(VEMBA_CONNECTOR_BIN, args, env);
-  server.send(to_compact(json::object{{"jsonrpc", "2.0"}, {"id", 1}, {"method", "tools/call"},
+  server.send(to_compact(json::object{{"jsonrpc", "2.0"},
+                                      {"id", 1},
+                                      {"method", "tools/call"},
                                       {"params", json::object{{"name", tool}, {"arguments", arguments}}}}));
   auto line = server.read_line();
   if (!line) return "<no reply>";
@@ -35,8 +37,8 @@ TEST(LibraryRoot, FailureReasons) {
   EXPECT_EQ(call_text({}, {}, "no_such_tool"), not_found("no HOME"));
   EXPECT_EQ(call_text({}, {home_env}, "list_projects"), not_found("config: No such file or directory"));
   write_file(home / kConfigDir / "config.json", "{oops");
-  EXPECT_TRUE(call_text({}, {home_env}, "list_projects").starts_with(
-      "error: Vemba library not found: config parse: syntax error at line 1 column 2"));
+  EXPECT_TRUE(call_text({}, {home_env}, "list_projects")
+                  .starts_with("error: Vemba library not found: config parse: syntax error at line 1 column 2"));
   for (const char* config : {"[]", R"({"library_path":5})", R"({"other":"x"})"}) {
     SCOPED_TRACE(config);
     write_file(home / kConfigDir / "config.json", config);
@@ -85,7 +87,8 @@ TEST(Dispatch, NameAndProjectChecks) {
       {"no arguments", json::object{{"name", "get_outline"}}, "missing 'project'"},
       {"arguments null", json::object{{"name", "get_outline"}, {"arguments", nullptr}}, "missing 'project'"},
       {"arguments array", json::object{{"name", "undo_last"}, {"arguments", json::array{"P"}}}, "missing 'project'"},
-      {"project a number", json::object{{"name", "get_outline"}, {"arguments", {{"project", 12}}}}, "missing 'project'"},
+      {"project a number", json::object{{"name", "get_outline"}, {"arguments", {{"project", 12}}}},
+       "missing 'project'"},
       {"project null", json::object{{"name", "batch"}, {"arguments", {{"project", nullptr}}}}, "missing 'project'"},
       {"empty project", json::object{{"name", "get_outline"}, {"arguments", {{"project", ""}}}},
        "invalid project name: "},
@@ -132,7 +135,9 @@ TEST(Dispatch, LoadErrors) {
 
 TEST(ListProjects, KeepsMarkedReadableProjects) {
   Session s;
-  s.make_project("Good", R"({"name":"Good one","nodes":[{"id":"a"},{"type":"vemba"},{"type":5},{"type":"note"},{"type":"Vemba"},7]})");
+  s.make_project(
+      "Good",
+      R"({"name":"Good one","nodes":[{"id":"a"},{"type":"vemba"},{"type":5},{"type":"note"},{"type":"Vemba"},7]})");
   s.make_project("Unparsable", "{");
   write_file(s.library() / "NoMarker" / "project.json", "{}");
   fs::create_directories(s.library() / "MarkerFolder" / ".vemba");
@@ -167,8 +172,8 @@ TEST(LibraryRoot, HoldingNulNamesNoFolder) {
 TEST(CreateProject, RepliesWithTheFolderName) {
   TempDir tmp;
   const fs::path lib = tmp / "new" / "library";
-  auto created = call_text({"--library", lib.string()}, {}, "create_project",
-                           json::object{{"name", "Act: One"}, {"context", 7}});
+  auto created =
+      call_text({"--library", lib.string()}, {}, "create_project", json::object{{"name", "Act: One"}, {"context", 7}});
   EXPECT_EQ(created,
             "ok: Created project \"Act One\". Use exactly this as the `project` argument in every other tool. It is "
             "empty \u2014 add_vemba / add_node to fill it, write_asset to add media, set_project_meta for "
@@ -178,8 +183,8 @@ TEST(CreateProject, RepliesWithTheFolderName) {
   EXPECT_EQ(doc.as_object().at("context"), "");
   EXPECT_FALSE(doc.as_object().contains("bindings"));
   EXPECT_FALSE(fs::exists(lib / ".vemba-sync.json"));
-  EXPECT_TRUE(call_text({"--library", lib.string()}, {}, "create_project").starts_with(
-      "ok: Created project \"Untitled Project\"."));
+  EXPECT_TRUE(call_text({"--library", lib.string()}, {}, "create_project")
+                  .starts_with("ok: Created project \"Untitled Project\"."));
   EXPECT_TRUE(call_text({"--library", lib.string()}, {}, "create_project", {{"name", "Act One"}})
                   .starts_with("ok: Created project \"Act One (2)\"."));
 }

@@ -83,8 +83,8 @@ class ReadDocument : protected FakeTools, public FilmProject {
     return "mdimport [" + (folder_ / "assets" / std::string(asset_name)).string() + "]\n";
   }
   void reset() {
-    for (const char* name : {"calls.log", "mdls.count", "mdls.1", "mdls.2", "mdls.err", "mdls.status",
-                             "mdimport.stdin"})
+    for (const char* name :
+         {"calls.log", "mdls.count", "mdls.1", "mdls.2", "mdls.err", "mdls.status", "mdimport.stdin"})
       fs::remove(fake_ / name);
   }
 };
@@ -98,14 +98,10 @@ TEST_F(ReadDocument, TextFilesAreReadDirectly) {
   const Case cases[] = {
       {"notes", "\n\n  Hello notes\n", false},  // capital extension, folders in src, not trimmed
       {"shared", "from the card", false},       // the first array's src is not a text
-      {"long", repeat("\xC3\xA9", 50000), false},
-      {"bad", could_not("bad"), true},
-      {"slash", could_not("slash"), true},
-      {"missing", could_not("missing"), true},
-      {"twice", "document not found: twice", true},
-      {"nothing", "document not found: nothing", true},
-      {nullptr, "document not found: ", true},
-      {5, "document not found: ", true},
+      {"long", repeat("\xC3\xA9", 50000), false},   {"bad", could_not("bad"), true},
+      {"slash", could_not("slash"), true},          {"missing", could_not("missing"), true},
+      {"twice", "document not found: twice", true}, {"nothing", "document not found: nothing", true},
+      {nullptr, "document not found: ", true},      {5, "document not found: ", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reply.substr(0, 40));
@@ -135,7 +131,13 @@ TEST_F(ReadDocument, AsksSpotlightThenIndexesOnce) {
       {"nothing printed", "", "", 0, could_not("pdf"), true, true},
       {"failing status", "Some text", "Some text", 1, could_not("pdf"), true, true},
       {"capped", repeat("\xC3\xA9", 60000) + "\n", "", 0, repeat("\xC3\xA9", 50000), false, false},
-      {"invalid UTF-8 replaced", "ab\xFF" "cd", "", 0, "ab\xEF\xBF\xBD" "cd", false, false},
+      {"invalid UTF-8 replaced",
+       "ab\xFF"
+       "cd",
+       "", 0,
+       "ab\xEF\xBF\xBD"
+       "cd",
+       false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -183,8 +185,7 @@ TEST_F(StandInTools, ShowPlainFilesAndRefuseBinaryOnes) {
 std::string tiny_pdf(std::string_view words) {
   const std::string stream = "BT /F1 18 Tf 10 40 Td (" + std::string(words) + ") Tj ET";
   const std::string objects[] = {
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 100] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
       "<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream + "\nendstream",
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};

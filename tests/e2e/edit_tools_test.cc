@@ -29,9 +29,16 @@ TEST_F(FilmTest, AddVembaChainsAfterTheNamedCardAndSnapshotsThePreviousFile) {
 
 TEST_F(FilmTest, EditsChangeTheDocumentAsTheirArgumentsSay) {
   const EditCase cases[] = {
-      {"add_node", R"({"kind":"setplan","title":"Room"})", "Done. Added node n201.", {"nodes", "3", "plan", "w"}, "750"},
+      {"add_node",
+       R"({"kind":"setplan","title":"Room"})",
+       "Done. Added node n201.",
+       {"nodes", "3", "plan", "w"},
+       "750"},
       {"add_node", R"({"kind":"shotlist"})", "Done. Added node n201.", {"nodes", "3", "scenes"}, "[]"},
-      {"move_node", R"({"nodeId":"n2","x":10.5,"y":-3})", "Done. Node moved.", {"nodes", "1"},
+      {"move_node",
+       R"({"nodeId":"n2","x":10.5,"y":-3})",
+       "Done. Node moved.",
+       {"nodes", "1"},
        R"({"id":"n2","title":"Two","type":"note","x":10.5,"y":-3.0})"},
       {"move_node", R"({"nodeId":"n2","x":"10"})", "Done. Node moved.", {"nodes", "1", "x"}, "0.0"},
       {"move_node", R"({"nodeId":"n2"})", "Done. Node moved.", {"nodes", "1", "y"}, "0.0"},
@@ -39,15 +46,27 @@ TEST_F(FilmTest, EditsChangeTheDocumentAsTheirArgumentsSay) {
       {"reorder_node", R"({"nodeId":"n3","order":-2})", "Done. Node reordered.", {"nodes", "2", "order"}, "-2"},
       {"reorder_node", R"({"nodeId":"n3","order":3.0})", "Done. Node reordered.", {"nodes", "2", "order"}, "0"},
       {"reorder_node", R"({"nodeId":"n3","order":"3"})", "Done. Node reordered.", {"nodes", "2", "order"}, "0"},
-      {"connect_vembas", R"({"from":"n1","to":"n3","type":null,"label":"L","condition":"if"})", "Done. Connected.",
-       {"edges", "3"}, R"({"condition":"if","from":"n1","label":"L","to":"n3","type":"continues"})"},
-      {"connect_vembas", R"({"from":"n3","to":"n3","type":""})", "Done. Connected.", {"edges", "3"},
+      {"connect_vembas",
+       R"({"from":"n1","to":"n3","type":null,"label":"L","condition":"if"})",
+       "Done. Connected.",
+       {"edges", "3"},
+       R"({"condition":"if","from":"n1","label":"L","to":"n3","type":"continues"})"},
+      {"connect_vembas",
+       R"({"from":"n3","to":"n3","type":""})",
+       "Done. Connected.",
+       {"edges", "3"},
        R"({"from":"n3","label":"","to":"n3","type":""})"},
-      {"set_project_meta", R"({"patch":{"name":"Renamed","size":1}})", "Done. Applied: name. IGNORED: size.",
-       {"name"}, R"("Renamed")"},
+      {"set_project_meta",
+       R"({"patch":{"name":"Renamed","size":1}})",
+       "Done. Applied: name. IGNORED: size.",
+       {"name"},
+       R"("Renamed")"},
       {"set_project_meta", R"({"patch":"name"})", "Done. Applied: (none).", {"name"}, R"("Film")"},
-      {"add_video_embed", R"({"url":"https://www.youtube.com/watch?v=dQw4w9WgXcQ","x":5})",
-       "Done. Added embed card vid201.", {"videoEmbeds", "0", "videoId"}, R"("dQw4w9WgXcQ")"},
+      {"add_video_embed",
+       R"({"url":"https://www.youtube.com/watch?v=dQw4w9WgXcQ","x":5})",
+       "Done. Added embed card vid201.",
+       {"videoEmbeds", "0", "videoId"},
+       R"("dQw4w9WgXcQ")"},
   };
   for (const EditCase& c : cases) expect_edit(c);
 }
@@ -70,8 +89,8 @@ TEST_F(FilmTest, ConvertNodeTypeEchoesTheNodeAsStored) {
 
 TEST_F(FilmTest, EditVembaNamesIgnoredKeysMissingImagesAndTheEditedNode) {
   write_file(folder_ / "assets" / "a.png", "png");
-  const ToolReply r =
-      edit("edit_vemba", R"({"vembaId":"n1","patch":{"title":"New","images":["a.png","gone.png","gone.png",5],"bogus":1}})");
+  const ToolReply r = edit(
+      "edit_vemba", R"({"vembaId":"n1","patch":{"title":"New","images":["a.png","gone.png","gone.png",5],"bogus":1}})");
   EXPECT_FALSE(r.is_error());
   EXPECT_EQ(on_disk({"nodes", "0", "title"}), R"("New")");
   // The 5 makes edit_vemba refuse `images`; the check still reports the
@@ -79,7 +98,8 @@ TEST_F(FilmTest, EditVembaNamesIgnoredKeysMissingImagesAndTheEditedNode) {
   EXPECT_EQ(r.text(),
             "Done. Applied: title. IGNORED (not editable here): bogus, images. To change type use convert_node_type."
             " WARNING: these image files do not exist in assets/ (use write_asset first): gone.png, gone.png."
-            " Node now: " + on_disk({"nodes", "0"}));
+            " Node now: " +
+                on_disk({"nodes", "0"}));
 }
 
 TEST_F(FilmTest, EditVembaTestsImagePathsAsGiven) {
@@ -87,11 +107,13 @@ TEST_F(FilmTest, EditVembaTestsImagePathsAsGiven) {
   const ToolReply r = edit("edit_vemba", R"({"vembaId":"n2","patch":{"images":["../project.json","data:x"]}})");
   EXPECT_EQ(r.text(),
             "Done. Applied: images. WARNING: these image files do not exist in assets/ (use write_asset first): data:x."
-            " Node now: " + on_disk({"nodes", "1"}));
+            " Node now: " +
+                on_disk({"nodes", "1"}));
   const ToolReply none = edit("edit_vemba", R"({"vembaId":"n2","patch":{"bogus":true}})");
   EXPECT_EQ(none.text(),
             "Done. Applied: (none). IGNORED (not editable here): bogus. To change type use convert_node_type."
-            " Node now: " + on_disk({"nodes", "1"}));
+            " Node now: " +
+                on_disk({"nodes", "1"}));
 }
 
 TEST_F(FilmTest, FailedEditsWriteNothingAndEndTheSignalAtDone) {
@@ -115,7 +137,8 @@ TEST_F(FilmTest, FailedEditsWriteNothingAndEndTheSignalAtDone) {
 
 TEST_F(FilmTest, CallsThatDoNotLoadWriteNoSignal) {
   EXPECT_EQ(s_.call("move_node", parse(R"({"nodeId":"n1"})")).text(), "missing 'project'");
-  EXPECT_TRUE(s_.call("move_node", parse(R"({"project":"nope","nodeId":"n1"})")).text().starts_with("path not found: "));
+  EXPECT_TRUE(
+      s_.call("move_node", parse(R"({"project":"nope","nodeId":"n1"})")).text().starts_with("path not found: "));
   EXPECT_FALSE(fs::exists(signal_path()));
 }
 

@@ -66,7 +66,8 @@ TEST_F(History, ListsQualifyingNamesNewestFirst) {
   // A link reports its own size; a folder with a qualifying name is listed.
   fs::create_symlink(folder_ / "project.json", history_dir() / "snap-4.json");
   fs::create_directory(history_dir() / "snap-3.json");
-  struct stat link{}, dir{};
+  struct stat link {
+  }, dir{};
   ASSERT_EQ(::lstat((history_dir() / "snap-4.json").c_str(), &link), 0);
   ASSERT_EQ(::lstat((history_dir() / "snap-3.json").c_str(), &dir), 0);
 

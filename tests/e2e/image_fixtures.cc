@@ -164,10 +164,10 @@ std::string make_webp(std::uint32_t w, std::uint32_t h, Rgb colour, std::uint8_t
   }
   std::uint8_t* out = nullptr;
   const auto* data = reinterpret_cast<const std::uint8_t*>(pixels.data());
-  const std::size_t size = alpha < 255 ? WebPEncodeLosslessRGBA(data, static_cast<int>(w), static_cast<int>(h),
-                                                                static_cast<int>(w * 4), &out)
-                                       : WebPEncodeLosslessRGB(data, static_cast<int>(w), static_cast<int>(h),
-                                                               static_cast<int>(w * 3), &out);
+  const std::size_t size =
+      alpha < 255
+          ? WebPEncodeLosslessRGBA(data, static_cast<int>(w), static_cast<int>(h), static_cast<int>(w * 4), &out)
+          : WebPEncodeLosslessRGB(data, static_cast<int>(w), static_cast<int>(h), static_cast<int>(w * 3), &out);
   std::string webp(reinterpret_cast<const char*>(out), size);
   WebPFree(out);
   return webp;
@@ -206,10 +206,14 @@ std::string make_animated_webp(std::uint32_t w, std::uint32_t h, const std::vect
 
 int DecodedPng::channels() const {
   switch (colour_type) {
-    case SPNG_COLOR_TYPE_GRAYSCALE: return 1;
-    case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA: return 2;
-    case SPNG_COLOR_TYPE_TRUECOLOR: return 3;
-    default: return 4;
+    case SPNG_COLOR_TYPE_GRAYSCALE:
+      return 1;
+    case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA:
+      return 2;
+    case SPNG_COLOR_TYPE_TRUECOLOR:
+      return 3;
+    default:
+      return 4;
   }
 }
 

@@ -12,7 +12,9 @@ class FilmProject : public ::testing::Test {
   explicit FilmProject(std::string_view state, std::vector<std::string> extra_env = {})
       : s_(std::nullopt, std::move(extra_env)), folder_(fs::canonical(s_.make_project("Film", state))) {}
 
-  void asset(std::string_view name, std::string_view bytes) { write_file(folder_ / "assets" / std::string(name), bytes); }
+  void asset(std::string_view name, std::string_view bytes) {
+    write_file(folder_ / "assets" / std::string(name), bytes);
+  }
   /// A call of `tool` with `project` set to "Film".
   ToolReply call(std::string_view tool, json::object args = {}) {
     args["project"] = "Film";

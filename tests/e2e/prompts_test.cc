@@ -77,7 +77,8 @@ TEST(Prompts, ListIsFixed) {
   const json::value id = 3;
   for (const char* params : {static_cast<const char*>(nullptr), "{}", R"({"cursor":"next"})", "[1]", "null"}) {
     SCOPED_TRACE(params ? params : "no params");
-    EXPECT_EQ(reply_to(s, request("prompts/list", params, &id)), R"({"id":3,"jsonrpc":"2.0","result":)" + prompts + "}");
+    EXPECT_EQ(reply_to(s, request("prompts/list", params, &id)),
+              R"({"id":3,"jsonrpc":"2.0","result":)" + prompts + "}");
     EXPECT_EQ(reply_to(s, request("prompts/list", params, nullptr)),
               R"({"id":null,"jsonrpc":"2.0","result":)" + prompts + "}");
   }
@@ -87,11 +88,13 @@ TEST(Prompts, GetFillsTheTemplate) {
   struct Case {
     const char* label;
     std::string_view prompt;
-    const char* arguments;  // JSON text, or null for no `arguments`
+    const char* arguments;                 // JSON text, or null for no `arguments`
     std::vector<std::string_view> values;  // in the order of the template's places
   };
   const Case cases[] = {
-      {"both arguments", "break_into_vembas", R"({"project":"Film","source":"INT. KITCHEN - NIGHT"})",
+      {"both arguments",
+       "break_into_vembas",
+       R"({"project":"Film","source":"INT. KITCHEN - NIGHT"})",
        {"Film", "INT. KITCHEN - NIGHT"}},
       {"no source", "break_into_vembas", R"({"project":"Film"})", {"Film", ""}},
       {"a document id as source", "break_into_vembas", R"({"project":"Film","source":"doc-12"})", {"Film", "doc-12"}},
@@ -100,12 +103,16 @@ TEST(Prompts, GetFillsTheTemplate) {
       {"no arguments", "build_shot_list", nullptr, {""}},
       {"arguments not an object", "build_shot_list", R"(["Film"])", {""}},
       {"element before project", "continuity_pass", R"({"project":"Film","element":"Mara"})", {"Mara", "Film"}},
-      {"quotes and line feeds kept", "continuity_pass", R"({"project":"My \"Film\"","element":"the red\nscarf"})",
+      {"quotes and line feeds kept",
+       "continuity_pass",
+       R"({"project":"My \"Film\"","element":"the red\nscarf"})",
        {"the red\nscarf", "My \"Film\""}},
       {"scene is a number", "dress_set_plan", R"({"project":"Film","scene":42})", {"Film", ""}},
       {"null and object values", "dress_set_plan", R"({"project":null,"scene":{"mood":"dark"}})", {"", ""}},
       {"braces in a value stay", "dress_set_plan", R"({"project":"{}","scene":"{} and {}"})", {"{}", "{} and {}"}},
-      {"non-ASCII kept", "dress_set_plan", R"({"project":"Caf\u00e9","scene":"dusk \u2014 one practical"})",
+      {"non-ASCII kept",
+       "dress_set_plan",
+       R"({"project":"Caf\u00e9","scene":"dusk \u2014 one practical"})",
        {"Caf\xC3\xA9", "dusk \xE2\x80\x94 one practical"}},
       {"untrimmed", "dress_set_plan", R"({"project":"  Film ","scene":"\t"})", {"  Film ", "\t"}},
   };
@@ -120,10 +127,10 @@ TEST(Prompts, GetFillsTheTemplate) {
         {"id", 7},
         {"jsonrpc", "2.0"},
         {"result", json::object{{"description", c.prompt},
-                                {"messages", json::array{json::object{
-                                                 {"content", json::object{{"text", filled(c.prompt, c.values)},
-                                                                          {"type", "text"}}},
-                                                 {"role", "user"}}}}}}};
+                                {"messages",
+                                 json::array{json::object{
+                                     {"content", json::object{{"text", filled(c.prompt, c.values)}, {"type", "text"}}},
+                                     {"role", "user"}}}}}}};
     EXPECT_EQ(line, to_compact(expected));
   }
 }

@@ -19,8 +19,9 @@ TEST(Protocol, InitializeAndPing) {
   Session s;
   const std::string init =
       R"("result":{"capabilities":{"prompts":{},"tools":{}},"protocolVersion":"2024-11-05","serverInfo":{"name":"vemba","version":"0.1.0"}}})";
-  EXPECT_EQ(reply_line(s, R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"1999-01-01"}})"),
-            R"({"id":1,"jsonrpc":"2.0",)" + init);
+  EXPECT_EQ(
+      reply_line(s, R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"1999-01-01"}})"),
+      R"({"id":1,"jsonrpc":"2.0",)" + init);
   EXPECT_EQ(reply_line(s, R"({"id":2,"method":"initialize"})"), R"({"id":2,"jsonrpc":"2.0",)" + init);
   EXPECT_EQ(reply_line(s, R"({"jsonrpc":"2.0","id":7,"method":"ping"})"), R"({"id":7,"jsonrpc":"2.0","result":{}})");
   EXPECT_EQ(reply_line(s, R"({"method":"ping"})"), R"({"id":null,"jsonrpc":"2.0","result":{}})");
@@ -32,9 +33,13 @@ TEST(Protocol, IdsComeBackUnchanged) {
     const char* id;
     const char* echoed;
   };
-  const Case cases[] = {{R"("abc")", R"("abc")"}, {"1.5", "1.5"},       {"[1,\"x\"]", "[1,\"x\"]"},
-                        {R"({"z":1,"a":2})", R"({"a":2,"z":1})"},       {"1e2", "100.0"},
-                        {"null", "null"},         {"-4", "-4"}};
+  const Case cases[] = {{R"("abc")", R"("abc")"},
+                        {"1.5", "1.5"},
+                        {"[1,\"x\"]", "[1,\"x\"]"},
+                        {R"({"z":1,"a":2})", R"({"a":2,"z":1})"},
+                        {"1e2", "100.0"},
+                        {"null", "null"},
+                        {"-4", "-4"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
     EXPECT_EQ(reply_line(s, std::string(R"({"method":"ping","id":)") + c.id + "}"),
@@ -89,10 +94,12 @@ TEST(Protocol, ToolCallWithoutIdOrParams) {
   ASSERT_TRUE(r);
   EXPECT_TRUE(r->as_object().at("id").is_null());
   EXPECT_TRUE(fs::exists(s.library() / "Quiet" / "project.json"));
-  EXPECT_EQ(reply_line(s, R"({"id":5,"method":"tools/call"})"),
-            R"({"id":5,"jsonrpc":"2.0","result":{"content":[{"text":"unknown tool: ","type":"text"}],"isError":true}})");
-  EXPECT_EQ(reply_line(s, R"({"id":6,"method":"tools/call","params":null})"),
-            R"({"id":6,"jsonrpc":"2.0","result":{"content":[{"text":"unknown tool: ","type":"text"}],"isError":true}})");
+  EXPECT_EQ(
+      reply_line(s, R"({"id":5,"method":"tools/call"})"),
+      R"({"id":5,"jsonrpc":"2.0","result":{"content":[{"text":"unknown tool: ","type":"text"}],"isError":true}})");
+  EXPECT_EQ(
+      reply_line(s, R"({"id":6,"method":"tools/call","params":null})"),
+      R"({"id":6,"jsonrpc":"2.0","result":{"content":[{"text":"unknown tool: ","type":"text"}],"isError":true}})");
 }
 
 TEST(Protocol, CrLfAndLastLineWithoutLineFeed) {

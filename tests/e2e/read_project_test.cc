@@ -76,7 +76,8 @@ TEST_F(FilmTest, ReadProjectScopes) {
       for (const json::value& node : *nodes) EXPECT_NE(io::member(node, "measured"), nullptr);
     }
   }
-  EXPECT_EQ(edit("read_project", R"({"scope":"edges"})").text(), io::to_pretty(json::object{{"edges", *io::member(state(), "edges")}}));
+  EXPECT_EQ(edit("read_project", R"({"scope":"edges"})").text(),
+            io::to_pretty(json::object{{"edges", *io::member(state(), "edges")}}));
   EXPECT_EQ(project_bytes(), before);
 }
 

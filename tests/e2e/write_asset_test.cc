@@ -21,7 +21,7 @@ TEST_F(WriteAsset, DecodesStrictBase64) {
   struct Case {
     const char* name;
     json::object args;
-    const char* error;     // null: succeeds
+    const char* error;       // null: succeeds
     std::string_view bytes;  // the file written on success
   };
   const Case cases[] = {
@@ -32,13 +32,19 @@ TEST_F(WriteAsset, DecodesStrictBase64) {
       {"pad inside", {{"bytesBase64", "aG=sbG8="}}, "bytesBase64 did not decode: Invalid symbol 61, offset 2.", {}},
       {"bad length", {{"bytesBase64", "aGVsb"}}, "bytesBase64 did not decode: Invalid input length: 5", {}},
       {"no padding", {{"bytesBase64", "aGVsbG8"}}, "bytesBase64 did not decode: Invalid padding", {}},
-      {"bad last symbol", {{"bytesBase64", "aGVsbG9="}},
-       "bytesBase64 did not decode: Invalid last symbol 57, offset 6.", {}},
+      {"bad last symbol",
+       {{"bytesBase64", "aGVsbG9="}},
+       "bytesBase64 did not decode: Invalid last symbol 57, offset 6.",
+       {}},
       {"line break", {{"bytesBase64", "aGVs\nbG8="}}, "bytesBase64 did not decode: Invalid symbol 10, offset 4.", {}},
-      {"trailing line feed", {{"bytesBase64", "aGVsbG8=\n"}},
-       "bytesBase64 did not decode: Invalid symbol 10, offset 8.", {}},
-      {"old key decodes the same way", {{"bytes_base64", "aGVsb"}},
-       "bytesBase64 did not decode: Invalid input length: 5", {}},
+      {"trailing line feed",
+       {{"bytesBase64", "aGVsbG8=\n"}},
+       "bytesBase64 did not decode: Invalid symbol 10, offset 8.",
+       {}},
+      {"old key decodes the same way",
+       {{"bytes_base64", "aGVsb"}},
+       "bytesBase64 did not decode: Invalid input length: 5",
+       {}},
       {"empty", {{"bytesBase64", ""}}, "empty file", {}},
       {"no content", {}, "empty file", {}},
       {"not a text wins over the old key", {{"bytesBase64", 5}, {"bytes_base64", "aGk="}}, "empty file", {}},

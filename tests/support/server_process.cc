@@ -70,7 +70,8 @@ std::optional<std::string> ServerProcess::read_line(std::chrono::milliseconds ti
       return line;
     }
     if (out_fd_ < 0) return std::nullopt;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return std::nullopt;
     pollfd p{out_fd_, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;

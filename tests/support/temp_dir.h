@@ -3,8 +3,8 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 namespace vemba_test {
 

@@ -3,9 +3,9 @@
 #include "project_io/production/production.h"
 #include "project_io/store/document.h"
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <array>
-#include <fmt/format.h>
 #include <unordered_set>
 
 namespace vemba_core::project_io {

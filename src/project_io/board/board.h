@@ -73,7 +73,7 @@ Status remove_node_from_group(json::value& doc, std::string_view node_id);
 PatchResult set_project_meta(json::value& doc, const json::value& patch);
 
 /// New YouTube or Vimeo embed card; returns its id.
-std::expected<std::string, std::string> add_video_embed(json::value& doc, std::string_view url,
-                                                        std::optional<double> x, std::optional<double> y);
+std::expected<std::string, std::string> add_video_embed(json::value& doc, std::string_view url, std::optional<double> x,
+                                                        std::optional<double> y);
 
 }  // namespace vemba_core::project_io

@@ -2,11 +2,11 @@
 
 #include "project_io/json/patch.h"
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <fmt/format.h>
 
 namespace vemba_core::project_io {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "project_io/board/board.h"
 
-#include "project_io/store/document.h"
 #include "project_io/geometry/geometry.h"
+#include "project_io/store/document.h"
 
 #include <fmt/format.h>
 #include <algorithm>

@@ -1,10 +1,10 @@
 #include "project_io/board/board.h"
 
-#include "project_io/store/document.h"
 #include "project_io/json/text.h"
+#include "project_io/store/document.h"
 
-#include <array>
 #include <fmt/format.h>
+#include <array>
 
 namespace vemba_core::project_io {
 namespace {

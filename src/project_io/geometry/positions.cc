@@ -25,9 +25,9 @@ json::object card_row(const json::value& node, const OwnerMap& owners) {
 
 // Sizes as stored: 0.0 when missing, unlike the 400 x 280 of a group box.
 json::object group_row(const json::value& group) {
-  return json::object{{"id", member_or(group, "id", nullptr)},     {"name", text_of(group, "name")},
-                      {"x", number_or(group, "x", 0)}, {"y", number_or(group, "y", 0)},
-                      {"w", number_or(group, "w", 0)}, {"h", number_or(group, "h", 0)}};
+  return json::object{{"id", member_or(group, "id", nullptr)}, {"name", text_of(group, "name")},
+                      {"x", number_or(group, "x", 0)},         {"y", number_or(group, "y", 0)},
+                      {"w", number_or(group, "w", 0)},         {"h", number_or(group, "h", 0)}};
 }
 
 }  // namespace

@@ -23,13 +23,27 @@ void write_string(std::string& out, std::string_view s) {
     out.append(s.data() + run, i - run);
     run = i + 1;
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\f': out += "\\f"; break;
-      case '\r': out += "\\r"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
       default:
         out += "\\u00";
         out.push_back(kHex[c >> 4]);
@@ -81,21 +95,33 @@ std::vector<const json::key_value_pair*> sorted_members(const json::object& o) {
   std::vector<const json::key_value_pair*> members;
   members.reserve(o.size());
   for (const auto& kv : o) members.push_back(&kv);
-  std::sort(members.begin(), members.end(), [](const auto* a, const auto* b) {
-    return std::string_view(a->key()) < std::string_view(b->key());
-  });
+  std::sort(members.begin(), members.end(),
+            [](const auto* a, const auto* b) { return std::string_view(a->key()) < std::string_view(b->key()); });
   return members;
 }
 
 void write_scalar(std::string& out, const json::value& v) {
   switch (v.kind()) {
-    case json::kind::null: out += "null"; break;
-    case json::kind::bool_: out += v.get_bool() ? "true" : "false"; break;
-    case json::kind::int64: append_integer(out, v.get_int64()); break;
-    case json::kind::uint64: append_integer(out, v.get_uint64()); break;
-    case json::kind::double_: append_float(out, v.get_double()); break;
-    case json::kind::string: write_string(out, v.get_string()); break;
-    default: break;
+    case json::kind::null:
+      out += "null";
+      break;
+    case json::kind::bool_:
+      out += v.get_bool() ? "true" : "false";
+      break;
+    case json::kind::int64:
+      append_integer(out, v.get_int64());
+      break;
+    case json::kind::uint64:
+      append_integer(out, v.get_uint64());
+      break;
+    case json::kind::double_:
+      append_float(out, v.get_double());
+      break;
+    case json::kind::string:
+      write_string(out, v.get_string());
+      break;
+    default:
+      break;
   }
 }
 
@@ -233,10 +259,14 @@ bool flag_of(const json::value& v, std::string_view key) {
 
 std::optional<double> as_number(const json::value& v) {
   switch (v.kind()) {
-    case json::kind::int64: return static_cast<double>(v.get_int64());
-    case json::kind::uint64: return static_cast<double>(v.get_uint64());
-    case json::kind::double_: return v.get_double();
-    default: return std::nullopt;
+    case json::kind::int64:
+      return static_cast<double>(v.get_int64());
+    case json::kind::uint64:
+      return static_cast<double>(v.get_uint64());
+    case json::kind::double_:
+      return v.get_double();
+    default:
+      return std::nullopt;
   }
 }
 

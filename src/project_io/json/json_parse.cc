@@ -3,9 +3,9 @@
 
 #include "project_io/json/json.h"
 
+#include <fmt/format.h>
 #include <boost/json/basic_parser_impl.hpp>
 #include <boost/json/value_stack.hpp>
-#include <fmt/format.h>
 
 #include <algorithm>
 #include <charconv>

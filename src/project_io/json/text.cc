@@ -1,7 +1,7 @@
 #include "project_io/json/text.h"
 
-#include <unicode/uchar.h>
 #include <unicode/locid.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 namespace vemba_core::project_io {

@@ -2,8 +2,8 @@
 
 #include "project_io/production/production.h"
 
-#include "project_io/store/document.h"
 #include "project_io/json/patch.h"
+#include "project_io/store/document.h"
 
 #include <fmt/format.h>
 

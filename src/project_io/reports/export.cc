@@ -5,8 +5,8 @@
 
 #include "project_io/board/board.h"
 #include "project_io/geometry/geometry.h"
-#include "project_io/queries/queries.h"
 #include "project_io/json/text.h"
+#include "project_io/queries/queries.h"
 
 #include <fmt/format.h>
 

@@ -3,9 +3,9 @@
 // shot and sun-plan counts.
 
 #include "project_io/board/board.h"
+#include "project_io/json/text.h"
 #include "project_io/queries/queries.h"
 #include "project_io/reports/reports.h"
-#include "project_io/json/text.h"
 
 #include <fmt/format.h>
 

@@ -29,8 +29,8 @@ void scan_ids(const json::array* records, Visit&& visit) {
 
 template <class Visit>
 void for_each_id_number(const json::value& document, Visit&& visit) {
-  for (std::string_view key : {"nodes", "groups", "images", "links", "videoEmbeds", "documents", "mediaShelf",
-                               "bindings"})
+  for (std::string_view key :
+       {"nodes", "groups", "images", "links", "videoEmbeds", "documents", "mediaShelf", "bindings"})
     scan_ids(array_of(document, key), visit);
   if (const json::array* nodes = array_of(document, "nodes")) {
     for (const json::value& node : *nodes) {

@@ -10,8 +10,8 @@
 namespace vemba_core::project_io {
 
 /// The nine arrays every read supplies, in the order `normalize` fills them.
-inline constexpr std::string_view kDocumentArrays[] = {
-    "nodes", "edges", "groups", "images", "links", "documents", "mediaShelf", "videoEmbeds", "bindings"};
+inline constexpr std::string_view kDocumentArrays[] = {"nodes",     "edges",      "groups",      "images",  "links",
+                                                       "documents", "mediaShelf", "videoEmbeds", "bindings"};
 
 /// Supplies each of the nine arrays that is missing or not an array, and a
 /// `name` that is not a text. A null document becomes an object first.

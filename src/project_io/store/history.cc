@@ -1,13 +1,13 @@
 #include "project_io/store/store.h"
 
-#include "project_io/store/document.h"
 #include "project_io/json/text.h"
+#include "project_io/store/document.h"
 
 #include <sys/stat.h>
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <charconv>
-#include <fmt/format.h>
 #include <vector>
 
 namespace vemba_core::project_io {

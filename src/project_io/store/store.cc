@@ -6,14 +6,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unicode/uchar.h>
+#include <unistd.h>
 
+#include <fmt/format.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fmt/format.h>
 #include <thread>
 
 namespace vemba_core::project_io {
@@ -49,7 +49,7 @@ Status write_once(const fs::path& path, const fs::path& temp, std::string_view b
   // write land outside the folder, and a pipe would block it.
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
     ::close(fd);
     return std::unexpected(std::string("create temp: not a regular file"));
@@ -203,7 +203,7 @@ std::expected<std::string, std::string> read_file(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::unexpected(os_error(errno));
   std::string bytes;
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) != 0) {
     const int err = errno;
     ::close(fd);

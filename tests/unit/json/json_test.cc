@@ -70,8 +70,8 @@ TEST(ParseJson, NumberKinds) {
 
 TEST(ParseJson, NumbersAreExact) {
   // Values whose last digit a sloppy conversion gets wrong.
-  for (const char* text : {"1588.8355434374535", "0.1", "2.2250738585072014e-308", "4.9e-324",
-                           "1.7976931348623157e308", "9007199254740993.0", "123456.789e-3"}) {
+  for (const char* text : {"1588.8355434374535", "0.1", "2.2250738585072014e-308", "4.9e-324", "1.7976931348623157e308",
+                           "9007199254740993.0", "123456.789e-3"}) {
     SCOPED_TRACE(text);
     auto v = parse_json(text);
     ASSERT_TRUE(v);
@@ -123,11 +123,23 @@ TEST(Writer, FloatForms) {
     const char* text;
   };
   const Case cases[] = {
-      {120.0, "120.0"},      {0.5, "0.5"},       {100000.0, "100000.0"},    {0.0001, "0.0001"},
-      {1e-5, "0.00001"},     {9.9e-6, "9.9e-6"}, {1e16, "1e16"},            {9999999999999998.0, "9999999999999998.0"},
-      {1.5e-7, "1.5e-7"},    {1e300, "1e300"},   {-2.5e20, "-2.5e20"},      {0.0, "0.0"},
-      {-0.0, "-0.0"},        {-40.0, "-40.0"},   {1588.8355434374535, "1588.8355434374535"},
-      {std::numeric_limits<double>::infinity(), "null"}, {std::nan(""), "null"},
+      {120.0, "120.0"},
+      {0.5, "0.5"},
+      {100000.0, "100000.0"},
+      {0.0001, "0.0001"},
+      {1e-5, "0.00001"},
+      {9.9e-6, "9.9e-6"},
+      {1e16, "1e16"},
+      {9999999999999998.0, "9999999999999998.0"},
+      {1.5e-7, "1.5e-7"},
+      {1e300, "1e300"},
+      {-2.5e20, "-2.5e20"},
+      {0.0, "0.0"},
+      {-0.0, "-0.0"},
+      {-40.0, "-40.0"},
+      {1588.8355434374535, "1588.8355434374535"},
+      {std::numeric_limits<double>::infinity(), "null"},
+      {std::nan(""), "null"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -192,7 +204,8 @@ TEST(Fixture, ABadFixtureFailsTheTest) {
 TEST(Writer, IntegersAndEscapes) {
   json::value v = json::object{{"b", json::array{1, -3, std::uint64_t{18446744073709551615ull}, true, nullptr}},
                                {"a", "q\"\\/\b\t\n\f\r\x01\x1f\x7f é—"}};
-  EXPECT_EQ(to_compact(v), "{\"a\":\"q\\\"\\\\/\\b\\t\\n\\f\\r\\u0001\\u001f\x7f é—\",\"b\":[1,-3,18446744073709551615,true,null]}");
+  EXPECT_EQ(to_compact(v),
+            "{\"a\":\"q\\\"\\\\/\\b\\t\\n\\f\\r\\u0001\\u001f\x7f é—\",\"b\":[1,-3,18446744073709551615,true,null]}");
 }
 
 TEST(Writer, KeysSortedByBytesAtEveryDepth) {

@@ -29,7 +29,9 @@ TEST(Envelopes, ExactLines) {
   EXPECT_EQ(written([&](Replies& r) { r.err_text(nullptr, "bad"); }),
             "{\"id\":null,\"jsonrpc\":\"2.0\",\"result\":{\"content\":[{\"text\":\"bad\",\"type\":\"text\"}],"
             "\"isError\":true}}\n");
-  EXPECT_EQ(written([&](Replies& r) { r.ok_json(7, json::object{{"b", 1}, {"a", 2.0}}); }),
+  EXPECT_EQ(written([&](Replies& r) {
+              r.ok_json(7, json::object{{"b", 1}, {"a", 2.0}});
+            }),
             "{\"id\":7,\"jsonrpc\":\"2.0\",\"result\":{\"content\":[{\"text\":\"{\\n  \\\"a\\\": 2.0,\\n  \\\"b\\\": "
             "1\\n}\",\"type\":\"text\"}],\"structuredContent\":{\"a\":2.0,\"b\":1}}}\n");
   EXPECT_EQ(written([&](Replies& r) { r.ok_image_png(1, "abcd"); }),

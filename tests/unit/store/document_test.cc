@@ -43,8 +43,9 @@ TEST(Normalize, RefusesNonObjectTopLevel) {
 }
 
 TEST(NewDocument, DefaultsAndNumberKinds) {
-  EXPECT_EQ(to_compact(new_document("Film", "ctx")),
-            R"({"context":"ctx","documents":[],"edges":[],"groups":[],"images":[],"links":[],"mediaShelf":[],"name":"Film","nodes":[],"numberingMode":"auto","schemaVersion":1,"templateId":"blank","theme":{"color":"#CC8E78","mode":"light"},"videoEmbeds":[],"view":{"panX":0,"panY":0,"zoom":1}})");
+  EXPECT_EQ(
+      to_compact(new_document("Film", "ctx")),
+      R"({"context":"ctx","documents":[],"edges":[],"groups":[],"images":[],"links":[],"mediaShelf":[],"name":"Film","nodes":[],"numberingMode":"auto","schemaVersion":1,"templateId":"blank","theme":{"color":"#CC8E78","mode":"light"},"videoEmbeds":[],"view":{"panX":0,"panY":0,"zoom":1}})");
 }
 
 TEST(NextUid, ScansTheDocument) {
@@ -61,9 +62,12 @@ TEST(NextUid, ScansTheDocument) {
       {"leading zeros", R"({"nodes":[{"id":"n000250"}]})", 251},
       {"media id", R"({"images":[{"id":"img-2024-01"}]})", 2025},
       {"edges never read", R"({"edges":[{"id":"e999","from":"n998"}]})", 201},
-      {"scenes and plan elements", R"({"nodes":[{"id":"n1","scenes":[{"id":"sc450"}],"plan":{"elements":[{"id":"e460"}]}}]})", 461},
+      {"scenes and plan elements",
+       R"({"nodes":[{"id":"n1","scenes":[{"id":"sc450"}],"plan":{"elements":[{"id":"e460"}]}}]})", 461},
       {"shots", R"({"nodes":[{"shots":[{"id":"sh300"}]}]})", 301},
-      {"every top-level array", R"({"links":[{"id":"l210"}],"videoEmbeds":[{"id":"vid211"}],"documents":[{"id":"d212"}],"mediaShelf":[{"id":"m213"}],"bindings":[{"id":"b214"}]})", 215},
+      {"every top-level array",
+       R"({"links":[{"id":"l210"}],"videoEmbeds":[{"id":"vid211"}],"documents":[{"id":"d212"}],"mediaShelf":[{"id":"m213"}],"bindings":[{"id":"b214"}]})",
+       215},
       {"run beyond 64 bits counts nothing", R"({"nodes":[{"id":"n18446744073709551616x5"},{"id":"n300"}]})", 301},
   };
   for (const Case& c : cases) {

@@ -273,7 +273,8 @@ TEST(ReadFile, RefusesPipesAndDevicesInsteadOfBlocking) {
 
 TEST(ReadProject, RoundTripIsStable) {
   TempDir dir;
-  write_file(dir / "project.json", R"({"nodes":[{"id":"n1","x":1.0,"y":-3,"w":1588.8355434374535,"k":{"z":[1,2.5]}}],"name":"P"})");
+  write_file(dir / "project.json",
+             R"({"nodes":[{"id":"n1","x":1.0,"y":-3,"w":1588.8355434374535,"k":{"z":[1,2.5]}}],"name":"P"})");
   auto doc = read_project(dir.path(), dir.path());
   ASSERT_TRUE(doc) << doc.error();
   ASSERT_TRUE(write_project(dir.path(), dir.path(), *doc, 1));
@@ -292,10 +293,17 @@ TEST(CreateProject, FolderNames) {
     const char* name;
     const char* folder;
   };
-  const Case cases[] = {{"Act: One", "Act One"},       {"  My Film  ", "My Film"},    {"!!!", "Untitled Project"},
-                        {"", "Untitled Project"},      {"a   b", "a  b"},           {"a    b", "a  b"},
-                        {"a     b", "a   b"},          {"Été 2024 №1", "Été 2024 1"}, {"x.y/z\\w\tv", "x y z w v"},
-                        {"Ⅻ and ½ and ٣", "Ⅻ and ½ and ٣"}, {"snake_case-name", "snake_case-name"}};
+  const Case cases[] = {{"Act: One", "Act One"},
+                        {"  My Film  ", "My Film"},
+                        {"!!!", "Untitled Project"},
+                        {"", "Untitled Project"},
+                        {"a   b", "a  b"},
+                        {"a    b", "a  b"},
+                        {"a     b", "a   b"},
+                        {"Été 2024 №1", "Été 2024 1"},
+                        {"x.y/z\\w\tv", "x y z w v"},
+                        {"Ⅻ and ½ and ٣", "Ⅻ and ½ and ٣"},
+                        {"snake_case-name", "snake_case-name"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(folder_name_for(c.name), c.folder);

@@ -62,8 +62,8 @@ TEST(Arguments, FlagsAreOnOrOffOnlyForJsonBooleans) {
     bool flag;
     bool keep;
   };
-  const Case cases[] = {{"true", true, true},  {"false", false, false}, {R"("false")", false, true},
-                        {"1", false, true},    {"0", false, true},      {"null", false, true}};
+  const Case cases[] = {{"true", true, true}, {"false", false, false}, {R"("false")", false, true},
+                        {"1", false, true},   {"0", false, true},      {"null", false, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
     const json::value a = args(std::string(R"({"v":)") + c.value + "}");

@@ -10,8 +10,13 @@ TEST(Base64, DecodesCanonicalText) {
     std::string_view text;
     std::string_view bytes;
   };
-  const Case cases[] = {{"", ""}, {"QQ==", "A"}, {"QUI=", "AB"}, {"QUJD", "ABC"}, {"QUJDRA==", "ABCD"},
-                        {"w6k=", "\xC3\xA9"}, {"AAD/", std::string_view("\0\0\xFF", 3)}};
+  const Case cases[] = {{"", ""},
+                        {"QQ==", "A"},
+                        {"QUI=", "AB"},
+                        {"QUJD", "ABC"},
+                        {"QUJDRA==", "ABCD"},
+                        {"w6k=", "\xC3\xA9"},
+                        {"AAD/", std::string_view("\0\0\xFF", 3)}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     auto decoded = base64_decode(c.text);
@@ -78,7 +83,8 @@ TEST(Base64, Padding) {
     const char* in;
     const char* out;
   };
-  const Case cases[] = {{"", ""}, {"abc", "YWJj"}, {"abcd", "YWJjZA=="}, {"abcde", "YWJjZGU="}, {"\xff\xfe\xfd", "//79"}};
+  const Case cases[] = {
+      {"", ""}, {"abc", "YWJj"}, {"abcd", "YWJjZA=="}, {"abcde", "YWJjZGU="}, {"\xff\xfe\xfd", "//79"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.in);
     EXPECT_EQ(base64_encode(c.in), c.out);

@@ -14,10 +14,11 @@ TEST(FitSize, KeepsTheAspectWithinTheBound) {
     Size shown;
   };
   const Case cases[] = {
-      {{1000, 500}, 900, {900, 450}}, {{800, 600}, 900, {800, 600}}, {{1000, 500}, 64, {64, 32}},
-      {{4000, 3}, 64, {64, 1}},       {{3, 4000}, 64, {1, 64}},      {{900, 900}, 900, {900, 900}},
-      {{901, 3}, 900, {900, 3}},      {{1001, 3}, 1000, {1000, 3}},
-      {{1000, 999}, 64, {64, 64}},       // 999 x 0.064 = 63.936 rounds up
+      {{1000, 500}, 900, {900, 450}},    {{800, 600}, 900, {800, 600}},
+      {{1000, 500}, 64, {64, 32}},       {{4000, 3}, 64, {64, 1}},
+      {{3, 4000}, 64, {1, 64}},          {{900, 900}, 900, {900, 900}},
+      {{901, 3}, 900, {900, 3}},         {{1001, 3}, 1000, {1000, 3}},
+      {{1000, 999}, 64, {64, 64}},        // 999 x 0.064 = 63.936 rounds up
       {{3000, 1001}, 1500, {1500, 501}},  // 500.5 rounds away from zero
   };
   for (const Case& c : cases) {
@@ -32,9 +33,10 @@ Picture grey(std::uint32_t w, std::uint32_t h, std::vector<std::uint8_t> pixels)
 
 TEST(Shrink, EachSourcePixelFallsInOneTargetPixel) {
   // 5 columns into 2: columns 0-1 and 2-4; 3 rows into 2: row 0 and rows 1-2.
-  const Picture src = grey(5, 3, {10, 20, 30, 40, 50,  //
-                                  0, 0, 90, 90, 90,    //
-                                  100, 100, 60, 60, 63});
+  const Picture src = grey(5, 3,
+                           {10, 20, 30, 40, 50,  //
+                            0, 0, 90, 90, 90,    //
+                            100, 100, 60, 60, 63});
   const Picture out = shrink(src, {2, 2});
   EXPECT_EQ(out.pixels, (std::vector<std::uint8_t>{15, 40, 50, 76}));
 }

@@ -40,7 +40,9 @@ const json::value& Arguments::plan(std::string_view key) const {
   return v ? *v : kNull;
 }
 
-std::vector<std::string_view> Arguments::texts(std::string_view key) const { return opt_texts(key).value_or(std::vector<std::string_view>()); }
+std::vector<std::string_view> Arguments::texts(std::string_view key) const {
+  return opt_texts(key).value_or(std::vector<std::string_view>());
+}
 
 std::optional<std::vector<std::string_view>> Arguments::opt_texts(std::string_view key) const {
   const json::array* items = io::array_of(args_, key);

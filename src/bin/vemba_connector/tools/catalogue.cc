@@ -213,22 +213,31 @@ const ToolSpec kTools[] = {
 json::object property_schema(const Property& p) {
   json::object schema;
   switch (p.type) {
-    case kString: schema["type"] = "string"; break;
-    case kNumber: schema["type"] = "number"; break;
-    case kInteger: schema["type"] = "integer"; break;
-    case kBoolean: schema["type"] = "boolean"; break;
-    case kObject: schema["type"] = "object"; break;
+    case kString:
+      schema["type"] = "string";
+      break;
+    case kNumber:
+      schema["type"] = "number";
+      break;
+    case kInteger:
+      schema["type"] = "integer";
+      break;
+    case kBoolean:
+      schema["type"] = "boolean";
+      break;
+    case kObject:
+      schema["type"] = "object";
+      break;
     case kStringArray:
       schema["type"] = "array";
       schema["items"] = json::object{{"type", "string"}};
       break;
     case kOpArray:
       schema["type"] = "array";
-      schema["items"] = json::object{
-          {"type", "object"},
-          {"properties", json::object{{"tool", json::object{{"type", "string"}}},
-                                      {"arguments", json::object{{"type", "object"}}}}},
-          {"required", json::array{"tool"}}};
+      schema["items"] = json::object{{"type", "object"},
+                                     {"properties", json::object{{"tool", json::object{{"type", "string"}}},
+                                                                 {"arguments", json::object{{"type", "object"}}}}},
+                                     {"required", json::array{"tool"}}};
       break;
   }
   if (!p.description.empty()) schema["description"] = p.description;
