@@ -30,7 +30,7 @@ std::expected<std::string, std::string> root_from_config() {
 // Library root, name, project and load are checked in that order before the
 // tool's own arguments.
 ToolResult serve(const Call& call, const ToolSpec& tool) {
-  if (const ServeLibrary* serve_library = std::get_if<ServeLibrary>(&tool.serve)) return (*serve_library)(call);
+  if (!tool.loads_project()) return std::get<ServeLibrary>(tool.serve)(call);
   if (!call.project) return ToolResult::fail("missing 'project'");
   auto loaded = load_project(call.library_root, *call.project);
   if (!loaded) return ToolResult::fail(loaded.error());
