@@ -31,7 +31,7 @@ std::expected<std::string, std::string> root_from_config() {
 // tool's own arguments. A tool that writes the project holds its lock from
 // before the load until it has replied.
 ToolResult serve(const Call& call, const ToolSpec& tool) {
-  if (const ServeLibrary* serve_library = std::get_if<ServeLibrary>(&tool.serve)) return (*serve_library)(call);
+  if (!tool.loads_project()) return std::get<ServeLibrary>(tool.serve)(call);
   if (!call.project) return ToolResult::fail("missing 'project'");
   auto loaded = load_project(call.library_root, *call.project, tool.writes_project() ? Access::kWrite : Access::kRead);
   if (!loaded) return ToolResult::fail(loaded.error());
