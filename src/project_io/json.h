@@ -41,6 +41,10 @@ bool is_valid_utf8(std::string_view bytes);
 std::string to_compact(const json::value& v);
 /// Pretty form: two-space indent, "key": value, keys sorted, no final newline.
 std::string to_pretty(const json::value& v);
+/// The pretty form of a value whose arrays and objects nest at most `levels`
+/// deep (as nests_within counts them); none when it nests deeper. Meant for
+/// whole documents: it reserves as much as the last one written needed.
+std::optional<std::string> to_pretty_within(const json::value& v, std::size_t levels);
 
 /// A double as the writer puts it in JSON: shortest round-trip digits, always
 /// with a fraction or an exponent (120.0, 1e16, 1.5e-7); "null" when not finite.

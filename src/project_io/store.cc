@@ -178,10 +178,10 @@ std::expected<json::value, std::string> read_project(const fs::path& project_fol
 Status write_project(const fs::path& project_folder, const json::value& document, Millis ms) {
   // A stored value may sit deeper than any request could nest it; a file the
   // reader refuses would lock the project.
-  if (!nests_within(document, kMaxNesting))
-    return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
+  const std::optional<std::string> text = to_pretty_within(document, kMaxNesting);
+  if (!text) return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
   if (auto ok = snapshot(project_folder, ms); !ok) return ok;
-  return atomic_write(project_folder / "project.json", to_pretty(document));
+  return atomic_write(project_folder / "project.json", *text);
 }
 
 Status snapshot(const fs::path& project_folder, Millis ms) {

@@ -1,5 +1,6 @@
 #include "project_io/json.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -66,8 +67,8 @@ TEST(ParseJson, NumberKinds) {
 
 TEST(ParseJson, NumbersAreExact) {
   // Values whose last digit a sloppy conversion gets wrong.
-  for (const char* text : {"1588.8355434374535", "0.1", "2.2250738585072014e-308", "4.9e-324",
-                           "1.7976931348623157e308", "9007199254740993.0", "123456.789e-3"}) {
+  for (const char* text : {"1588.8355434374535", "0.1", "2.2250738585072014e-308", "4.9e-324", "1.7976931348623157e308",
+                           "9007199254740993.0", "123456.789e-3"}) {
     SCOPED_TRACE(text);
     auto v = parse_json(text);
     ASSERT_TRUE(v);
@@ -119,11 +120,23 @@ TEST(Writer, FloatForms) {
     const char* text;
   };
   const Case cases[] = {
-      {120.0, "120.0"},      {0.5, "0.5"},       {100000.0, "100000.0"},    {0.0001, "0.0001"},
-      {1e-5, "0.00001"},     {9.9e-6, "9.9e-6"}, {1e16, "1e16"},            {9999999999999998.0, "9999999999999998.0"},
-      {1.5e-7, "1.5e-7"},    {1e300, "1e300"},   {-2.5e20, "-2.5e20"},      {0.0, "0.0"},
-      {-0.0, "-0.0"},        {-40.0, "-40.0"},   {1588.8355434374535, "1588.8355434374535"},
-      {std::numeric_limits<double>::infinity(), "null"}, {std::nan(""), "null"},
+      {120.0, "120.0"},
+      {0.5, "0.5"},
+      {100000.0, "100000.0"},
+      {0.0001, "0.0001"},
+      {1e-5, "0.00001"},
+      {9.9e-6, "9.9e-6"},
+      {1e16, "1e16"},
+      {9999999999999998.0, "9999999999999998.0"},
+      {1.5e-7, "1.5e-7"},
+      {1e300, "1e300"},
+      {-2.5e20, "-2.5e20"},
+      {0.0, "0.0"},
+      {-0.0, "-0.0"},
+      {-40.0, "-40.0"},
+      {1588.8355434374535, "1588.8355434374535"},
+      {std::numeric_limits<double>::infinity(), "null"},
+      {std::nan(""), "null"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -154,7 +167,76 @@ TEST(Writer, PlainNumbers) {
 TEST(Writer, IntegersAndEscapes) {
   json::value v = json::object{{"b", json::array{1, -3, std::uint64_t{18446744073709551615ull}, true, nullptr}},
                                {"a", "q\"\\/\b\t\n\f\r\x01\x1f\x7f é—"}};
-  EXPECT_EQ(to_compact(v), "{\"a\":\"q\\\"\\\\/\\b\\t\\n\\f\\r\\u0001\\u001f\x7f é—\",\"b\":[1,-3,18446744073709551615,true,null]}");
+  EXPECT_EQ(to_compact(v),
+            "{\"a\":\"q\\\"\\\\/\\b\\t\\n\\f\\r\\u0001\\u001f\x7f é—\",\"b\":[1,-3,18446744073709551615,true,null]}");
+}
+
+// Plain bytes are skipped eight at a time: every byte value, at every place
+// in and around such a stretch, must still be escaped exactly when it must.
+TEST(Writer, EscapesEveryByteAtEveryOffset) {
+  const auto escaped = [](unsigned char c) -> std::string {
+    switch (c) {
+      case '"':
+        return "\\\"";
+      case '\\':
+        return "\\\\";
+      case '\b':
+        return "\\b";
+      case '\t':
+        return "\\t";
+      case '\n':
+        return "\\n";
+      case '\f':
+        return "\\f";
+      case '\r':
+        return "\\r";
+      default:
+        return c < 0x20 ? fmt::format("\\u{:04x}", c) : std::string(1, static_cast<char>(c));
+    }
+  };
+  for (int c = 0; c < 256; ++c)
+    for (std::size_t at = 0; at < 18; ++at) {
+      std::string text(19, 'a');
+      text[at] = static_cast<char>(c);
+      text[18] = static_cast<char>(255 - c);
+      const std::string expected = "\"" + std::string(at, 'a') + escaped(static_cast<unsigned char>(c)) +
+                                   std::string(17 - at, 'a') + escaped(static_cast<unsigned char>(255 - c)) + "\"";
+      // The raw bytes need not be UTF-8 for the writer.
+      if (to_compact(json::string(text)) != expected) {
+        ADD_FAILURE() << "byte " << c << " at " << at;
+        return;
+      }
+    }
+}
+
+TEST(Writer, PrettyWithinALimitOfNesting) {
+  const auto deep = [](int levels, bool objects) {
+    json::value v = 1;
+    for (int i = 0; i < levels; ++i) v = objects ? json::value(json::object{{"k", v}}) : json::value(json::array{v});
+    return v;
+  };
+  struct Case {
+    const char* name;
+    json::value value;
+    std::size_t levels;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"a scalar nests 0 levels", 5, 0, true},
+      {"an empty array nests 1", json::array(), 0, false},
+      {"arrays at the limit", deep(127, false), 127, true},
+      {"arrays past it", deep(128, false), 127, false},
+      {"objects past it", deep(4, true), 3, false},
+      // The deep member sorts after members already written.
+      {"past it in a later member", json::object{{"a", 1}, {"b", json::array{2}}, {"z", deep(3, true)}}, 3, false},
+      {"sorted siblings at the limit", json::object{{"b", deep(2, false)}, {"a", deep(2, true)}}, 3, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<std::string> text = to_pretty_within(c.value, c.levels);
+    ASSERT_EQ(text.has_value(), c.ok);
+    if (text) EXPECT_EQ(*text, to_pretty(c.value));
+  }
 }
 
 TEST(Writer, KeysSortedByBytesAtEveryDepth) {
