@@ -5,14 +5,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unicode/uchar.h>
+#include <unistd.h>
 
+#include <fmt/format.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fmt/format.h>
 #include <thread>
 
 namespace vemba_core::project_io {
@@ -48,7 +48,7 @@ Status write_once(const fs::path& path, const fs::path& temp, std::string_view b
   // write land outside the folder, and a pipe would block it.
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
     ::close(fd);
     return std::unexpected(std::string("create temp: not a regular file"));
@@ -136,7 +136,7 @@ std::expected<std::string, std::string> read_file(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::unexpected(os_error(errno));
   std::string bytes;
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) != 0) {
     const int err = errno;
     ::close(fd);
@@ -168,8 +168,11 @@ std::expected<std::string, std::string> read_file(const fs::path& path) {
 std::expected<json::value, std::string> read_project(const fs::path& project_folder) {
   auto bytes = read_file(project_folder / "project.json");
   if (!bytes) return std::unexpected("read project: " + bytes.error());
-  if (!is_valid_utf8(*bytes)) return std::unexpected(std::string("read project: stream did not contain valid UTF-8"));
+  // The parser refuses ill-formed UTF-8 itself, so the bytes are checked
+  // again only to word a failure.
   auto doc = parse_json(*bytes);
+  if (!doc && !is_valid_utf8(*bytes))
+    return std::unexpected(std::string("read project: stream did not contain valid UTF-8"));
   if (!doc) return std::unexpected("parse project: " + doc.error());
   if (auto ok = normalize(*doc); !ok) return std::unexpected("parse project: " + ok.error());
   return std::move(*doc);
@@ -255,8 +258,8 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
   return candidate;
 }
 
-std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder,
-                                                         std::string_view file_name, std::string_view bytes) {
+std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder, std::string_view file_name,
+                                                         std::string_view bytes) {
   if (file_name.empty() || file_name.find("..") != std::string_view::npos ||
       file_name.find_first_of("/\\") != std::string_view::npos)
     return std::unexpected(fmt::format("invalid asset filename: {}", file_name));

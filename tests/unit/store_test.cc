@@ -222,6 +222,36 @@ TEST(ReadProject, Failures) {
   EXPECT_TRUE(read_project(dir.path()).error().starts_with("parse project: ")) << read_project(dir.path()).error();
 }
 
+// Bytes that are not UTF-8 anywhere in the file are named as such, whatever
+// else is wrong with it and wherever they sit.
+TEST(ReadProject, IllFormedUtf8WinsOverEveryParseError) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* error;  // empty: reads
+  };
+  const std::string utf8 = "read project: stream did not contain valid UTF-8";
+  const Case cases[] = {
+      {"in a string", "{\"a\":\"x\xC3\"}", utf8.c_str()},
+      {"an encoded surrogate in a key", "{\"\xED\xA0\x80\":1}", utf8.c_str()},
+      {"after a syntax error", "{\"a\":} \"\xFF\"", utf8.c_str()},
+      {"after a huge zero exponent", "{\"a\":0e99999999999,\"b\":\"\xC0\xAF\"}", utf8.c_str()},
+      {"past the end of the value", "{} \xF5", utf8.c_str()},
+      {"well-formed but outside strings", "\xC2\xA0{}", "parse project: "},
+      {"well-formed in strings", "{\"\xC3\xA9\":\"\xF0\x9F\x8E\xAC\"}", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    write_file(dir / "project.json", c.bytes);
+    const auto r = read_project(dir.path());
+    if (std::string_view(c.error).empty())
+      EXPECT_TRUE(r) << r.error();
+    else
+      EXPECT_TRUE(!r && r.error().starts_with(c.error)) << (r ? "read" : r.error());
+  }
+}
+
 TEST(ReadFile, RefusesPipesAndDevicesInsteadOfBlocking) {
   TempDir dir;
   ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);
@@ -246,7 +276,8 @@ TEST(ReadFile, RefusesPipesAndDevicesInsteadOfBlocking) {
 
 TEST(ReadProject, RoundTripIsStable) {
   TempDir dir;
-  write_file(dir / "project.json", R"({"nodes":[{"id":"n1","x":1.0,"y":-3,"w":1588.8355434374535,"k":{"z":[1,2.5]}}],"name":"P"})");
+  write_file(dir / "project.json",
+             R"({"nodes":[{"id":"n1","x":1.0,"y":-3,"w":1588.8355434374535,"k":{"z":[1,2.5]}}],"name":"P"})");
   auto doc = read_project(dir.path());
   ASSERT_TRUE(doc) << doc.error();
   ASSERT_TRUE(write_project(dir.path(), *doc, 1));
@@ -265,10 +296,17 @@ TEST(CreateProject, FolderNames) {
     const char* name;
     const char* folder;
   };
-  const Case cases[] = {{"Act: One", "Act One"},       {"  My Film  ", "My Film"},    {"!!!", "Untitled Project"},
-                        {"", "Untitled Project"},      {"a   b", "a  b"},           {"a    b", "a  b"},
-                        {"a     b", "a   b"},          {"Été 2024 №1", "Été 2024 1"}, {"x.y/z\\w\tv", "x y z w v"},
-                        {"Ⅻ and ½ and ٣", "Ⅻ and ½ and ٣"}, {"snake_case-name", "snake_case-name"}};
+  const Case cases[] = {{"Act: One", "Act One"},
+                        {"  My Film  ", "My Film"},
+                        {"!!!", "Untitled Project"},
+                        {"", "Untitled Project"},
+                        {"a   b", "a  b"},
+                        {"a    b", "a  b"},
+                        {"a     b", "a   b"},
+                        {"Été 2024 №1", "Été 2024 1"},
+                        {"x.y/z\\w\tv", "x y z w v"},
+                        {"Ⅻ and ½ and ٣", "Ⅻ and ½ and ٣"},
+                        {"snake_case-name", "snake_case-name"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(folder_name_for(c.name), c.folder);
