@@ -4,6 +4,7 @@
 
 #include <boost/json/array.hpp>
 #include <boost/json/object.hpp>
+#include <boost/json/storage_ptr.hpp>
 #include <boost/json/string.hpp>
 #include <boost/json/value.hpp>
 
@@ -29,6 +30,9 @@ inline constexpr std::size_t kMaxNesting = 127;
 /// integer kind; every other number is a double read exactly. Duplicate keys:
 /// the last wins. The error is the parser's message with its position.
 std::expected<json::value, std::string> parse_json(std::string_view text);
+/// The same, with every array, object and string of the value taken from
+/// `storage` (a DocumentArena's, say).
+std::expected<json::value, std::string> parse_json(std::string_view text, json::storage_ptr storage);
 
 /// True when the value's arrays and objects nest at most `levels` deep (a
 /// scalar nests 0 levels, `[]` one), so that its text parses back.
