@@ -166,11 +166,15 @@ std::expected<std::string, std::string> read_file(const fs::path& path) {
 }
 
 std::expected<json::value, std::string> read_project(const fs::path& project_folder) {
+  return read_project(project_folder, {});
+}
+
+std::expected<json::value, std::string> read_project(const fs::path& project_folder, json::storage_ptr storage) {
   auto bytes = read_file(project_folder / "project.json");
   if (!bytes) return std::unexpected("read project: " + bytes.error());
   // The parser refuses ill-formed UTF-8 itself, so the bytes are checked
   // again only to word a failure.
-  auto doc = parse_json(*bytes);
+  auto doc = parse_json(*bytes, std::move(storage));
   if (!doc && !is_valid_utf8(*bytes))
     return std::unexpected(std::string("read project: stream did not contain valid UTF-8"));
   if (!doc) return std::unexpected("parse project: " + doc.error());

@@ -30,6 +30,8 @@ std::expected<fs::path, std::string> project_dir(const fs::path& root, std::stri
 std::expected<fs::path, std::string> ensure_within(const fs::path& root, const fs::path& path);
 
 std::expected<json::value, std::string> read_project(const fs::path& project_folder);
+/// The same, with the document's memory taken from `storage`.
+std::expected<json::value, std::string> read_project(const fs::path& project_folder, json::storage_ptr storage);
 /// Snapshot of the current file first, then the atomic replace.
 Status write_project(const fs::path& project_folder, const json::value& document, Millis ms);
 Status snapshot(const fs::path& project_folder, Millis ms);
@@ -46,8 +48,8 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
 /// The folder name `create_project` derives from a display name.
 std::string folder_name_for(std::string_view name);
 
-std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder,
-                                                         std::string_view file_name, std::string_view bytes);
+std::expected<std::string, std::string> write_asset_file(const fs::path& project_folder, std::string_view file_name,
+                                                         std::string_view bytes);
 
 /// Reads a whole file as bytes. A named pipe, socket or device is refused
 /// ("not a regular file") rather than read.

@@ -3,6 +3,8 @@
 #include "vemba_connector/catalogue.h"
 #include "vemba_connector/roads.h"
 
+#include "project_io/document_arena.h"
+
 #include <fmt/format.h>
 
 #include <cstdlib>
@@ -34,19 +36,26 @@ ToolResult route(const Call& call, const ToolSpec& tool) {
   auto loaded = load_project(call.library_root, *call.project);
   if (!loaded) return ToolResult::fail(loaded.error());
   switch (tool.road) {
-    case Road::kRead: return serve_read(call, *loaded);
-    case Road::kEdit: return serve_edit(call, *loaded);
-    case Road::kBatch: return serve_batch(call, *loaded);
-    case Road::kMedia: return serve_media(call, *loaded);
-    case Road::kDocument: return serve_document(call, *loaded);
-    case Road::kProject: return serve_project_tool(call, *loaded);
+    case Road::kRead:
+      return serve_read(call, *loaded);
+    case Road::kEdit:
+      return serve_edit(call, *loaded);
+    case Road::kBatch:
+      return serve_batch(call, *loaded);
+    case Road::kMedia:
+      return serve_media(call, *loaded);
+    case Road::kDocument:
+      return serve_document(call, *loaded);
+    case Road::kProject:
+      return serve_project_tool(call, *loaded);
   }
   return ToolResult::fail("unroutable tool");
 }
 
 ToolResult run_call(const json::value& params, const std::vector<std::string>& args) {
   auto root = find_library_root(args);
-  if (!root) return ToolResult::fail(fmt::format("Vemba library not found: {}. Re-run Link now in Vemba.", root.error()));
+  if (!root)
+    return ToolResult::fail(fmt::format("Vemba library not found: {}. Re-run Link now in Vemba.", root.error()));
   const std::string_view name = text_of(params, "name");
   const json::value* given = member(params, "arguments");
   const json::value arguments = given ? *given : json::value(json::object());
@@ -74,15 +83,18 @@ std::expected<LoadedProject, std::string> load_project(const std::string& librar
   if (!candidate) return std::unexpected(candidate.error());
   auto file = ensure_within(library_root, *candidate / "project.json");
   if (!file) return std::unexpected(file.error());
-  LoadedProject loaded{file->parent_path(), {}};
-  auto state = read_project(loaded.folder);
+  fs::path folder = file->parent_path();
+  // One call's document at a time: the next load takes its memory back, so
+  // nothing taken from a document may outlive the call that loaded it.
+  static DocumentArena arena;
+  auto state = read_project(folder, arena.next());
   if (!state) return std::unexpected(state.error());
-  loaded.state = std::move(*state);
-  return loaded;
+  // Constructed, not assigned: assigning would copy the document into the
+  // target's own (default) storage.
+  return LoadedProject{std::move(folder), std::move(*state)};
 }
 
-void handle_call(const json::value& id, const json::value& params, const std::vector<std::string>& args,
-                 Replies& out) {
+void handle_call(const json::value& id, const json::value& params, const std::vector<std::string>& args, Replies& out) {
   ToolResult result = ToolResult::fail("internal error");
   try {
     result = run_call(params, args);
@@ -98,6 +110,8 @@ void handle_call(const json::value& id, const json::value& params, const std::ve
 
 namespace vemba_connector {
 
-ToolResult not_available(const Call& call) { return ToolResult::fail(fmt::format("{} is not available yet", call.tool)); }
+ToolResult not_available(const Call& call) {
+  return ToolResult::fail(fmt::format("{} is not available yet", call.tool));
+}
 
 }  // namespace vemba_connector
