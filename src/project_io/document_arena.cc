@@ -25,9 +25,12 @@ class DocumentArena::Resource final : public json::memory_resource {
     used_ = 0;
   }
 
-  void trim() {
+  // Keeps the first blocks up to `keep_` bytes, and with `keep_used` also
+  // every block the last document took.
+  void trim(bool keep_used) {
+    const std::size_t used_blocks = keep_used && !blocks_.empty() ? std::min(current_ + 1, blocks_.size()) : 0;
     std::size_t kept = 0, i = 0;
-    for (; i < blocks_.size() && kept + blocks_[i].size <= keep_; ++i) kept += blocks_[i].size;
+    for (; i < blocks_.size() && (i < used_blocks || kept + blocks_[i].size <= keep_); ++i) kept += blocks_[i].size;
     for (std::size_t j = i; j < blocks_.size(); ++j) std::free(blocks_[j].start);
     blocks_.resize(i);
     held_ = kept;
@@ -92,12 +95,15 @@ DocumentArena::DocumentArena(std::size_t keep) : resource_(std::make_unique<Reso
 DocumentArena::~DocumentArena() = default;
 
 json::storage_ptr DocumentArena::next() {
-  resource_->trim();
+  // A project is mostly loaded again and again: what the last document
+  // took stays for the next one, and a larger one's surplus goes once a
+  // smaller one follows.
+  resource_->trim(true);
   resource_->rewind();
   return json::storage_ptr(resource_.get());
 }
 
-void DocumentArena::trim() { resource_->trim(); }
+void DocumentArena::trim() { resource_->trim(false); }
 
 std::size_t DocumentArena::held() const { return resource_->held(); }
 

@@ -13,8 +13,9 @@ namespace vemba_core::project_io {
 
 class DocumentArena {
  public:
-  /// Keeps at most `keep` bytes between documents; what an unusually large
-  /// document took beyond that is given back at the next rewind.
+  /// Between documents keeps what the last one took, or `keep` bytes when
+  /// that is more: an unusually large document's surplus is given back at
+  /// the rewind after the next, smaller one.
   explicit DocumentArena(std::size_t keep = kDefaultKeep);
   ~DocumentArena();
   DocumentArena(const DocumentArena&) = delete;

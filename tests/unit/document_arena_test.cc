@@ -68,10 +68,17 @@ TEST(DocumentArena, GivesBackWhatAnUnusuallyLargeDocumentTook) {
   ASSERT_TRUE(parse_json(board(200), arena.next()));
   const std::size_t small = arena.held();
   ASSERT_TRUE(parse_json(board(40000), arena.next()));
-  EXPECT_GT(arena.held(), 4u << 20);
+  const std::size_t large = arena.held();
+  EXPECT_GT(large, 4u << 20);
+  ASSERT_TRUE(parse_json(board(40000), arena.next()));
+  EXPECT_EQ(arena.held(), large);  // the same large project again reuses it all
+  ASSERT_TRUE(parse_json(board(200), arena.next()));
+  EXPECT_EQ(arena.held(), large);  // still there while the small one is read
   ASSERT_TRUE(parse_json(board(200), arena.next()));
   EXPECT_LE(arena.held(), 4u << 20);
   EXPECT_GE(arena.held(), small);
+  arena.trim();
+  EXPECT_LE(arena.held(), 4u << 20);
 }
 
 }  // namespace
