@@ -2,8 +2,12 @@
 // Hash lookups of records by id that keep the first-match rule of the
 // linear lookups, so a walk over many references stays linear.
 
+#include "project_io/geometry/geometry.h"
 #include "project_io/json/json.h"
 
+#include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 
@@ -18,5 +22,27 @@ IdIndex index_by_id(const json::array* records);
 
 /// The first record with that id, or null.
 const json::value* find_in(const IdIndex& index, std::string_view id);
+
+/// Positions in a document's `nodes` by id, for a run of edits that looks
+/// nodes up again and again: the answers of find_node_index (the first node
+/// with that text id) at the cost of one scan. An edit that appends a node
+/// says so; one that removes, moves, converts or re-ids nodes, or replaces
+/// `nodes`, calls invalidate(), and the next lookup scans afresh.
+class NodeIndex {
+ public:
+  explicit NodeIndex(const json::value& document) : document_(document) {}
+
+  std::optional<std::size_t> find(std::string_view id);
+  /// The last node of `nodes` was just added.
+  void appended();
+  void invalidate() { fresh_ = false; }
+
+ private:
+  const json::value& document_;
+  // Ids are copied: a short id lives inside its value, which moves when
+  // `nodes` grows.
+  std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> first_;
+  bool fresh_ = false;
+};
 
 }  // namespace vemba_core::project_io

@@ -7,21 +7,45 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace vemba_core::project_io {
 namespace {
 
+// Eight bytes at a time: true when one of them needs an escape (below
+// U+0020, a quotation mark or a backslash).
+bool needs_escape(std::uint64_t w) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+  const std::uint64_t quote = w ^ (kOnes * '"'), backslash = w ^ (kOnes * '\\');
+  const std::uint64_t below = (w - kOnes * 0x20) & ~w;
+  const std::uint64_t zero = ((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash);
+  return ((below | zero) & kHigh) != 0;
+}
+
 void write_string(std::string& out, std::string_view s) {
   static constexpr char kHex[] = "0123456789abcdef";
   out.push_back('"');
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) {
+  std::size_t run = 0, i = 0;
+  const std::size_t n = s.size();
+  while (i < n) {
+    // Plain bytes go out as one run.
+    while (i + 8 <= n) {
+      std::uint64_t w;
+      std::memcpy(&w, s.data() + i, 8);
+      if (needs_escape(w)) break;
+      i += 8;
+    }
+    if (i >= n) break;
     const auto c = static_cast<unsigned char>(s[i]);
-    if (c >= 0x20 && c != '"' && c != '\\') continue;
+    if (c >= 0x20 && c != '"' && c != '\\') {
+      ++i;
+      continue;
+    }
     out.append(s.data() + run, i - run);
-    run = i + 1;
+    run = ++i;
     switch (c) {
       case '"':
         out += "\\\"";
@@ -50,7 +74,7 @@ void write_string(std::string& out, std::string_view s) {
         out.push_back(kHex[c & 0xF]);
     }
   }
-  out.append(s.data() + run, s.size() - run);
+  out.append(s.data() + run, n - run);
   out.push_back('"');
 }
 
@@ -91,15 +115,6 @@ void append_integer(std::string& out, Int i) {
   out.append(buf, end);
 }
 
-std::vector<const json::key_value_pair*> sorted_members(const json::object& o) {
-  std::vector<const json::key_value_pair*> members;
-  members.reserve(o.size());
-  for (const auto& kv : o) members.push_back(&kv);
-  std::sort(members.begin(), members.end(),
-            [](const auto* a, const auto* b) { return std::string_view(a->key()) < std::string_view(b->key()); });
-  return members;
-}
-
 void write_scalar(std::string& out, const json::value& v) {
   switch (v.kind()) {
     case json::kind::null:
@@ -125,60 +140,98 @@ void write_scalar(std::string& out, const json::value& v) {
   }
 }
 
-void write_value(std::string& out, const json::value& v, int indent, bool pretty) {
-  auto newline = [&](int level) {
-    if (!pretty) return;
-    out.push_back('\n');
-    out.append(static_cast<std::size_t>(level) * 2, ' ');
-  };
-  if (const json::object* o = v.if_object()) {
-    if (o->empty()) {
-      out += "{}";
-      return;
-    }
-    out.push_back('{');
-    bool first = true;
-    for (const json::key_value_pair* kv : sorted_members(*o)) {
-      if (!first) out.push_back(',');
-      first = false;
-      newline(indent + 1);
-      write_string(out, kv->key());
-      out += pretty ? ": " : ":";
-      write_value(out, kv->value(), indent + 1, pretty);
-    }
-    newline(indent);
-    out.push_back('}');
-  } else if (const json::array* a = v.if_array()) {
-    if (a->empty()) {
-      out += "[]";
-      return;
-    }
-    out.push_back('[');
-    bool first = true;
-    for (const json::value& e : *a) {
-      if (!first) out.push_back(',');
-      first = false;
-      newline(indent + 1);
-      write_value(out, e, indent + 1, pretty);
-    }
-    newline(indent);
-    out.push_back(']');
-  } else {
-    write_scalar(out, v);
+// One walk writes the text and checks the nesting. The members of each
+// object are sorted as pointers in one buffer kept for the whole walk (each
+// object sorts its own stretch at the end of it), not in a vector of its own.
+class Writer {
+ public:
+  Writer(std::string& out, bool pretty, std::size_t levels) : out_(out), pretty_(pretty), levels_(levels) {}
+
+  bool write(const json::value& v, std::size_t depth) {
+    if (const json::object* o = v.if_object()) return write_object(*o, depth);
+    if (const json::array* a = v.if_array()) return write_array(*a, depth);
+    write_scalar(out_, v);
+    return true;
   }
+
+ private:
+  void newline(std::size_t level) {
+    if (!pretty_) return;
+    out_.push_back('\n');
+    out_.append(level * 2, ' ');
+  }
+
+  bool write_object(const json::object& o, std::size_t depth) {
+    if (depth == levels_) return false;
+    if (o.empty()) {
+      out_ += "{}";
+      return true;
+    }
+    const std::size_t from = members_.size();
+    for (const auto& kv : o) members_.push_back(&kv);
+    std::sort(members_.begin() + static_cast<std::ptrdiff_t>(from), members_.end(),
+              [](const auto* a, const auto* b) { return std::string_view(a->key()) < std::string_view(b->key()); });
+    out_.push_back('{');
+    bool ok = true;
+    for (std::size_t i = from; ok && i < from + o.size(); ++i) {
+      if (i != from) out_.push_back(',');
+      newline(depth + 1);
+      const json::key_value_pair* kv = members_[i];
+      write_string(out_, kv->key());
+      out_ += pretty_ ? ": " : ":";
+      ok = write(kv->value(), depth + 1);
+    }
+    members_.resize(from);
+    if (!ok) return false;
+    newline(depth);
+    out_.push_back('}');
+    return true;
+  }
+
+  bool write_array(const json::array& a, std::size_t depth) {
+    if (depth == levels_) return false;
+    if (a.empty()) {
+      out_ += "[]";
+      return true;
+    }
+    out_.push_back('[');
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (i != 0) out_.push_back(',');
+      newline(depth + 1);
+      if (!write(a[i], depth + 1)) return false;
+    }
+    newline(depth);
+    out_.push_back(']');
+    return true;
+  }
+
+  std::string& out_;
+  const bool pretty_;
+  const std::size_t levels_;
+  std::vector<const json::key_value_pair*> members_;
+};
+
+std::optional<std::string> write_text(const json::value& v, bool pretty, std::size_t levels, std::size_t reserve) {
+  std::string out;
+  out.reserve(reserve);
+  if (!Writer(out, pretty, levels).write(v, 0)) return std::nullopt;
+  return out;
 }
+
+// The size of the last document written: the same project is written again
+// and again at much the same size, so its text is reserved at once.
+thread_local std::size_t last_document_size = 0;
+
 }  // namespace
 
-std::string to_compact(const json::value& v) {
-  std::string out;
-  write_value(out, v, 0, false);
-  return out;
-}
+std::string to_compact(const json::value& v) { return *write_text(v, false, SIZE_MAX, 0); }
 
-std::string to_pretty(const json::value& v) {
-  std::string out;
-  write_value(out, v, 0, true);
-  return out;
+std::string to_pretty(const json::value& v) { return *write_text(v, true, SIZE_MAX, 0); }
+
+std::optional<std::string> to_pretty_within(const json::value& v, std::size_t levels) {
+  std::optional<std::string> text = write_text(v, true, levels, last_document_size + last_document_size / 16);
+  if (text) last_document_size = text->size();
+  return text;
 }
 
 std::string float_text(double x) {

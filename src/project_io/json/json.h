@@ -7,6 +7,7 @@
 
 #include <boost/json/array.hpp>
 #include <boost/json/object.hpp>
+#include <boost/json/storage_ptr.hpp>
 #include <boost/json/string.hpp>
 #include <boost/json/value.hpp>
 
@@ -32,6 +33,9 @@ inline constexpr std::size_t kMaxNesting = 127;
 /// integer kind; every other number is a double read exactly. Duplicate keys:
 /// the last wins. The error is the parser's message with its position.
 std::expected<json::value, std::string> parse_json(std::string_view text);
+/// The same, with every array, object and string of the value taken from
+/// `storage` (a DocumentArena's, say).
+std::expected<json::value, std::string> parse_json(std::string_view text, json::storage_ptr storage);
 
 /// True when the value's arrays and objects nest at most `levels` deep (a
 /// scalar nests 0 levels, `[]` one), so that its text parses back.
@@ -44,6 +48,10 @@ bool is_valid_utf8(std::string_view bytes);
 std::string to_compact(const json::value& v);
 /// Pretty form: two-space indent, "key": value, keys sorted, no final newline.
 std::string to_pretty(const json::value& v);
+/// The pretty form of a value whose arrays and objects nest at most `levels`
+/// deep (as nests_within counts them); none when it nests deeper. Meant for
+/// whole documents: it reserves as much as the last one written needed.
+std::optional<std::string> to_pretty_within(const json::value& v, std::size_t levels);
 
 /// A double as the writer puts it in JSON: shortest round-trip digits, always
 /// with a fraction or an exponent (120.0, 1e16, 1.5e-7); "null" when not finite.

@@ -138,14 +138,14 @@ struct ParseFailure {
   std::string message;
 };
 
-std::expected<json::value, ParseFailure> parse_once(std::string_view text) {
+std::expected<json::value, ParseFailure> parse_once(std::string_view text, const json::storage_ptr& storage) {
   json::parse_options opt;
   opt.max_depth = kMaxNesting;
   // A stack buffer for the value stack saves heap traffic on small requests.
   unsigned char temp[4096];
   json::basic_parser<ExactHandler> p(opt, temp, sizeof temp);
   json::error_code ec;
-  p.handler().st.reset();
+  p.handler().st.reset(storage);
   const std::size_t used = p.write_some(false, text.data(), text.size(), ec);
   std::size_t rest = used;
   if (!ec) {
@@ -241,12 +241,14 @@ std::optional<std::string> zero_huge_exponents(std::string_view text) {
 
 }  // namespace
 
-std::expected<json::value, std::string> parse_json(std::string_view text) {
-  auto parsed = parse_once(text);
+std::expected<json::value, std::string> parse_json(std::string_view text) { return parse_json(text, {}); }
+
+std::expected<json::value, std::string> parse_json(std::string_view text, json::storage_ptr storage) {
+  auto parsed = parse_once(text, storage);
   if (parsed) return std::move(*parsed);
   if (parsed.error().ec == json::error::exponent_overflow)
     if (const std::optional<std::string> zeroed = zero_huge_exponents(text))
-      if (auto again = parse_once(*zeroed)) return std::move(*again);
+      if (auto again = parse_once(*zeroed, storage)) return std::move(*again);
   return std::unexpected(std::move(parsed.error().message));
 }
 

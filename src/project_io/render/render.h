@@ -40,10 +40,16 @@ struct Picture {
 void fill_round_rect(Picture& picture, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
                      std::int64_t radius, Rgb colour);
 
+/// How hard the PNG encoder works: kSmall picks a filter per row and
+/// compresses well (photos); kFast writes rows unfiltered at the fastest
+/// compression, which suits flat drawings with long runs of one colour.
+enum class PngEffort { kSmall, kFast };
+
 /// PNG bytes of rows of samples in the PNG colour type and bit depth given
 /// (16-bit samples in host order); the error is the encoder's own text.
 std::expected<std::string, std::string> encode_png(std::uint32_t width, std::uint32_t height, std::uint8_t colour_type,
-                                                   std::uint8_t bit_depth, std::span<const std::uint8_t> samples);
+                                                   std::uint8_t bit_depth, std::span<const std::uint8_t> samples,
+                                                   PngEffort effort = PngEffort::kSmall);
 
 /// The PNG of a canvas rectangle, else of one group's box with a margin of
 /// 24, else of the whole board with a margin of 40, scaled down so that its

@@ -3,6 +3,7 @@
 // shot and sun-plan counts.
 
 #include "project_io/board/board.h"
+#include "project_io/json/substring_set.h"
 #include "project_io/json/text.h"
 #include "project_io/queries/queries.h"
 #include "project_io/reports/reports.h"
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -64,11 +66,6 @@ Positions story_positions(const json::array& nodes, const StoryNumbers& numbers)
   return positions;
 }
 
-struct Scanned {
-  std::string id;
-  std::string text;  // "{body} {title}" in lower case
-};
-
 struct Hit {
   std::optional<std::size_t> position;
   std::string label;
@@ -92,46 +89,71 @@ std::uint64_t longest_gap(const std::vector<Hit>& hits) {
   return longest;
 }
 
+// A character, location or prop card with a name, and the story and
+// thought texts that mention it (indices into the scanned ids).
+struct Element {
+  const json::value* card;
+  std::string_view kind;
+  std::string_view name;
+  std::size_t needle;
+};
+
+struct Mentions {
+  std::vector<Element> elements;
+  std::vector<std::string> needles;             // distinct, "@" + the name in lower case
+  std::vector<std::vector<std::size_t>> found;  // per needle, in scan order
+  std::vector<std::string> ids;                 // per scanned text, its card's id
+};
+
+Mentions named_elements(const json::array& nodes) {
+  Mentions m;
+  std::unordered_map<std::string, std::size_t> distinct;
+  for (const std::string_view kind : {"character", "location", "prop"})
+    for (const json::value& card : nodes) {
+      if (opt_text_of(card, "type") != kind) continue;
+      const std::string_view name = trim_white(text_of(card, "title"));
+      if (name.empty()) continue;
+      const auto [it, added] = distinct.try_emplace(fmt::format("@{}", to_lower(name)), m.needles.size());
+      if (added) m.needles.push_back(it->first);
+      m.elements.push_back({&card, kind, name, it->second});
+    }
+  m.found.resize(m.needles.size());
+  return m;
+}
+
 struct ReportInputs {
   const StoryNumbers& numbers;
   const Positions& positions;
-  const std::vector<Scanned>& scanned;
+  const Mentions& mentions;
 };
 
-json::value element_entry(const json::value& card, std::string_view kind, std::string_view name,
-                          const ReportInputs& in) {
-  const std::string needle = fmt::format("@{}", to_lower(name));
+json::value element_entry(const Element& element, const ReportInputs& in) {
   std::vector<Hit> hits;
-  for (const Scanned& s : in.scanned) {
-    if (s.text.find(needle) == std::string::npos) continue;
-    const auto position = in.positions.find(s.id);
-    const auto number = in.numbers.find(s.id);
+  for (const std::size_t scanned : in.mentions.found[element.needle]) {
+    const std::string& id = in.mentions.ids[scanned];
+    const auto position = in.positions.find(id);
+    const auto number = in.numbers.find(id);
     hits.push_back({position == in.positions.end() ? std::nullopt : std::optional(position->second),
-                    number == in.numbers.end() ? s.id : number->second});
+                    number == in.numbers.end() ? id : number->second});
   }
   std::stable_sort(hits.begin(), hits.end(), hit_before);
   json::array appears;
   for (const Hit& hit : hits) appears.emplace_back(hit.label);
   json::value pinned;
-  if (kind == "location") {
-    const json::value* geo = member(card, "geo");
+  if (element.kind == "location") {
+    const json::value* geo = member(*element.card, "geo");
     pinned = geo && geo->is_object();
   }
   return json::object{{"appearsIn", std::move(appears)},
-                      {"kind", kind},
+                      {"kind", element.kind},
                       {"longestGap", longest_gap(hits)},
                       {"pinned", std::move(pinned)},
-                      {"title", name}};
+                      {"title", element.name}};
 }
 
-json::array elements(const json::array& nodes, const ReportInputs& in) {
+json::array elements(const ReportInputs& in) {
   json::array out;
-  for (const std::string_view kind : {"character", "location", "prop"})
-    for (const json::value& card : nodes) {
-      if (opt_text_of(card, "type") != kind) continue;
-      if (const std::string_view name = trim_white(text_of(card, "title")); !name.empty())
-        out.push_back(element_entry(card, kind, name, in));
-    }
+  for (const Element& element : in.mentions.elements) out.push_back(element_entry(element, in));
   return out;
 }
 
@@ -174,14 +196,18 @@ json::value production_report(const json::value& doc) {
   const json::array* found = array_of(doc, "nodes");
   const json::array& nodes = found ? *found : kNone;
   const Positions positions = story_positions(nodes, numbers);
-  std::vector<Scanned> scanned;
+  Mentions mentions = named_elements(nodes);
+  SubstringSet needles(mentions.needles);
   json::array missing;
   std::uint64_t vembas = 0, total = 0, sun_plans = 0, shots = 0, unlinked = 0;
   for (const json::value& node : nodes) {
     const std::string_view type = node_type(node);
-    if (type == "vemba" || type == "thought")
-      scanned.push_back({std::string(text_of(node, "id")),
-                         to_lower(fmt::format("{} {}", text_of(node, "body"), text_of(node, "title")))});
+    if (type == "vemba" || type == "thought") {
+      const std::size_t scanned = mentions.ids.size();
+      mentions.ids.emplace_back(text_of(node, "id"));
+      needles.scan(to_lower(fmt::format("{} {}", text_of(node, "body"), text_of(node, "title"))),
+                   [&](std::size_t needle) { mentions.found[needle].push_back(scanned); });
+    }
     if (type == "shotlist")
       if (const json::array* list = array_of(node, "shots"))
         for (const json::value& shot : *list) {
@@ -197,7 +223,7 @@ json::value production_report(const json::value& doc) {
     const json::value* sun = member(node, "sun");
     sun_plans += sun && sun->is_object();
   }
-  return json::object{{"elements", elements(nodes, {numbers, positions, scanned})},
+  return json::object{{"elements", elements({numbers, positions, mentions})},
                       {"missing", std::move(missing)},
                       {"runtime", runtime_text(total)},
                       {"shots", shots},

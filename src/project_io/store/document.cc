@@ -20,11 +20,23 @@ std::optional<std::uint64_t> id_number(std::string_view id) {
 }
 
 template <class Visit>
+void record_id_number(const json::value& record, Visit&& visit) {
+  if (auto id = id_of(record))
+    if (auto n = id_number(*id)) visit(*n);
+}
+
+template <class Visit>
 void scan_ids(const json::array* records, Visit&& visit) {
   if (!records) return;
-  for (const json::value& r : *records)
-    if (auto id = id_of(r))
-      if (auto n = id_number(*id)) visit(*n);
+  for (const json::value& r : *records) record_id_number(r, visit);
+}
+
+// The numbers inside one node: its scenes, shots and plan elements.
+template <class Visit>
+void nested_id_numbers(const json::value& node, Visit&& visit) {
+  scan_ids(array_of(node, "scenes"), visit);
+  scan_ids(array_of(node, "shots"), visit);
+  if (const json::value* plan = member(node, "plan")) scan_ids(array_of(*plan, "elements"), visit);
 }
 
 template <class Visit>
@@ -32,13 +44,8 @@ void for_each_id_number(const json::value& document, Visit&& visit) {
   for (std::string_view key :
        {"nodes", "groups", "images", "links", "videoEmbeds", "documents", "mediaShelf", "bindings"})
     scan_ids(array_of(document, key), visit);
-  if (const json::array* nodes = array_of(document, "nodes")) {
-    for (const json::value& node : *nodes) {
-      scan_ids(array_of(node, "scenes"), visit);
-      scan_ids(array_of(node, "shots"), visit);
-      if (const json::value* plan = member(node, "plan")) scan_ids(array_of(*plan, "elements"), visit);
-    }
-  }
+  if (const json::array* nodes = array_of(document, "nodes"))
+    for (const json::value& node : *nodes) nested_id_numbers(node, visit);
 }
 
 // When some id already holds the largest 64-bit number nothing above it
@@ -100,6 +107,48 @@ std::uint64_t UidSequence::next(const json::value& document) {
   if (largest == UINT64_MAX) return smallest_free_number(document);
   following_ = largest + 1 == UINT64_MAX ? std::nullopt : std::optional(largest + 2);
   return largest + 1;
+}
+
+UidCounter::UidCounter(const json::value& document) {
+  for_each_id_number(document, [&](std::uint64_t n) { add(n, 1); });
+}
+
+std::uint64_t UidCounter::next() const {
+  const std::uint64_t largest = counts_.empty() ? 200 : std::max<std::uint64_t>(counts_.rbegin()->first, 200);
+  if (largest < UINT64_MAX) return largest + 1;
+  // The same choice as next_uid past the top: the smallest free number from 201.
+  std::uint64_t candidate = 201;
+  for (auto it = counts_.lower_bound(candidate); it != counts_.end() && it->first == candidate; ++it) ++candidate;
+  return candidate;
+}
+
+void UidCounter::count_node(const json::value& node) {
+  count_record(node);
+  nested_id_numbers(node, [&](std::uint64_t n) { add(n, 1); });
+}
+
+void UidCounter::forget_node(const json::value& node) {
+  forget_record(node);
+  nested_id_numbers(node, [&](std::uint64_t n) { add(n, -1); });
+}
+
+void UidCounter::count_record(const json::value& record) {
+  record_id_number(record, [&](std::uint64_t n) { add(n, 1); });
+}
+
+void UidCounter::forget_record(const json::value& record) {
+  record_id_number(record, [&](std::uint64_t n) { add(n, -1); });
+}
+
+void UidCounter::add(std::uint64_t n, int by) {
+  if (by > 0) {
+    ++counts_[n];
+    return;
+  }
+  // Forgetting what was never counted is the caller's slip; it must not
+  // lower the count of another record.
+  const auto it = counts_.find(n);
+  if (it != counts_.end() && --it->second == 0) counts_.erase(it);
 }
 
 }  // namespace vemba_core::project_io

@@ -233,10 +233,18 @@ std::expected<std::string, std::string> read_file(const fs::path& path) {
 }
 
 std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder) {
+  return read_project(library, project_folder, {});
+}
+
+std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder,
+                                                     json::storage_ptr storage) {
   auto bytes = read_confined(library, project_folder / kProjectFile);
   if (!bytes) return std::unexpected("read project: " + bytes.error());
-  if (!is_valid_utf8(*bytes)) return std::unexpected(std::string("read project: stream did not contain valid UTF-8"));
-  auto doc = parse_json(*bytes);
+  // The parser refuses ill-formed UTF-8 itself, so the bytes are checked
+  // again only to word a failure.
+  auto doc = parse_json(*bytes, std::move(storage));
+  if (!doc && !is_valid_utf8(*bytes))
+    return std::unexpected(std::string("read project: stream did not contain valid UTF-8"));
   if (!doc) return std::unexpected("parse project: " + doc.error());
   if (auto ok = normalize(*doc); !ok) return std::unexpected("parse project: " + ok.error());
   return std::move(*doc);
@@ -245,10 +253,10 @@ std::expected<json::value, std::string> read_project(const fs::path& library, co
 Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms) {
   // A stored value may sit deeper than any request could nest it; a file the
   // reader refuses would lock the project.
-  if (!nests_within(document, kMaxNesting))
-    return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
+  const std::optional<std::string> text = to_pretty_within(document, kMaxNesting);
+  if (!text) return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
   if (auto ok = snapshot(library, project_folder, ms); !ok) return ok;
-  return atomic_write(project_folder / kProjectFile, to_pretty(document));
+  return atomic_write(project_folder / kProjectFile, *text);
 }
 
 Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms) {

@@ -63,6 +63,9 @@ std::expected<std::string, std::string> read_confined(const fs::path& library, c
 bool is_confined_file(const fs::path& library, const fs::path& path);
 
 std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder);
+/// The same, with the document's memory taken from `storage`.
+std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder,
+                                                     json::storage_ptr storage);
 /// Snapshot of the current file first, then the atomic replace.
 Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms);
 /// Copies the current project.json into the history folder, first removing

@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <map>
+#include <numeric>
+#include <random>
 
 namespace vemba_core::project_io {
 namespace {
@@ -92,6 +97,47 @@ TEST(NodeOwnerMap, OwnerOfLooksUpByText) {
   const OwnerMap owners = node_owner_map(doc(R"({"nodes":[{"id":"n1"}],"groups":[{"id":"g1"}]})"));
   EXPECT_EQ(owner_of(owners, "n1"), "g1");
   EXPECT_EQ(owner_of(owners, "n2"), std::nullopt);
+}
+
+// Many overlapping, nested, touching, empty and equal-area boxes on a
+// coarse grid, so points fall on edges; the rule read plainly (the first of
+// the groups by area, equal areas in array order) is the reference.
+TEST(NodeOwnerMap, ManyBoxesAgreeWithThePlainRule) {
+  std::mt19937 random(2024);
+  const auto coordinate = [&] { return static_cast<int>(random() % 12) * 50 - 100; };
+  for (int round = 0; round < 40; ++round) {
+    json::array groups, nodes;
+    for (int g = 0; g < 25; ++g) {
+      json::object group{
+          {"x", coordinate()}, {"y", coordinate()}, {"w", coordinate() + 100}, {"h", coordinate() + 100}};
+      if (g % 7 != 3) group["id"] = fmt::format("g{}", g);
+      groups.push_back(std::move(group));
+    }
+    for (int n = 0; n < 200; ++n)
+      nodes.push_back(
+          json::object{{"id", fmt::format("n{}", n)}, {"x", coordinate() - 150}, {"y", coordinate() - 80.0}});
+    const json::value board = json::object{{"nodes", nodes}, {"groups", groups}};
+
+    std::vector<std::size_t> by_area(groups.size());
+    std::iota(by_area.begin(), by_area.end(), std::size_t{0});
+    const auto area = [&](std::size_t g) {
+      const Rect b = group_box(groups[g]);
+      return b.w * b.h;
+    };
+    std::stable_sort(by_area.begin(), by_area.end(), [&](std::size_t a, std::size_t b) { return area(a) < area(b); });
+    std::map<std::string, std::string> expected;
+    for (const json::value& node : nodes)
+      for (const std::size_t g : by_area)
+        if (node_in_group(node, groups[g])) {
+          if (const auto id = id_of(groups[g])) expected[std::string(*id_of(node))] = std::string(*id);
+          break;
+        }
+
+    const OwnerMap owners = node_owner_map(board);
+    SCOPED_TRACE(round);
+    const std::map<std::string, std::string> sorted(owners.begin(), owners.end());
+    EXPECT_EQ(sorted, expected);
+  }
 }
 
 TEST(IsFitMember, AssignedCardsCountOnlyForTheirGroupOthersByPosition) {

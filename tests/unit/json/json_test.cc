@@ -2,6 +2,7 @@
 
 #include "support/fixture.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -206,6 +207,77 @@ TEST(Writer, IntegersAndEscapes) {
                                {"a", "q\"\\/\b\t\n\f\r\x01\x1f\x7f é—"}};
   EXPECT_EQ(to_compact(v),
             "{\"a\":\"q\\\"\\\\/\\b\\t\\n\\f\\r\\u0001\\u001f\x7f é—\",\"b\":[1,-3,18446744073709551615,true,null]}");
+}
+
+// Plain bytes are skipped eight at a time: every byte value, at every place
+// in and around such a stretch, must still be escaped exactly when it must.
+TEST(Writer, EscapesEveryByteAtEveryOffset) {
+  const auto escaped = [](unsigned char c) -> std::string {
+    switch (c) {
+      case '"':
+        return "\\\"";
+      case '\\':
+        return "\\\\";
+      case '\b':
+        return "\\b";
+      case '\t':
+        return "\\t";
+      case '\n':
+        return "\\n";
+      case '\f':
+        return "\\f";
+      case '\r':
+        return "\\r";
+      default:
+        return c < 0x20 ? fmt::format("\\u{:04x}", c) : std::string(1, static_cast<char>(c));
+    }
+  };
+  for (int c = 0; c < 256; ++c)
+    for (std::size_t at = 0; at < 18; ++at) {
+      std::string text(19, 'a');
+      text[at] = static_cast<char>(c);
+      text[18] = static_cast<char>(255 - c);
+      std::string expected = "\"";
+      expected.append(at, 'a').append(escaped(static_cast<unsigned char>(c)));
+      expected.append(17 - at, 'a').append(escaped(static_cast<unsigned char>(255 - c))).push_back('"');
+      // The raw bytes need not be UTF-8 for the writer.
+      if (to_compact(json::string(text)) != expected) {
+        ADD_FAILURE() << "byte " << c << " at " << at;
+        return;
+      }
+    }
+}
+
+TEST(Writer, PrettyWithinALimitOfNesting) {
+  const auto deep = [](int levels, bool objects) {
+    json::value v = 1;
+    for (int i = 0; i < levels; ++i) v = objects ? json::value(json::object{{"k", v}}) : json::value(json::array{v});
+    return v;
+  };
+  struct Case {
+    const char* name;
+    json::value value;
+    std::size_t levels;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"a scalar nests 0 levels", 5, 0, true},
+      {"an empty array nests 1", json::array(), 0, false},
+      {"arrays at the limit", deep(127, false), 127, true},
+      {"arrays past it", deep(128, false), 127, false},
+      {"objects past it", deep(4, true), 3, false},
+      // The deep member sorts after members already written.
+      {"past it in a later member", json::object{{"a", 1}, {"b", json::array{2}}, {"z", deep(3, true)}}, 3, false},
+      {"sorted siblings at the limit", json::object{{"b", deep(2, false)}, {"a", deep(2, true)}}, 3, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<std::string> text = to_pretty_within(c.value, c.levels);
+    ASSERT_EQ(text.has_value(), c.ok);
+    if (text) {
+      EXPECT_EQ(*text, to_pretty(c.value));
+    }
+  }
 }
 
 TEST(Writer, KeysSortedByBytesAtEveryDepth) {

@@ -289,5 +289,22 @@ TEST(FillRoundRect, SaturatedCoordinates) {
   EXPECT_EQ(painted(q), "...\n...\n");
 }
 
+// The fast settings change the file, never the picture: a board of every
+// card colour, edges and groups decodes to the same pixels both ways.
+TEST(EncodePng, BothEffortsGiveTheSamePixels) {
+  Picture picture(300, 200);
+  for (std::int64_t i = 0; i < 40; ++i)
+    fill_round_rect(picture, i * 7, i * 5 - 20, i * 7 + 60, i * 5 + 30, i % 9,
+                    Rgb{static_cast<std::uint8_t>(i * 6), static_cast<std::uint8_t>(255 - i), 0x80});
+  for (std::uint32_t x = 0; x < picture.width; ++x) picture.set(x, (x * x) % picture.height, Rgb{1, 2, 3});
+  const auto small = encode_png(picture.width, picture.height, SPNG_COLOR_TYPE_TRUECOLOR, 8, picture.rgb);
+  const auto fast =
+      encode_png(picture.width, picture.height, SPNG_COLOR_TYPE_TRUECOLOR, 8, picture.rgb, PngEffort::kFast);
+  ASSERT_TRUE(small && fast);
+  EXPECT_NE(*small, *fast);
+  EXPECT_EQ(decode(*small).rgb, picture.rgb);
+  EXPECT_EQ(decode(*fast).rgb, picture.rgb);
+}
+
 }  // namespace
 }  // namespace vemba_core::project_io

@@ -249,6 +249,36 @@ TEST(ReadProject, Failures) {
       << read_project(dir.path(), dir.path()).error();
 }
 
+// Bytes that are not UTF-8 anywhere in the file are named as such, whatever
+// else is wrong with it and wherever they sit.
+TEST(ReadProject, IllFormedUtf8WinsOverEveryParseError) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* error;  // empty: reads
+  };
+  const std::string utf8 = "read project: stream did not contain valid UTF-8";
+  const Case cases[] = {
+      {"in a string", "{\"a\":\"x\xC3\"}", utf8.c_str()},
+      {"an encoded surrogate in a key", "{\"\xED\xA0\x80\":1}", utf8.c_str()},
+      {"after a syntax error", "{\"a\":} \"\xFF\"", utf8.c_str()},
+      {"after a huge zero exponent", "{\"a\":0e99999999999,\"b\":\"\xC0\xAF\"}", utf8.c_str()},
+      {"past the end of the value", "{} \xF5", utf8.c_str()},
+      {"well-formed but outside strings", "\xC2\xA0{}", "parse project: "},
+      {"well-formed in strings", "{\"\xC3\xA9\":\"\xF0\x9F\x8E\xAC\"}", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    write_file(dir / "project.json", c.bytes);
+    const auto r = read_project(dir.path(), dir.path());
+    if (std::string_view(c.error).empty())
+      EXPECT_TRUE(r) << r.error();
+    else
+      EXPECT_TRUE(!r && r.error().starts_with(c.error)) << (r ? "read" : r.error());
+  }
+}
+
 TEST(ReadFile, RefusesPipesAndDevicesInsteadOfBlocking) {
   TempDir dir;
   ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0666), 0);

@@ -2,6 +2,8 @@
 
 #include "vemba_connector/tools/catalogue.h"
 
+#include "project_io/json/document_arena.h"
+
 #include <fmt/format.h>
 
 #include <cstdlib>
@@ -75,16 +77,21 @@ std::expected<LoadedProject, std::string> load_project(const std::string& librar
   if (!file) return std::unexpected(file.error());
   auto library = resolve_library(library_root);
   if (!library) return std::unexpected(library.error());
-  LoadedProject loaded{file->parent_path(), {}, std::move(*library), {}};
+  fs::path folder = file->parent_path();
+  FolderLock lock;
   if (access == Access::kWrite) {
-    auto lock = lock_folder(loaded.folder);
-    if (!lock) return std::unexpected("lock project: " + lock.error());
-    loaded.lock = std::move(*lock);
+    auto taken = lock_folder(folder);
+    if (!taken) return std::unexpected("lock project: " + taken.error());
+    lock = std::move(*taken);
   }
-  auto state = read_project(loaded.library, loaded.folder);
+  // One call's document at a time: the next load takes its memory back, so
+  // nothing taken from a document may outlive the call that loaded it.
+  static DocumentArena arena;
+  auto state = read_project(*library, folder, arena.next());
   if (!state) return std::unexpected(state.error());
-  loaded.state = std::move(*state);
-  return loaded;
+  // Constructed, not assigned: assigning would copy the document into the
+  // target's own (default) storage.
+  return LoadedProject{std::move(folder), std::move(*state), std::move(*library), std::move(lock)};
 }
 
 ToolResult handle_call(const json::value& params, const std::vector<std::string>& args) {

@@ -1,0 +1,110 @@
+#include "project_io/json/document_arena.h"
+
+#include <boost/json/memory_resource.hpp>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+namespace vemba_core::project_io {
+
+// Blocks grow by doubling from 1 MB to 64 MB, so a small project takes
+// little and a large one few blocks; a value larger than a block gets a
+// block of its own.
+class DocumentArena::Resource final : public json::memory_resource {
+ public:
+  explicit Resource(std::size_t keep) : keep_(keep) {}
+  ~Resource() override {
+    for (const Block& b : blocks_) std::free(b.start);
+  }
+
+  void rewind() {
+    current_ = 0;
+    used_ = 0;
+  }
+
+  // Keeps the first blocks up to `keep_` bytes, and with `keep_used` also
+  // every block the last document took.
+  void trim(bool keep_used) {
+    const std::size_t used_blocks = keep_used && !blocks_.empty() ? std::min(current_ + 1, blocks_.size()) : 0;
+    std::size_t kept = 0, i = 0;
+    for (; i < blocks_.size() && (i < used_blocks || kept + blocks_[i].size <= keep_); ++i) kept += blocks_[i].size;
+    for (std::size_t j = i; j < blocks_.size(); ++j) std::free(blocks_[j].start);
+    blocks_.resize(i);
+    held_ = kept;
+    if (current_ >= blocks_.size()) rewind();
+  }
+
+  std::size_t held() const { return held_; }
+
+ private:
+  struct Block {
+    char* start;
+    std::size_t size;
+  };
+  static constexpr std::size_t kFirstBlock = std::size_t{1} << 20;
+  static constexpr std::size_t kLargestBlock = std::size_t{64} << 20;
+
+  void* do_allocate(std::size_t bytes, std::size_t align) override {
+    for (;;) {
+      if (current_ < blocks_.size()) {
+        const Block& b = blocks_[current_];
+        const auto free_at = reinterpret_cast<std::uintptr_t>(b.start) + used_;
+        const std::size_t at = used_ + ((align - free_at % align) % align);
+        if (at <= b.size && bytes <= b.size - at) {
+          used_ = at + bytes;
+          return b.start + at;
+        }
+        // Too full: go on with the next block, kept or new.
+        ++current_;
+        used_ = 0;
+        continue;
+      }
+      const std::size_t grown = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().size * 2, kLargestBlock);
+      const std::size_t size = std::max(grown, bytes + align);
+      char* start = static_cast<char*>(std::malloc(size));
+      if (!start) throw std::bad_alloc();
+      blocks_.push_back({start, size});
+      held_ += size;
+    }
+  }
+
+  void do_deallocate(void*, std::size_t, std::size_t) override {}
+
+  bool do_is_equal(const memory_resource& other) const noexcept override { return this == &other; }
+
+  const std::size_t keep_;
+  std::vector<Block> blocks_;
+  std::size_t current_ = 0;  // the block being filled
+  std::size_t used_ = 0;     // bytes taken from it
+  std::size_t held_ = 0;
+};
+
+}  // namespace vemba_core::project_io
+
+// Lets Boost.JSON drop a document without visiting its values.
+template <>
+struct boost::json::is_deallocate_trivial<vemba_core::project_io::DocumentArena::Resource> : std::true_type {};
+
+namespace vemba_core::project_io {
+
+DocumentArena::DocumentArena(std::size_t keep) : resource_(std::make_unique<Resource>(keep)) {}
+
+DocumentArena::~DocumentArena() = default;
+
+json::storage_ptr DocumentArena::next() {
+  // A project is mostly loaded again and again: what the last document
+  // took stays for the next one, and a larger one's surplus goes once a
+  // smaller one follows.
+  resource_->trim(true);
+  resource_->rewind();
+  return json::storage_ptr(resource_.get());
+}
+
+void DocumentArena::trim() { resource_->trim(false); }
+
+std::size_t DocumentArena::held() const { return resource_->held(); }
+
+}  // namespace vemba_core::project_io

@@ -1,0 +1,85 @@
+#include "project_io/json/document_arena.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vemba_core::project_io {
+namespace {
+
+std::string board(int cards, std::size_t body = 40) {
+  json::array nodes;
+  for (int i = 0; i < cards; ++i)
+    nodes.push_back(json::object{{"id", fmt::format("n{}", i)}, {"x", i * 0.5}, {"body", std::string(body, 'b')}});
+  return to_compact(json::object{{"nodes", std::move(nodes)}, {"name", "A"}});
+}
+
+TEST(DocumentArena, ParsesTheSameValueAndReusesItsMemory) {
+  DocumentArena arena;
+  const std::string text = board(2000);
+  std::size_t held = 0;
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE(round);
+    auto doc = parse_json(text, arena.next());
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(*doc, *parse_json(text));
+    EXPECT_EQ(to_compact(*doc), text);
+    // Edits allocate from the arena too.
+    doc->as_object()["nodes"].as_array().push_back(json::object{{"id", "new"}});
+    if (round == 0) held = arena.held();
+    EXPECT_GT(arena.held(), 0u);
+    EXPECT_EQ(arena.held(), held);  // the same pages, document after document
+  }
+}
+
+TEST(DocumentArena, ValuesLargerThanABlockAndFailures) {
+  DocumentArena arena;
+  const std::string big(5u << 20, 'x');
+  auto doc = parse_json(fmt::format(R"({{"media":"{}"}})", big), arena.next());
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(text_of(*doc, "media"), big);
+  const auto bad = parse_json("{\"a\":}", arena.next());
+  ASSERT_FALSE(bad);
+  EXPECT_EQ(bad.error(), parse_json("{\"a\":}").error());
+}
+
+// A reply built from the document must not point into it once the next
+// document takes the memory back: a copy given storage of its own is deep.
+TEST(DocumentArena, CopiesWithStorageOfTheirOwnOutliveTheDocument) {
+  DocumentArena arena;
+  json::value kept;
+  {
+    auto doc = parse_json(board(50), arena.next());
+    ASSERT_TRUE(doc);
+    kept = json::value((*doc).as_object()["nodes"].as_array()[7], json::storage_ptr());
+    json::object reply;
+    reply["node"] = (*doc).as_object()["nodes"].as_array()[8];  // copied into the reply's storage
+    kept.as_object()["reply"] = std::move(reply);
+  }
+  auto other = parse_json(board(50, 400), arena.next());  // overwrites the old pages
+  ASSERT_TRUE(other);
+  EXPECT_EQ(text_of(kept, "id"), "n7");
+  EXPECT_EQ(text_of(kept.as_object()["reply"].as_object()["node"], "body"), std::string(40, 'b'));
+}
+
+TEST(DocumentArena, GivesBackWhatAnUnusuallyLargeDocumentTook) {
+  DocumentArena arena(4u << 20);
+  ASSERT_TRUE(parse_json(board(200), arena.next()));
+  const std::size_t small = arena.held();
+  ASSERT_TRUE(parse_json(board(40000), arena.next()));
+  const std::size_t large = arena.held();
+  EXPECT_GT(large, 4u << 20);
+  ASSERT_TRUE(parse_json(board(40000), arena.next()));
+  EXPECT_EQ(arena.held(), large);  // the same large project again reuses it all
+  ASSERT_TRUE(parse_json(board(200), arena.next()));
+  EXPECT_EQ(arena.held(), large);  // still there while the small one is read
+  ASSERT_TRUE(parse_json(board(200), arena.next()));
+  EXPECT_LE(arena.held(), 4u << 20);
+  EXPECT_GE(arena.held(), small);
+  arena.trim();
+  EXPECT_LE(arena.held(), 4u << 20);
+}
+
+}  // namespace
+}  // namespace vemba_core::project_io
