@@ -26,14 +26,14 @@ bool is_one_of(const std::array<std::string_view, N>& names, std::string_view na
 }
 
 // The id and position every new card starts with.
-json::object new_card(const json::value& doc, std::string_view type, std::string_view title, std::string_view body) {
+json::object new_card(EditIndex& index, std::string_view type, std::string_view title, std::string_view body) {
   json::object card;
-  card["id"] = fmt::format("n{}", next_uid(doc));
+  card["id"] = fmt::format("n{}", index.next_uid());
   card["type"] = type;
   card["title"] = title;
   card["body"] = body;
   card["images"] = json::array();
-  card["x"] = default_card_x(doc);
+  card["x"] = index.default_card_x();
   card["y"] = kNewCardY;
   card["color"] = nullptr;
   card["hidden"] = false;
@@ -130,43 +130,57 @@ std::expected<json::object*, std::string> find_node(json::value& doc, std::strin
 
 std::string_view node_type(const json::value& node) { return opt_text_of(node, "type").value_or("vemba"); }
 
-double default_card_x(const json::value& doc) {
-  std::optional<double> rightmost;
-  if (const json::array* nodes = array_of(doc, "nodes"))
-    for (const json::value& node : *nodes)
-      if (std::optional<double> x = number_of(node, "x")) rightmost = std::max(rightmost.value_or(*x), *x);
-  return rightmost ? *rightmost + 360 : 120;
+double default_card_x(const json::value& doc) { return EditIndex(doc).default_card_x(); }
+
+std::expected<json::object*, std::string> find_node(json::value& doc, std::string_view id, EditIndex& index) {
+  const std::optional<std::size_t> at = index.find_node(id);
+  if (!at) return node_not_found(id);
+  return &(*array_of(doc, "nodes"))[*at].get_object();
 }
 
 std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
                                                   std::optional<std::string_view> after) {
+  EditIndex index(doc);
+  return add_vemba(doc, title, body, after, index);
+}
+
+std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
+                                                  std::optional<std::string_view> after, EditIndex& index) {
   json::array* nodes = array_of(doc, "nodes");
   if (!nodes) return not_array("nodes");
-  json::object card = new_card(doc, "vemba", title, body);
+  json::object card = new_card(index, "vemba", title, body);
   add_story_fields(card);
   const std::string id(card["id"].get_string());
   // `after` is looked up as the nodes will stand with the new card in, so it
   // may name the card itself. Everything is checked and built before the
   // first change, so a failure leaves the document as it was.
-  const bool chain = after && (find_node_index(doc, *after) || *after == id);
+  const bool chain = after && (index.find_node(*after) || *after == id);
   json::array* edges = array_of(doc, "edges");
   if (chain && !edges) return not_array("edges");
   json::object edge;
   if (chain) edge = json::object{{"from", *after}, {"to", id}, {"type", "continues"}, {"label", ""}};
   nodes->push_back(std::move(card));
+  index.node_appended();
   if (chain) edges->push_back(std::move(edge));
   return id;
 }
 
 std::expected<std::string, std::string> add_node(json::value& doc, std::string_view kind, std::string_view title,
                                                  std::string_view body) {
+  EditIndex index(doc);
+  return add_node(doc, kind, title, body, index);
+}
+
+std::expected<std::string, std::string> add_node(json::value& doc, std::string_view kind, std::string_view title,
+                                                 std::string_view body, EditIndex& index) {
   if (!is_one_of(kNodeKinds, kind)) return std::unexpected(fmt::format("unsupported node kind: {}", kind));
   json::array* nodes = array_of(doc, "nodes");
   if (!nodes) return not_array("nodes");
-  json::object card = new_card(doc, kind, title, body);
+  json::object card = new_card(index, kind, title, body);
   add_kind_fields(card, kind);
   std::string id(card["id"].get_string());
   nodes->push_back(std::move(card));
+  index.node_appended();
   return id;
 }
 
@@ -190,7 +204,12 @@ std::expected<std::string, std::string> delete_node(json::value& doc, std::strin
 }
 
 Status move_node(json::value& doc, std::string_view id, double x, double y) {
-  auto card = find_node(doc, id);
+  EditIndex index(doc);
+  return move_node(doc, id, x, y, index);
+}
+
+Status move_node(json::value& doc, std::string_view id, double x, double y, EditIndex& index) {
+  auto card = find_node(doc, id, index);
   if (!card) return std::unexpected(card.error());
   (**card)["x"] = x;
   (**card)["y"] = y;

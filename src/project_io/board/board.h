@@ -2,8 +2,10 @@
 // Cards, card edits, edges, groups, project settings and video embeds: edits
 // of the document in memory. None touches the disk.
 
+#include "project_io/json/id_index.h"
 #include "project_io/json/json.h"
 #include "project_io/json/patch.h"
+#include "project_io/store/document.h"
 
 #include <cstdint>
 #include <optional>
@@ -24,6 +26,8 @@ std::optional<std::size_t> find_node_index(const json::value& doc, std::string_v
 std::optional<std::size_t> find_group_index(const json::value& doc, std::string_view id);
 /// The first card with that id, or "node not found: {id}".
 std::expected<json::object*, std::string> find_node(json::value& doc, std::string_view id);
+class EditIndex;
+std::expected<json::object*, std::string> find_node(json::value& doc, std::string_view id, EditIndex& index);
 /// "node not found: {id}" and "group not found: {id}".
 std::unexpected<std::string> node_not_found(std::string_view id);
 std::unexpected<std::string> group_not_found(std::string_view id);
@@ -31,10 +35,50 @@ std::unexpected<std::string> group_not_found(std::string_view id);
 /// with a numeric `x`, else 120.
 double default_card_x(const json::value& doc);
 
+/// What a run of edits on one document keeps from one edit to the next, so
+/// that no edit of a long run scans the board for it: the next uid, the first
+/// node of each id and where a new card goes across. Each is worked out when
+/// first asked for. An edit tells the index what it changed (node_appended,
+/// cards_moved); one that tells nothing has it worked out afresh.
+class EditIndex {
+ public:
+  explicit EditIndex(const json::value& doc) : doc_(doc), nodes_(doc) {}
+
+  /// What next_uid(doc) gives now.
+  std::uint64_t next_uid();
+  /// What find_node_index(doc, id) gives now.
+  std::optional<std::size_t> find_node(std::string_view id);
+  /// What default_card_x(doc) gives now.
+  double default_card_x();
+
+  /// The node just pushed onto `nodes`.
+  void node_appended();
+  /// The edit changed no id anywhere in the document and kept the order of
+  /// `nodes`, though it may have moved cards.
+  void cards_moved();
+  /// Ends one edit of the run: unless it told the index what it changed,
+  /// everything is worked out afresh.
+  void edit_done();
+
+ private:
+  void invalidate();
+
+  const json::value& doc_;
+  bool told_ = false;  // the current edit said what it changed
+  std::optional<UidCounter> uids_;
+  int uid_scans_ = 0;  // plain scans since the last change
+  NodeIndex nodes_;
+  std::optional<std::optional<double>> rightmost_;  // the largest numeric x, once known
+};
+
 /// New story card; returns its id. With `after`, an edge from that card.
+std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
+                                                  std::optional<std::string_view> after, EditIndex& index);
 std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
                                                   std::optional<std::string_view> after);
 /// New card of another kind; returns its id.
+std::expected<std::string, std::string> add_node(json::value& doc, std::string_view kind, std::string_view title,
+                                                 std::string_view body, EditIndex& index);
 std::expected<std::string, std::string> add_node(json::value& doc, std::string_view kind, std::string_view title,
                                                  std::string_view body);
 Status convert_node_type(json::value& doc, std::string_view id, std::string_view new_type);
@@ -43,9 +87,12 @@ std::expected<std::string, std::string> delete_node(json::value& doc, std::strin
 /// What removed cards leave behind: every edge from or to one of the ids,
 /// and the ids in every binding's `members`.
 void forget_cards(json::value& doc, std::span<const std::string> ids);
+Status move_node(json::value& doc, std::string_view id, double x, double y, EditIndex& index);
 Status move_node(json::value& doc, std::string_view id, double x, double y);
 Status reorder_node(json::value& doc, std::string_view id, std::int64_t order);
 
+std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch,
+                                                   EditIndex& index);
 std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch);
 
 Status connect_vembas(json::value& doc, std::string_view from, std::string_view to, std::string_view type,

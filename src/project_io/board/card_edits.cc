@@ -153,7 +153,13 @@ std::expected<json::value, std::string> accepted_value(Rule rule, std::string_vi
 }  // namespace
 
 std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch) {
-  auto card = find_node(doc, id);
+  EditIndex index(doc);
+  return edit_vemba(doc, id, patch, index);
+}
+
+std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch,
+                                                   EditIndex& index) {
+  auto card = find_node(doc, id, index);
   if (!card) return std::unexpected(card.error());
   return walk_patch(patch, [&](std::string_view key, const json::value& given) {
     const std::optional<Rule> rule = rule_for(key);

@@ -27,7 +27,8 @@ const json::value* find_in(const IdIndex& index, std::string_view id);
 /// nodes up again and again: the answers of find_node_index (the first node
 /// with that text id) at the cost of one scan. An edit that appends a node
 /// says so; one that removes, moves, converts or re-ids nodes, or replaces
-/// `nodes`, calls invalidate(), and the next lookup scans afresh.
+/// `nodes`, calls invalidate(). The first lookups after a change scan as a
+/// lone lookup would; only a run that goes on asking builds the table.
 class NodeIndex {
  public:
   explicit NodeIndex(const json::value& document) : document_(document) {}
@@ -35,7 +36,10 @@ class NodeIndex {
   std::optional<std::size_t> find(std::string_view id);
   /// The last node of `nodes` was just added.
   void appended();
-  void invalidate() { fresh_ = false; }
+  void invalidate() {
+    fresh_ = false;
+    scans_ = 0;
+  }
 
  private:
   const json::value& document_;
@@ -43,6 +47,7 @@ class NodeIndex {
   // `nodes` grows.
   std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> first_;
   bool fresh_ = false;
+  int scans_ = 0;  // plain scans since the last change
 };
 
 }  // namespace vemba_core::project_io

@@ -76,7 +76,9 @@ TEST(MutationMessages, EchoesShowTheRecordOrNothing) {
   EXPECT_EQ(messages::converted(state, "n5", "note"), "Converted n5 to note. Node now: ");
   EXPECT_EQ(messages::created_group(state, "g2"), R"(Created group g2. Group: {"id":"g2","order":null,"x":100.0})");
   EXPECT_EQ(messages::created_group(state, "g3"), "Created group g3. Group: ");
-  EXPECT_EQ(messages::edit_vemba({{}, {}}, {}, state, "n5"), "Applied: (none).");
+  EXPECT_EQ(messages::edit_vemba({{}, {}}, {}, state, std::nullopt), "Applied: (none).");
+  EXPECT_EQ(messages::edit_vemba({{}, {}}, {}, state, 0),
+            R"(Applied: (none). Node now: {"id":"n1","type":"note","y":120.0})");
 }
 
 }  // namespace

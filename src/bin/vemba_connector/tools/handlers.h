@@ -2,6 +2,7 @@
 // What the dispatcher hands a tool, and every tool's handler by family. Each
 // handler returns the one result the dispatcher sends.
 
+#include "project_io/board/board.h"
 #include "project_io/store/folder_lock.h"
 #include "project_io/store/store.h"
 #include "vemba_connector/tools/arguments.h"
@@ -35,13 +36,15 @@ struct LoadedProject {
 };
 
 /// What an editing tool works on: the state in memory (which a failed edit
-/// may leave changed), the canonical library root, the project folder and the
-/// tool's arguments.
+/// may leave changed), the canonical library root, the project folder, the
+/// tool's arguments and the state's index, kept through a batch. An edit that
+/// changes no id and keeps the cards in order says so (index.cards_moved()).
 struct Edit {
   json::value& state;
   const fs::path& library;
   const fs::path& folder;
   Arguments args;
+  vemba_core::project_io::EditIndex& index;
 };
 
 /// An editing tool's success message, or the operation's error text.

@@ -37,6 +37,13 @@ Outcome with_message(const io::Status& r, std::string_view message) {
   return r ? Outcome(std::string(message)) : failure(r);
 }
 
+/// The outcome of an edit that changed no id and kept the cards in order
+/// (fields and positions only), which the index is told.
+Outcome ids_kept(Edit& e, Outcome outcome) {
+  if (outcome) e.index.cards_moved();
+  return outcome;
+}
+
 }  // namespace
 
 namespace edits {
@@ -47,7 +54,7 @@ Outcome add_vemba(Edit& e) {
   const auto title = e.args.text("title");
   const auto body = e.args.text("body");
   const auto after = e.args.opt_text("after");
-  return with_value(io::add_vemba(e.state, title, body, after), msg::kAddedVemba);
+  return with_value(io::add_vemba(e.state, title, body, after, e.index), msg::kAddedVemba);
 }
 
 Outcome edit_vemba(Edit& e) {
@@ -55,9 +62,9 @@ Outcome edit_vemba(Edit& e) {
   // Checked before the edit, and shown only when the edit succeeds.
   const auto missing = missing_images(e.library, e.folder, e.args.object("patch"));
   const json::value& patch = e.args.object("patch");
-  auto keys = io::edit_vemba(e.state, id, patch);
+  auto keys = io::edit_vemba(e.state, id, patch, e.index);
   if (!keys) return failure(keys);
-  return msg::edit_vemba(*keys, missing, e.state, id);
+  return ids_kept(e, msg::edit_vemba(*keys, missing, e.state, e.index.find_node(id)));
 }
 
 Outcome connect_vembas(Edit& e) {
@@ -66,14 +73,14 @@ Outcome connect_vembas(Edit& e) {
   const auto type = e.args.text_or("type", "continues");
   const auto label = e.args.text("label");
   const auto condition = e.args.opt_text("condition");
-  return with_message(io::connect_vembas(e.state, from, to, type, label, condition), msg::kConnected);
+  return ids_kept(e, with_message(io::connect_vembas(e.state, from, to, type, label, condition), msg::kConnected));
 }
 
 Outcome add_node(Edit& e) {
   const auto kind = e.args.text("kind");
   const auto title = e.args.text("title");
   const auto body = e.args.text("body");
-  return with_value(io::add_node(e.state, kind, title, body), msg::kAddedNode);
+  return with_value(io::add_node(e.state, kind, title, body, e.index), msg::kAddedNode);
 }
 
 Outcome convert_node_type(Edit& e) {
@@ -81,7 +88,7 @@ Outcome convert_node_type(Edit& e) {
   const auto new_type = e.args.text("newType");
   auto done = io::convert_node_type(e.state, id, new_type);
   if (!done) return failure(done);
-  return msg::converted(e.state, id, new_type);
+  return ids_kept(e, msg::converted(e.state, id, new_type));
 }
 
 Outcome delete_node(Edit& e) {
@@ -93,13 +100,13 @@ Outcome move_node(Edit& e) {
   const auto id = e.args.text("nodeId");
   const double x = e.args.number_or("x", 0);
   const double y = e.args.number_or("y", 0);
-  return with_message(io::move_node(e.state, id, x, y), msg::kNodeMoved);
+  return ids_kept(e, with_message(io::move_node(e.state, id, x, y, e.index), msg::kNodeMoved));
 }
 
 Outcome reorder_node(Edit& e) {
   const auto id = e.args.text("nodeId");
   const std::int64_t order = e.args.integer("order");
-  return with_message(io::reorder_node(e.state, id, order), msg::kNodeReordered);
+  return ids_kept(e, with_message(io::reorder_node(e.state, id, order), msg::kNodeReordered));
 }
 
 // ---- Groups and layout ----------------------------------------------------
@@ -120,7 +127,7 @@ Outcome create_group(Edit& e) {
 Outcome edit_group(Edit& e) {
   const auto id = e.args.text("groupId");
   const json::value& patch = e.args.object("patch");
-  return with_keys(io::edit_group(e.state, id, patch));
+  return ids_kept(e, with_keys(io::edit_group(e.state, id, patch)));
 }
 
 Outcome delete_group(Edit& e) {
@@ -132,18 +139,18 @@ Outcome delete_group(Edit& e) {
 Outcome add_node_to_group(Edit& e) {
   const auto node = e.args.text("nodeId");
   const auto group = e.args.text("groupId");
-  return with_message(io::add_node_to_group(e.state, node, group), msg::kNodeAssigned);
+  return ids_kept(e, with_message(io::add_node_to_group(e.state, node, group), msg::kNodeAssigned));
 }
 
 Outcome remove_node_from_group(Edit& e) {
   const auto node = e.args.text("nodeId");
-  return with_message(io::remove_node_from_group(e.state, node), msg::kNodeDetached);
+  return ids_kept(e, with_message(io::remove_node_from_group(e.state, node), msg::kNodeDetached));
 }
 
 Outcome auto_layout_group(Edit& e) {
   const auto id = e.args.text("groupId");
   const auto mode = e.args.text_or("mode", "stack");
-  return with_value(io::auto_layout_group(e.state, id, mode), msg::kLaidOut);
+  return ids_kept(e, with_value(io::auto_layout_group(e.state, id, mode), msg::kLaidOut));
 }
 
 Outcome arrange_nodes(Edit& e) {
@@ -152,14 +159,14 @@ Outcome arrange_nodes(Edit& e) {
   const double gap = e.args.number_or("gap", 40);
   const auto origin_x = e.args.opt_number("originX");
   const auto origin_y = e.args.opt_number("originY");
-  return with_value(io::arrange_nodes(e.state, ids, mode, gap, origin_x, origin_y), msg::kArranged);
+  return ids_kept(e, with_value(io::arrange_nodes(e.state, ids, mode, gap, origin_x, origin_y), msg::kArranged));
 }
 
 Outcome align_nodes(Edit& e) {
   const auto ids = e.args.texts("nodeIds");
   const auto edge = e.args.text_or("edge", "left");
   const bool distribute = e.args.flag("distribute");
-  return with_value(io::align_nodes(e.state, ids, edge, distribute), msg::kAligned);
+  return ids_kept(e, with_value(io::align_nodes(e.state, ids, edge, distribute), msg::kAligned));
 }
 
 Outcome place_node(Edit& e) {
@@ -172,7 +179,7 @@ Outcome place_node(Edit& e) {
   const auto y = e.args.opt_number("y");
   auto at = io::place_node(e.state, id, ref, side, next_free, x, y, gap);
   if (!at) return failure(at);
-  return msg::placed(at->x, at->y);
+  return ids_kept(e, msg::placed(at->x, at->y));
 }
 
 Outcome fit_group(Edit& e) {
@@ -182,14 +189,14 @@ Outcome fit_group(Edit& e) {
   const double right = e.args.number_or("paddingRight", padding);
   const double bottom = e.args.number_or("paddingBottom", padding);
   const double left = e.args.number_or("paddingLeft", padding);
-  return with_value(io::fit_group_asym(e.state, id, {top, right, bottom, left}), msg::kFitted);
+  return ids_kept(e, with_value(io::fit_group_asym(e.state, id, {top, right, bottom, left}), msg::kFitted));
 }
 
 // ---- Project, embeds, shot lists and set plans -----------------------------
 
 Outcome set_project_meta(Edit& e) {
   const json::value& patch = e.args.object("patch");
-  return msg::applied_and_ignored(io::set_project_meta(e.state, patch));
+  return ids_kept(e, msg::applied_and_ignored(io::set_project_meta(e.state, patch)));
 }
 
 Outcome add_video_embed(Edit& e) {
@@ -266,11 +273,19 @@ Outcome remove_plan_element(Edit& e) {
 }  // namespace edits
 
 Outcome apply_mutation(json::value& state, const fs::path& library, const fs::path& folder, std::string_view tool,
-                       const json::value& arguments) {
+                       const json::value& arguments, io::EditIndex& index) {
   const ToolSpec* spec = find_tool(tool);
   if (!spec || !spec->batchable()) return std::unexpected(fmt::format("unknown mutating tool: {}", tool));
-  Edit edit{state, library, folder, Arguments(arguments)};
-  return std::get<ApplyEdit>(spec->serve)(edit);
+  Edit edit{state, library, folder, Arguments(arguments), index};
+  Outcome message = std::get<ApplyEdit>(spec->serve)(edit);
+  index.edit_done();
+  return message;
+}
+
+Outcome apply_mutation(json::value& state, const fs::path& library, const fs::path& folder, std::string_view tool,
+                       const json::value& arguments) {
+  io::EditIndex index(state);
+  return apply_mutation(state, library, folder, tool, arguments, index);
 }
 
 std::vector<std::string> missing_images(const fs::path& library, const fs::path& folder, const json::value& patch) {

@@ -34,14 +34,15 @@ std::string applied_and_ignored(const PatchResult& keys) {
   return out;
 }
 
-std::string edit_vemba(const PatchResult& keys, Keys missing_images, const json::value& state, std::string_view id) {
+std::string edit_vemba(const PatchResult& keys, Keys missing_images, const json::value& state,
+                       std::optional<std::size_t> node) {
   std::string out = applied(keys.applied);
   if (!keys.ignored.empty())
     out += fmt::format(" IGNORED (not editable here): {}. To change type use convert_node_type.", joined(keys.ignored));
   if (!missing_images.empty())
     out += fmt::format(" WARNING: these image files do not exist in assets/ (use write_asset first): {}.",
                        joined(missing_images));
-  if (auto index = io::find_node_index(state, id)) out += " Node now: " + echo(state, "nodes", index);
+  if (node) out += " Node now: " + echo(state, "nodes", node);
   return out;
 }
 

@@ -33,13 +33,14 @@ ToolResult bracketed(const Call& call, LoadedProject& project, Edit edit) {
 /// Every op on the one shared state, stopping at the first failure.
 Outcome run_ops(const json::array& ops, LoadedProject& project) {
   static const json::value kNoArguments = json::object();
+  io::EditIndex index(project.state);
   std::string lines;
   for (std::size_t i = 0; i < ops.size(); ++i) {
     const json::value& op = ops[i];
     const std::string_view tool = io::text_of(op, "tool");
     const json::value* arguments = io::member(op, "arguments");
-    auto message =
-        apply_mutation(project.state, project.library, project.folder, tool, arguments ? *arguments : kNoArguments);
+    auto message = apply_mutation(project.state, project.library, project.folder, tool,
+                                  arguments ? *arguments : kNoArguments, index);
     if (!message)
       return std::unexpected(fmt::format(
           "Batch aborted at op {} ({}): {}. NOTHING was written \u2014 fix that op and resend the whole batch. "
@@ -54,7 +55,8 @@ Outcome run_ops(const json::array& ops, LoadedProject& project) {
 
 ToolResult serve_edit(const Call& call, LoadedProject& project, Outcome (*edit)(Edit&)) {
   return bracketed(call, project, [&]() -> Outcome {
-    Edit e{project.state, project.library, project.folder, Arguments(call.arguments)};
+    io::EditIndex index(project.state);
+    Edit e{project.state, project.library, project.folder, Arguments(call.arguments), index};
     auto message = edit(e);
     if (!message) return message;
     return "Done. " + *message;

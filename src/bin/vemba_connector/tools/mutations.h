@@ -22,7 +22,10 @@ namespace vemba_connector {
 /// "unknown mutating tool: {tool}". `folder` is the project folder (the image
 /// check of edit_vemba looks into its assets) and `library` the canonical
 /// library root it must stay inside. A failure may leave `state` changed; the
-/// caller must then not write it.
+/// caller must then not write it. `index` is `state`'s, kept from one op of a
+/// run to the next.
+Outcome apply_mutation(json::value& state, const fs::path& library, const fs::path& folder, std::string_view tool,
+                       const json::value& arguments, vemba_core::project_io::EditIndex& index);
 Outcome apply_mutation(json::value& state, const fs::path& library, const fs::path& folder, std::string_view tool,
                        const json::value& arguments);
 
@@ -41,7 +44,8 @@ std::string applied(Keys keys);
 /// applied(), then " IGNORED: x, y." when anything was ignored.
 std::string applied_and_ignored(const PatchResult& keys);
 /// The composite edit_vemba message, echoing the node as the edit left it.
-std::string edit_vemba(const PatchResult& keys, Keys missing_images, const json::value& state, std::string_view id);
+std::string edit_vemba(const PatchResult& keys, Keys missing_images, const json::value& state,
+                       std::optional<std::size_t> node);
 std::string converted(const json::value& state, std::string_view id, std::string_view new_type);
 std::string created_group(const json::value& state, std::string_view id);
 std::string placed(double x, double y);
