@@ -25,9 +25,8 @@ bool needs_escape(std::uint64_t w) {
   return ((below | zero) & kHigh) != 0;
 }
 
-void write_string(std::string& out, std::string_view s) {
+void escape_into(std::string& out, std::string_view s) {
   static constexpr char kHex[] = "0123456789abcdef";
-  out.push_back('"');
   std::size_t run = 0, i = 0;
   const std::size_t n = s.size();
   while (i < n) {
@@ -75,6 +74,11 @@ void write_string(std::string& out, std::string_view s) {
     }
   }
   out.append(s.data() + run, n - run);
+}
+
+void write_string(std::string& out, std::string_view s) {
+  out.push_back('"');
+  escape_into(out, s);
   out.push_back('"');
 }
 
@@ -145,10 +149,11 @@ void write_scalar(std::string& out, const json::value& v) {
 // object sorts its own stretch at the end of it), not in a vector of its own.
 class Writer {
  public:
-  Writer(std::string& out, bool pretty, std::size_t levels) : out_(out), pretty_(pretty), levels_(levels) {}
+  Writer(std::string& out, bool pretty, std::size_t levels, const Overlay* overlay = nullptr)
+      : out_(out), pretty_(pretty), levels_(levels), overlay_(overlay) {}
 
   bool write(const json::value& v, std::size_t depth) {
-    if (const json::object* o = v.if_object()) return write_object(*o, depth);
+    if (const json::object* o = v.if_object()) return write_object(*o, overlay_ ? (*overlay_)(v) : nullptr, depth);
     if (const json::array* a = v.if_array()) return write_array(*a, depth);
     write_scalar(out_, v);
     return true;
@@ -161,19 +166,24 @@ class Writer {
     out_.append(level * 2, ' ');
   }
 
-  bool write_object(const json::object& o, std::size_t depth) {
+  // `over`: members written in place of the object's own of the same key.
+  bool write_object(const json::object& o, const json::object* over, std::size_t depth) {
     if (depth == levels_) return false;
-    if (o.empty()) {
+    if (o.empty() && (!over || over->empty())) {
       out_ += "{}";
       return true;
     }
     const std::size_t from = members_.size();
-    for (const auto& kv : o) members_.push_back(&kv);
+    for (const auto& kv : o)
+      if (!over || !over->contains(kv.key())) members_.push_back(&kv);
+    if (over)
+      for (const auto& kv : *over) members_.push_back(&kv);
+    const std::size_t count = members_.size() - from;
     std::sort(members_.begin() + static_cast<std::ptrdiff_t>(from), members_.end(),
               [](const auto* a, const auto* b) { return std::string_view(a->key()) < std::string_view(b->key()); });
     out_.push_back('{');
     bool ok = true;
-    for (std::size_t i = from; ok && i < from + o.size(); ++i) {
+    for (std::size_t i = from; ok && i < from + count; ++i) {
       if (i != from) out_.push_back(',');
       newline(depth + 1);
       const json::key_value_pair* kv = members_[i];
@@ -208,6 +218,7 @@ class Writer {
   std::string& out_;
   const bool pretty_;
   const std::size_t levels_;
+  const Overlay* overlay_;
   std::vector<const json::key_value_pair*> members_;
 };
 
@@ -224,12 +235,23 @@ thread_local std::size_t last_document_size = 0;
 
 }  // namespace
 
+void append_escaped(std::string& out, std::string_view s) { escape_into(out, s); }
+
 std::string to_compact(const json::value& v) { return *write_text(v, false, SIZE_MAX, 0); }
 
 std::string to_pretty(const json::value& v) { return *write_text(v, true, SIZE_MAX, 0); }
 
-std::optional<std::string> to_pretty_within(const json::value& v, std::size_t levels) {
-  std::optional<std::string> text = write_text(v, true, levels, last_document_size + last_document_size / 16);
+std::string to_pretty_overlaid(const json::value& v, const Overlay& overlay, std::size_t expected_size) {
+  std::string out;
+  out.reserve(expected_size);
+  Writer(out, true, SIZE_MAX, &overlay).write(v, 0);
+  return out;
+}
+
+std::optional<std::string> to_pretty_within(const json::value& v, std::size_t levels, std::size_t expected_size) {
+  // A little over, so a document that grew a bit still fits.
+  const std::size_t size = std::max(last_document_size, expected_size);
+  std::optional<std::string> text = write_text(v, true, levels, size + size / 16);
   if (text) last_document_size = text->size();
   return text;
 }

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <expected>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,21 +38,31 @@ std::expected<json::value, std::string> parse_json(std::string_view text);
 /// `storage` (a DocumentArena's, say).
 std::expected<json::value, std::string> parse_json(std::string_view text, json::storage_ptr storage);
 
-/// True when the value's arrays and objects nest at most `levels` deep (a
-/// scalar nests 0 levels, `[]` one), so that its text parses back.
-bool nests_within(const json::value& v, std::size_t levels);
-
 /// True when the bytes are well-formed UTF-8.
 bool is_valid_utf8(std::string_view bytes);
+
+/// The escapes of a JSON string holding `s`, without the quotes, appended to
+/// `out`: what both forms below write between a text's quotes. Each byte is
+/// escaped on its own, so a text may be escaped in pieces.
+void append_escaped(std::string& out, std::string_view s);
 
 /// Compact form: no white space, keys in byte order at every depth.
 std::string to_compact(const json::value& v);
 /// Pretty form: two-space indent, "key": value, keys sorted, no final newline.
 std::string to_pretty(const json::value& v);
+/// For an object about to be written, members to write in place of its own
+/// of the same key, or null. The members given one object must stay as they
+/// are until that object is written through (its nested objects are asked
+/// about meanwhile).
+using Overlay = std::function<const json::object*(const json::value& object)>;
+/// The pretty form of `v` with `overlay`'s members written into the objects
+/// it names, as if they had been set there; reserves `expected_size`.
+std::string to_pretty_overlaid(const json::value& v, const Overlay& overlay, std::size_t expected_size);
 /// The pretty form of a value whose arrays and objects nest at most `levels`
-/// deep (as nests_within counts them); none when it nests deeper. Meant for
-/// whole documents: it reserves as much as the last one written needed.
-std::optional<std::string> to_pretty_within(const json::value& v, std::size_t levels);
+/// deep (a scalar nests 0 levels, `[]` one); none when it nests deeper. Meant
+/// for whole documents: it reserves as much as the last one written needed,
+/// or `expected_size` when that is more.
+std::optional<std::string> to_pretty_within(const json::value& v, std::size_t levels, std::size_t expected_size = 0);
 
 /// A double as the writer puts it in JSON: shortest round-trip digits, always
 /// with a fraction or an exponent (120.0, 1e16, 1.5e-7); "null" when not finite.

@@ -252,18 +252,6 @@ std::expected<json::value, std::string> parse_json(std::string_view text, json::
   return std::unexpected(std::move(parsed.error().message));
 }
 
-bool nests_within(const json::value& v, std::size_t levels) {
-  if (const json::object* o = v.if_object()) {
-    if (levels == 0) return false;
-    return std::all_of(o->begin(), o->end(), [&](const auto& kv) { return nests_within(kv.value(), levels - 1); });
-  }
-  if (const json::array* a = v.if_array()) {
-    if (levels == 0) return false;
-    return std::all_of(a->begin(), a->end(), [&](const json::value& e) { return nests_within(e, levels - 1); });
-  }
-  return true;
-}
-
 bool is_valid_utf8(std::string_view bytes) {
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();

@@ -29,6 +29,18 @@ std::uint64_t entry_size(const fs::path& path) {
   return static_cast<std::uint64_t>(st.st_size);
 }
 
+// The snapshot's document, read into `storage`; its text is gone before the
+// caller writes it back.
+std::expected<json::value, std::string> read_snapshot(const fs::path& library, const fs::path& path,
+                                                      json::storage_ptr storage) {
+  auto bytes = read_confined(library, path);
+  if (!bytes) return std::unexpected("read snapshot: " + bytes.error());
+  if (!is_valid_utf8(*bytes)) return std::unexpected(std::string("read snapshot: stream did not contain valid UTF-8"));
+  auto state = parse_json(*bytes, std::move(storage));
+  if (!state) return std::unexpected("snapshot is not valid JSON: " + state.error());
+  return state;
+}
+
 }  // namespace
 
 std::optional<std::uint64_t> snapshot_millis(std::string_view file_name) {
@@ -67,17 +79,14 @@ json::array list_history(const fs::path& library, const fs::path& project_folder
 }
 
 std::expected<std::string, std::string> restore_snapshot(const fs::path& library, const fs::path& project_folder,
-                                                         std::string_view name, Millis ms) {
+                                                         std::string_view name, Millis ms, json::storage_ptr storage) {
   // Not is_bare_name: a "\\" is an ordinary character of a file name here, and
   // a snapshot name holding one has always been accepted.
   if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix) || name.find('/') != std::string_view::npos ||
       name.find("..") != std::string_view::npos)
     return std::unexpected(fmt::format("invalid snapshot name: {} (use a name from list_history)", name));
-  auto bytes = read_confined(library, project_folder / kHistoryDir / std::string(name));
-  if (!bytes) return std::unexpected("read snapshot: " + bytes.error());
-  if (!is_valid_utf8(*bytes)) return std::unexpected(std::string("read snapshot: stream did not contain valid UTF-8"));
-  auto state = parse_json(*bytes);
-  if (!state) return std::unexpected("snapshot is not valid JSON: " + state.error());
+  auto state = read_snapshot(library, project_folder / kHistoryDir / std::string(name), std::move(storage));
+  if (!state) return std::unexpected(state.error());
   if (auto ok = normalize(*state); !ok) return std::unexpected("invalid snapshot: " + ok.error());
   if (auto ok = write_project(library, project_folder, *state, ms); !ok) return std::unexpected(ok.error());
   return fmt::format(

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 namespace vemba_core::project_io {
 namespace {
@@ -42,8 +43,39 @@ bool path_within(const fs::path& path, const fs::path& root) {
   return true;
 }
 
-// One attempt of `atomic_write`.
-Status write_once(const fs::path& path, const fs::path& temp, std::string_view bytes) {
+// Writes all of `bytes` to `fd`.
+Status write_all(int fd, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected("write temp: " + os_error(errno));
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
+// Copies the whole file open as `from`, from its start, to `fd`, a piece at a
+// time, so that a large file never sits in memory whole.
+Status copy_all(int from, int fd) {
+  std::vector<char> piece(std::size_t{1} << 18);
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(from, piece.data(), piece.size(), at);
+    if (n == 0) return {};
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected("read for snapshot: " + os_error(errno));
+    }
+    if (auto ok = write_all(fd, std::string_view(piece.data(), static_cast<std::size_t>(n))); !ok) return ok;
+    at += n;
+  }
+}
+
+// One attempt of `atomic_write`: `fill` writes the content to the temporary.
+template <class Fill>
+Status write_once(const fs::path& path, const fs::path& temp, const Fill& fill) {
   if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
   // A stale temporary file is reused, but a link planted there would have the
   // write land outside the folder, and a pipe would block it.
@@ -54,16 +86,9 @@ Status write_once(const fs::path& path, const fs::path& temp, std::string_view b
     ::close(fd);
     return std::unexpected(std::string("create temp: not a regular file"));
   }
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      return std::unexpected("write temp: " + os_error(err));
-    }
-    done += static_cast<std::size_t>(n);
+  if (Status filled = fill(fd); !filled) {
+    ::close(fd);
+    return filled;
   }
   if (::fsync(fd) != 0) {
     const int err = errno;
@@ -77,6 +102,44 @@ Status write_once(const fs::path& path, const fs::path& temp, std::string_view b
     return std::unexpected("commit: " + os_error(err));
   }
   return {};
+}
+
+// Temporary sibling, fsync, rename; three attempts with 120 ms and 240 ms
+// pauses between them.
+template <class Fill>
+Status write_atomically(const fs::path& path, const Fill& fill) {
+  using namespace std::chrono_literals;
+  const fs::path temp = temp_path_for(path);
+  Status result;
+  for (int attempt = 1; attempt <= 3; ++attempt) {
+    result = write_once(path, temp, fill);
+    if (result) return result;
+    // Give a briefly busy disk or a syncing app a moment before retrying.
+    if (attempt < 3) std::this_thread::sleep_for(attempt == 1 ? 120ms : 240ms);
+  }
+  return result;
+}
+
+// The open file read_file would read, or its error text.
+std::expected<int, std::string> open_regular(const fs::path& path) {
+  if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
+  // Non-blocking, so that opening a named pipe returns at once; it changes
+  // nothing for a regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::unexpected(os_error(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return std::unexpected(os_error(err));
+  }
+  // A pipe would block and a device may never end; a folder fails when read,
+  // with the system's own text.
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return std::unexpected(std::string("not a regular file"));
+  }
+  return fd;
 }
 
 // A link may lead to a path that is not UTF-8; the reply must stay text.
@@ -197,25 +260,12 @@ bool is_confined_file(const fs::path& library, const fs::path& path) {
 }
 
 std::expected<std::string, std::string> read_file(const fs::path& path) {
-  if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
-  // Non-blocking, so that opening a named pipe returns at once; it changes
-  // nothing for a regular file.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::unexpected(os_error(errno));
+  const auto opened = open_regular(path);
+  if (!opened) return std::unexpected(opened.error());
+  const int fd = *opened;
   std::string bytes;
   struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int err = errno;
-    ::close(fd);
-    return std::unexpected(os_error(err));
-  }
-  // A pipe would block and a device may never end; a folder fails below with
-  // the system's own text.
-  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return std::unexpected(std::string("not a regular file"));
-  }
-  if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -253,7 +303,10 @@ std::expected<json::value, std::string> read_project(const fs::path& library, co
 Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms) {
   // A stored value may sit deeper than any request could nest it; a file the
   // reader refuses would lock the project.
-  const std::optional<std::string> text = to_pretty_within(document, kMaxNesting);
+  // The file it replaces tells its size on the first write of a process.
+  std::error_code ec;
+  const std::uintmax_t on_disk = fs::file_size(project_folder / kProjectFile, ec);
+  const std::optional<std::string> text = to_pretty_within(document, kMaxNesting, ec ? 0 : on_disk);
   if (!text) return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
   if (auto ok = snapshot(library, project_folder, ms); !ok) return ok;
   return atomic_write(project_folder / kProjectFile, *text);
@@ -269,13 +322,15 @@ Status snapshot(const fs::path& library, const fs::path& project_folder, Millis 
   fs::create_directories(*history, ec);
   if (ec) return std::unexpected("ensure history: " + os_error(ec));
   remove_snapshot_temporaries(*history);
-  auto bytes = read_file(*current);
-  if (!bytes) return std::unexpected("read for snapshot: " + bytes.error());
+  const auto from = open_regular(*current);
+  if (!from) return std::unexpected("read for snapshot: " + from.error());
   // Never replace an earlier snapshot: two writes within one millisecond
   // would otherwise lose a state from the history.
   fs::path target = *history / ("snap-" + millis_text(ms) + ".json");
   while (entry_exists(target)) target = *history / ("snap-" + millis_text(++ms) + ".json");
-  return atomic_write(target, *bytes);
+  Status copied = write_atomically(target, [&](int fd) { return copy_all(*from, fd); });
+  ::close(*from);
+  return copied;
 }
 
 fs::path temp_path_for(const fs::path& path) {
@@ -284,16 +339,7 @@ fs::path temp_path_for(const fs::path& path) {
 }
 
 Status atomic_write(const fs::path& path, std::string_view bytes) {
-  using namespace std::chrono_literals;
-  const fs::path temp = temp_path_for(path);
-  Status result;
-  for (int attempt = 1; attempt <= 3; ++attempt) {
-    result = write_once(path, temp, bytes);
-    if (result) return result;
-    // Give a briefly busy disk or a syncing app a moment before retrying.
-    if (attempt < 3) std::this_thread::sleep_for(attempt == 1 ? 120ms : 240ms);
-  }
-  return result;
+  return write_atomically(path, [&](int fd) { return write_all(fd, bytes); });
 }
 
 std::string folder_name_for(std::string_view name) {

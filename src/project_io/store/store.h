@@ -108,8 +108,9 @@ json::array list_history(const fs::path& library, const fs::path& project_folder
 
 /// Writes the named snapshot back as the project's state through
 /// `write_project`, so the state it replaces is snapshotted first under `ms`.
-/// Returns the reply message.
+/// Returns the reply message. The snapshot is read into `storage`.
 std::expected<std::string, std::string> restore_snapshot(const fs::path& library, const fs::path& project_folder,
-                                                         std::string_view name, Millis ms);
+                                                         std::string_view name, Millis ms,
+                                                         json::storage_ptr storage = {});
 
 }  // namespace vemba_core::project_io

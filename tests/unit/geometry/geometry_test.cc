@@ -112,6 +112,25 @@ TEST(AnnotateSizes, StampsACopy) {
   EXPECT_EQ(annotate_sizes(empty), empty);
 }
 
+// The text written without a copy is the copy's text: cards that had sizes,
+// nested objects that are no cards, an element that is no object, an object
+// elsewhere that looks like a card, and documents without cards.
+TEST(AnnotatedText, IsThePrettyTextOfTheAnnotatedCopy) {
+  const char* const docs[] = {
+      R"({"name":"P","nodes":[{"id":"a","type":"note","w":"x","h":100,"measured":7,"plan":{"w":1}},)"
+      R"({"id":"b","renderedW":1,"renderedH":2},7,{},[{"id":"c"}]],"groups":[{"id":"g","w":5}],"z":{"nodes":[{}]}})",
+      R"({"nodes":[],"edges":[1]})",
+      R"({"nodes":{"id":"a"}})",
+      R"({"name":"none"})",
+  };
+  for (const char* text : docs) {
+    SCOPED_TRACE(text);
+    const json::value d = *parse_json(text);
+    EXPECT_EQ(annotated_text(d, 0), to_pretty(annotate_sizes(d)));
+    EXPECT_EQ(annotated_text(d, 1 << 20), to_pretty(annotate_sizes(d)));
+  }
+}
+
 TEST(NodeSize, FreshCardsMatchTheirKinds) {
   json::value d = *parse_json(R"({"nodes":[]})");
   ASSERT_TRUE(add_vemba(d, "", "", std::nullopt));

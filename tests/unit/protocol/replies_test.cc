@@ -41,6 +41,21 @@ TEST(Envelopes, ExactLines) {
             "{\"error\":{\"code\":-32601,\"message\":\"method not found\"},\"id\":[1],\"jsonrpc\":\"2.0\"}\n");
 }
 
+// A long text goes out in pieces; the line is the one the whole envelope
+// would make, with escapes, control bytes and multi-byte letters across the
+// piece boundaries and bytes that are not UTF-8 kept as they are.
+TEST(Envelopes, LongTextsAreTheLineOfTheWholeEnvelope) {
+  std::string text;
+  for (int i = 0; text.size() < 700'000; ++i) text += i % 7 ? "\"x\"\n\u00e9\u2014\x01\\" : "plain text \xff ";
+  for (bool is_error : {false, true}) {
+    json::object result{{"content", json::array{json::object{{"type", "text"}, {"text", text}}}}};
+    if (is_error) result["isError"] = true;
+    const json::object whole{{"id", 9}, {"jsonrpc", "2.0"}, {"result", std::move(result)}};
+    EXPECT_EQ(written([&](Replies& r) { is_error ? r.err_text(9, text) : r.ok_text(9, text); }),
+              vemba_core::project_io::to_compact(whole) + "\n");
+  }
+}
+
 TEST(Envelopes, StructuredContentOnlyForObjects) {
   // Hosts reject a structuredContent that is not an object.
   for (const json::value& v : {json::value(json::array{1}), json::value("text"), json::value(3)}) {

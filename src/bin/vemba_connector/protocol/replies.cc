@@ -35,12 +35,30 @@ void Replies::ok_json(const json::value& id, const json::value& value) {
   result(id, std::move(r));
 }
 
-void Replies::ok_text(const json::value& id, std::string_view text) {
-  result(id, json::object{{"content", json::array{text_item(text)}}});
-}
+void Replies::ok_text(const json::value& id, std::string_view text) { text_result(id, text, false); }
 
-void Replies::err_text(const json::value& id, std::string_view text) {
-  result(id, json::object{{"content", json::array{text_item(text)}}, {"isError", true}});
+void Replies::err_text(const json::value& id, std::string_view text) { text_result(id, text, true); }
+
+// The line send() would write for a text item, with the text escaped
+// straight to the output a piece at a time: a whole project's text is not
+// copied into a value and then into a line.
+void Replies::text_result(const json::value& id, std::string_view text, bool is_error) {
+  constexpr std::size_t kPiece = std::size_t{1} << 18;
+  std::string out =
+      R"({"id":)" + vemba_core::project_io::to_compact(id) + R"(,"jsonrpc":"2.0","result":{"content":[{"text":")";
+  ::flockfile(out_);
+  for (std::size_t at = 0; at < text.size(); at += kPiece) {
+    vemba_core::project_io::append_escaped(out, text.substr(at, kPiece));
+    std::fwrite(out.data(), 1, out.size(), out_);
+    out.clear();
+  }
+  out += R"(","type":"text"}])";
+  if (is_error) out += R"(,"isError":true)";
+  out += "}}\n";
+  std::fwrite(out.data(), 1, out.size(), out_);
+  std::fflush(out_);
+  std::clearerr(out_);
+  ::funlockfile(out_);
 }
 
 void Replies::ok_image_png(const json::value& id, std::string_view png) {

@@ -30,6 +30,8 @@ class Replies {
   void tool_result(const json::value& id, const ToolResult& r);
 
  private:
+  void text_result(const json::value& id, std::string_view text, bool is_error);
+
   std::FILE* out_;
 };
 

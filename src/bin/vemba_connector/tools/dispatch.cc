@@ -84,14 +84,18 @@ std::expected<LoadedProject, std::string> load_project(const std::string& librar
     if (!taken) return std::unexpected("lock project: " + taken.error());
     lock = std::move(*taken);
   }
-  // One call's document at a time: the next load takes its memory back, so
-  // nothing taken from a document may outlive the call that loaded it.
-  static DocumentArena arena;
-  auto state = read_project(*library, folder, arena.next());
+  auto state = read_project(*library, folder, next_document_storage());
   if (!state) return std::unexpected(state.error());
   // Constructed, not assigned: assigning would copy the document into the
   // target's own (default) storage.
   return LoadedProject{std::move(folder), std::move(*state), std::move(*library), std::move(lock)};
+}
+
+json::storage_ptr next_document_storage() {
+  // One call's document at a time: the next load takes its memory back, so
+  // nothing taken from a document may outlive the call that loaded it.
+  static DocumentArena arena;
+  return arena.next();
 }
 
 ToolResult handle_call(const json::value& params, const std::vector<std::string>& args) {

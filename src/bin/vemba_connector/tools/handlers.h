@@ -47,6 +47,11 @@ struct Edit {
   vemba_core::project_io::EditIndex& index;
 };
 
+/// Memory for the next document a call reads (a DocumentArena's, kept from
+/// call to call). Taking it ends the last document taken: that one and every
+/// value allocated from it must be gone.
+json::storage_ptr next_document_storage();
+
 /// An editing tool's success message, or the operation's error text.
 using Outcome = std::expected<std::string, std::string>;
 

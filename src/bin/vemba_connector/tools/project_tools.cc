@@ -14,9 +14,12 @@ namespace {
 using namespace vemba_core::project_io;
 
 // Puts the chosen snapshot back between the "writing" and "done" signals.
-ToolResult restore(const Call& call, const LoadedProject& project, const std::string& name) {
-  auto message = signalled(call.library_root, *call.project, fmt::format("Claude is restoring {}\u2026", *call.project),
-                           [&] { return restore_snapshot(project.library, project.folder, name, now_ms()); });
+ToolResult restore(const Call& call, LoadedProject& project, const std::string& name) {
+  // The state as loaded is not needed: the snapshot is read into its memory.
+  project.state = nullptr;
+  auto message = signalled(
+      call.library_root, *call.project, fmt::format("Claude is restoring {}\u2026", *call.project),
+      [&] { return restore_snapshot(project.library, project.folder, name, now_ms(), next_document_storage()); });
   if (!message) return ToolResult::fail(message.error());
   return ToolResult::ok(std::move(*message));
 }

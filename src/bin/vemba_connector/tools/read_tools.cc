@@ -45,9 +45,12 @@ ToolResult serve_read_project(const Call& call, LoadedProject& project) {
   const Arguments args(call.arguments);
   const std::string_view scope = args.text_or("scope", "all");
   const std::optional<std::string_view> group = args.opt_text("groupId");
-  const json::value annotated = annotate_sizes(project.state);
-  if (scope == "all" && !group) return ToolResult::ok(to_pretty(annotated));
-  return ToolResult::ok(to_pretty(read_scoped(annotated, scope, group)));
+  if (scope == "all" && !group) {
+    std::error_code ec;
+    const std::uintmax_t on_disk = fs::file_size(project.folder / kProjectFile, ec);
+    return ToolResult::ok(annotated_text(project.state, ec ? 0 : on_disk));
+  }
+  return ToolResult::ok(to_pretty(read_scoped(annotate_sizes(project.state), scope, group)));
 }
 
 }  // namespace vemba_connector
