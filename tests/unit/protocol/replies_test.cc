@@ -54,6 +54,14 @@ TEST(Envelopes, LongTextsAreTheLineOfTheWholeEnvelope) {
     EXPECT_EQ(written([&](Replies& r) { is_error ? r.err_text(9, text) : r.ok_text(9, text); }),
               vemba_core::project_io::to_compact(whole) + "\n");
   }
+  for (const json::value& value :
+       {json::value(json::object{{"t", text}, {"a", json::array{1, 2}}}), json::value(json::array{text, 5})}) {
+    json::object result{
+        {"content", json::array{json::object{{"type", "text"}, {"text", vemba_core::project_io::to_pretty(value)}}}}};
+    if (value.is_object()) result["structuredContent"] = value;
+    const json::object whole{{"id", "x"}, {"jsonrpc", "2.0"}, {"result", std::move(result)}};
+    EXPECT_EQ(written([&](Replies& r) { r.ok_json("x", value); }), vemba_core::project_io::to_compact(whole) + "\n");
+  }
 }
 
 TEST(Envelopes, StructuredContentOnlyForObjects) {

@@ -3,11 +3,6 @@
 #include "util/util.h"
 
 namespace vemba_connector {
-namespace {
-
-json::value text_item(std::string_view text) { return json::object{{"type", "text"}, {"text", text}}; }
-
-}  // namespace
 
 void Replies::send(const json::value& message) {
   std::string line = vemba_core::project_io::to_compact(message);
@@ -28,21 +23,22 @@ void Replies::error(const json::value& id, std::int64_t code, std::string_view m
 }
 
 void Replies::ok_json(const json::value& id, const json::value& value) {
-  json::object r{{"content", json::array{text_item(vemba_core::project_io::to_pretty(value))}}};
   // Hosts reject a structuredContent that is not an object; arrays and other
   // values travel in the text item alone.
-  if (value.is_object()) r["structuredContent"] = value;
-  result(id, std::move(r));
+  const std::string structured =
+      value.is_object() ? R"(,"structuredContent":)" + vemba_core::project_io::to_compact(value) : std::string();
+  text_result(id, vemba_core::project_io::to_pretty(value), structured);
 }
 
-void Replies::ok_text(const json::value& id, std::string_view text) { text_result(id, text, false); }
+void Replies::ok_text(const json::value& id, std::string_view text) { text_result(id, text, ""); }
 
-void Replies::err_text(const json::value& id, std::string_view text) { text_result(id, text, true); }
+void Replies::err_text(const json::value& id, std::string_view text) { text_result(id, text, R"(,"isError":true)"); }
 
-// The line send() would write for a text item, with the text escaped
-// straight to the output a piece at a time: a whole project's text is not
+// The line send() would write for a result of one text item followed by the
+// members `after` (compact, each led by a comma, in key order), with the text
+// escaped straight to the output a piece at a time: a large text is not
 // copied into a value and then into a line.
-void Replies::text_result(const json::value& id, std::string_view text, bool is_error) {
+void Replies::text_result(const json::value& id, std::string_view text, std::string_view after) {
   constexpr std::size_t kPiece = std::size_t{1} << 18;
   std::string out =
       R"({"id":)" + vemba_core::project_io::to_compact(id) + R"(,"jsonrpc":"2.0","result":{"content":[{"text":")";
@@ -53,7 +49,7 @@ void Replies::text_result(const json::value& id, std::string_view text, bool is_
     out.clear();
   }
   out += R"(","type":"text"}])";
-  if (is_error) out += R"(,"isError":true)";
+  out += after;
   out += "}}\n";
   std::fwrite(out.data(), 1, out.size(), out_);
   std::fflush(out_);

@@ -30,7 +30,7 @@ class Replies {
   void tool_result(const json::value& id, const ToolResult& r);
 
  private:
-  void text_result(const json::value& id, std::string_view text, bool is_error);
+  void text_result(const json::value& id, std::string_view text, std::string_view after);
 
   std::FILE* out_;
 };
