@@ -62,8 +62,9 @@ struct TextHash {
   std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
 
-/// Card id to owner group id.
-using OwnerMap = std::unordered_map<std::string, std::string, TextHash, std::equal_to<>>;
+/// Card id to owner group id, both views into the document, which must
+/// outlive the map.
+using OwnerMap = std::unordered_map<std::string_view, std::string_view>;
 
 /// Every card's owner: the group its `groupId` names when that group exists,
 /// else the first group in ascending area order (equal areas in array order)

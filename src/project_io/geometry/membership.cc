@@ -186,6 +186,7 @@ OwnerMap node_owner_map(const json::value& doc) {
       points.empty() ? decltype(holders)() : Holders(order).find(points);
 
   OwnerMap owners;
+  owners.reserve(nodes.size());
   std::size_t next_point = 0;
   for (const json::value& node : nodes) {
     const std::optional<std::string_view> id = id_of(node);
@@ -197,7 +198,7 @@ OwnerMap node_owner_map(const json::value& doc) {
       const std::optional<std::size_t> holder = holders[next_point++];
       owner = holder ? order[*holder].id : std::nullopt;
     }
-    if (owner) owners.insert_or_assign(std::string(*id), std::string(*owner));
+    if (owner) owners.insert_or_assign(*id, *owner);
   }
   return owners;
 }

@@ -20,18 +20,23 @@ constexpr std::size_t kSideLetters = 25;
 struct StoryCard {
   std::string_view id;
   double x = 0;
-  std::vector<std::string_view> next;  // successors, in edge order, duplicates kept
+  std::vector<std::uint32_t> next;  // successors, in edge order, duplicates kept
   std::size_t incoming = 0;
 };
 
+constexpr std::uint32_t kNoCard = UINT32_MAX;
+
 // The story cards, one per id: the first card with an id stands for all.
+// Cards are worked on by position, so the chains need no lookups by id.
 struct StoryBoard {
   std::vector<StoryCard> cards;  // document order
-  std::unordered_map<std::string_view, std::size_t> index;
+  std::unordered_map<std::string_view, std::uint32_t> index;
+  std::vector<std::string> labels;  // by card; empty until numbered
+  std::vector<bool> numbered;
 
-  StoryCard* find(std::string_view id) {
+  std::uint32_t find(std::string_view id) const {
     auto it = index.find(id);
-    return it == index.end() ? nullptr : &cards[it->second];
+    return it == index.end() ? kNoCard : it->second;
   }
 };
 
@@ -49,20 +54,21 @@ StoryBoard story_board(const json::array& nodes, const json::array& edges) {
   board.index.reserve(nodes.size());
   for (const json::value& node : nodes) {
     const std::optional<std::string_view> id = id_of(node);
-    if (!id || !is_numbered_card(node) || board.index.contains(*id)) continue;
-    board.index.emplace(*id, board.cards.size());
+    if (!id || !is_numbered_card(node)) continue;
+    if (!board.index.try_emplace(*id, static_cast<std::uint32_t>(board.cards.size())).second) continue;
     board.cards.push_back({*id, number_or(node, "x", 0), {}, 0});
   }
   for (const json::value& edge : edges) {
     if (opt_text_of(edge, "type") == "reference") continue;
     const std::optional<std::string_view> from = opt_text_of(edge, "from"), to = opt_text_of(edge, "to");
     if (!from || !to) continue;
-    StoryCard* source = board.find(*from);
-    StoryCard* target = board.find(*to);
-    if (!source || !target) continue;
-    source->next.push_back(*to);
-    ++target->incoming;
+    const std::uint32_t source = board.find(*from), target = board.find(*to);
+    if (source == kNoCard || target == kNoCard) continue;
+    board.cards[source].next.push_back(target);
+    ++board.cards[target].incoming;
   }
+  board.labels.resize(board.cards.size());
+  board.numbered.resize(board.cards.size());
   return board;
 }
 
@@ -121,19 +127,20 @@ std::string label(std::string_view prefix, std::size_t n) {
 // step goes to the leftmost successor without a number yet. It stops at a
 // numbered card, so another sequence's start reached by an edge is numbered
 // here and its own chain numbers nothing.
-void walk_story_chain(std::string_view start, std::string_view prefix, StoryBoard& board, StoryNumbers& labels) {
+void walk_story_chain(std::uint32_t start, std::string_view prefix, StoryBoard& board) {
   std::size_t n = 1;
   int steps = 0;
-  for (StoryCard* current = board.find(start); current;) {
-    if (labels.contains(current->id) || steps == kChainSteps) return;
-    labels.emplace(current->id, label(prefix, n++));
-    if (current->next.empty()) return;
+  for (std::uint32_t current = start; current != kNoCard;) {
+    if (board.numbered[current] || steps == kChainSteps) return;
+    board.labels[current] = label(prefix, n++);
+    board.numbered[current] = true;
+    const StoryCard& card = board.cards[current];
+    if (card.next.empty()) return;
     ++steps;
-    StoryCard* leftmost = nullptr;
-    for (std::string_view id : current->next) {
-      if (labels.contains(id)) continue;
-      StoryCard* card = board.find(id);
-      if (!leftmost || card->x < leftmost->x) leftmost = card;
+    std::uint32_t leftmost = kNoCard;
+    for (std::uint32_t next : card.next) {
+      if (board.numbered[next]) continue;
+      if (leftmost == kNoCard || board.cards[next].x < board.cards[leftmost].x) leftmost = next;
     }
     current = leftmost;
   }
@@ -141,24 +148,25 @@ void walk_story_chain(std::string_view start, std::string_view prefix, StoryBoar
 
 // The root with the smallest x, else (every card has an incoming edge) the
 // card with the smallest x; ties go to the earlier card.
-const StoryCard* main_line_start(const StoryBoard& board) {
-  const StoryCard* root = nullptr;
-  const StoryCard* leftmost = nullptr;
-  for (const StoryCard& card : board.cards) {
-    if (card.incoming == 0 && (!root || card.x < root->x)) root = &card;
-    if (!leftmost || card.x < leftmost->x) leftmost = &card;
+std::uint32_t main_line_start(const StoryBoard& board) {
+  std::uint32_t root = kNoCard, leftmost = kNoCard;
+  for (std::uint32_t i = 0; i < board.cards.size(); ++i) {
+    const StoryCard& card = board.cards[i];
+    if (card.incoming == 0 && (root == kNoCard || card.x < board.cards[root].x)) root = i;
+    if (leftmost == kNoCard || card.x < board.cards[leftmost].x) leftmost = i;
   }
-  return root ? root : leftmost;
+  return root != kNoCard ? root : leftmost;
 }
 
-void number_side_chains(StoryBoard& board, StoryNumbers& labels) {
-  std::vector<const StoryCard*> order;
-  for (const StoryCard& card : board.cards)
-    if (!labels.contains(card.id)) order.push_back(&card);
-  std::stable_sort(order.begin(), order.end(), [](const StoryCard* a, const StoryCard* b) { return a->x < b->x; });
+void number_side_chains(StoryBoard& board) {
+  std::vector<std::uint32_t> order;
+  for (std::uint32_t i = 0; i < board.cards.size(); ++i)
+    if (!board.numbered[i]) order.push_back(i);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::uint32_t a, std::uint32_t b) { return board.cards[a].x < board.cards[b].x; });
   std::size_t k = 0;
-  for (const StoryCard* card : order)
-    if (!labels.contains(card->id)) walk_story_chain(card->id, side_prefix(k++), board, labels);
+  for (std::uint32_t card : order)
+    if (!board.numbered[card]) walk_story_chain(card, side_prefix(k++), board);
 }
 
 }  // namespace
@@ -166,16 +174,18 @@ void number_side_chains(StoryBoard& board, StoryNumbers& labels) {
 StoryNumbers vemba_numbers(const json::value& doc) {
   const json::array& nodes = array_or_empty(doc, "nodes");
   StoryBoard board = story_board(nodes, array_or_empty(doc, "edges"));
-  StoryNumbers labels;
-  labels.reserve(board.cards.size());
 
   const std::vector<SequenceStart> starts = sequence_starts(nodes);
   // Positions count every start, also one without a text id.
   for (std::size_t i = 0; i < starts.size(); ++i)
-    if (starts[i].id) walk_story_chain(*starts[i].id, sequence_prefix(starts[i].name, i + 1), board, labels);
-  if (starts.empty())
-    if (const StoryCard* first = main_line_start(board)) walk_story_chain(first->id, "", board, labels);
-  number_side_chains(board, labels);
+    if (starts[i].id) walk_story_chain(board.find(*starts[i].id), sequence_prefix(starts[i].name, i + 1), board);
+  if (starts.empty()) walk_story_chain(main_line_start(board), "", board);
+  number_side_chains(board);
+
+  StoryNumbers labels;
+  labels.reserve(board.cards.size());
+  for (std::uint32_t i = 0; i < board.cards.size(); ++i)
+    if (board.numbered[i]) labels.emplace(board.cards[i].id, std::move(board.labels[i]));
   return labels;
 }
 
