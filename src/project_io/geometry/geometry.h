@@ -3,6 +3,7 @@
 // alignment, placement and group fitting. Layout, alignment and placement
 // never refit a group; fitting and a group's automatic layout do.
 
+#include "project_io/json/flat_map.h"
 #include "project_io/json/json.h"
 
 #include <cstddef>
@@ -64,7 +65,7 @@ struct TextHash {
 
 /// Card id to owner group id, both views into the document, which must
 /// outlive the map.
-using OwnerMap = std::unordered_map<std::string_view, std::string_view>;
+using OwnerMap = FlatMap<std::string_view, std::string_view>;
 
 /// Every card's owner: the group its `groupId` names when that group exists,
 /// else the first group in ascending area order (equal areas in array order)

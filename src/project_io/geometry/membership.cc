@@ -169,36 +169,43 @@ bool node_in_group(const json::value& node, const json::value& group) {
 OwnerMap node_owner_map(const json::value& doc) {
   const json::array& nodes = array_or_empty(doc, "nodes");
   const json::array& groups = array_or_empty(doc, "groups");
-  std::unordered_set<std::string_view> group_ids;
+  FlatSet<std::string_view> group_ids;
   for (const json::value& g : groups)
     if (std::optional<std::string_view> id = id_of(g)) group_ids.insert(*id);
   const std::vector<Candidate> order = by_area(groups);
 
-  // Cards whose groupId names no group are placed by position, all at once.
-  const auto assigned = [&](const json::value& node) -> std::optional<std::string_view> {
-    const std::optional<std::string_view> owner = opt_text_of(node, "groupId");
-    return owner && group_ids.contains(*owner) ? owner : std::nullopt;
+  // One pass over the cards, each read while it is at hand; those whose
+  // groupId names no group are then placed by position, all at once.
+  struct Card {
+    std::string_view id;
+    std::optional<std::string_view> assigned;
   };
+  std::vector<Card> cards;
   std::vector<Point> points;
-  for (const json::value& node : nodes)
-    if (id_of(node) && !assigned(node)) points.push_back(node_center(node));
+  cards.reserve(nodes.size());
+  for (const json::value& node : nodes) {
+    const std::optional<std::string_view> id = id_of(node);
+    if (!id) continue;
+    std::optional<std::string_view> owner = opt_text_of(node, "groupId");
+    if (owner && !group_ids.contains(*owner)) owner.reset();
+    if (!owner) points.push_back(node_center(node));
+    cards.push_back({*id, owner});
+  }
   const std::vector<std::optional<std::size_t>> holders =
       points.empty() ? decltype(holders)() : Holders(order).find(points);
 
   OwnerMap owners;
-  owners.reserve(nodes.size());
+  owners.reserve(cards.size());
   std::size_t next_point = 0;
-  for (const json::value& node : nodes) {
-    const std::optional<std::string_view> id = id_of(node);
-    if (!id) continue;
-    std::optional<std::string_view> owner = assigned(node);
+  for (const Card& card : cards) {
+    std::optional<std::string_view> owner = card.assigned;
     if (!owner) {
       // The smallest box holding the point decides, even when its id is no
       // text: a larger box around it does not take the card.
       const std::optional<std::size_t> holder = holders[next_point++];
       owner = holder ? order[*holder].id : std::nullopt;
     }
-    if (owner) owners.insert_or_assign(*id, *owner);
+    if (owner) owners.insert_or_assign(card.id, *owner);
   }
   return owners;
 }

@@ -3,6 +3,7 @@
 // linear lookups, so a walk over many references stays linear.
 
 #include "project_io/geometry/geometry.h"
+#include "project_io/json/flat_map.h"
 #include "project_io/json/json.h"
 
 #include <cstddef>
@@ -15,7 +16,7 @@ namespace vemba_core::project_io {
 
 /// The first record of each text `id`; views point into `records`, which
 /// must outlive the index.
-using IdIndex = std::unordered_map<std::string_view, const json::value*>;
+using IdIndex = FlatMap<std::string_view, const json::value*>;
 
 /// Indexes the elements of `records` (none when it is null).
 IdIndex index_by_id(const json::array* records);

@@ -24,15 +24,22 @@ struct StoryCard {
   std::size_t incoming = 0;
 };
 
+struct SequenceStart {
+  std::optional<std::string_view> id;
+  double x = 0;
+  std::string_view name;
+};
+
 constexpr std::uint32_t kNoCard = UINT32_MAX;
 
 // The story cards, one per id: the first card with an id stands for all.
 // Cards are worked on by position, so the chains need no lookups by id.
 struct StoryBoard {
   std::vector<StoryCard> cards;  // document order
-  std::unordered_map<std::string_view, std::uint32_t> index;
+  FlatMap<std::string_view, std::uint32_t> index;
   std::vector<std::string> labels;  // by card; empty until numbered
   std::vector<bool> numbered;
+  std::vector<SequenceStart> starts;  // by x, ties in document order
 
   std::uint32_t find(std::string_view id) const {
     auto it = index.find(id);
@@ -40,24 +47,22 @@ struct StoryBoard {
   }
 };
 
-struct SequenceStart {
-  std::optional<std::string_view> id;
-  double x = 0;
-  std::string_view name;
-};
-
 // Alternate cards stand beside the story and take no number.
 bool is_numbered_card(const json::value& node) { return is_story_card(node) && !flag_of(node, "alt"); }
 
+// One pass over the cards: each is read while it is at hand.
 StoryBoard story_board(const json::array& nodes, const json::array& edges) {
   StoryBoard board;
   board.index.reserve(nodes.size());
   for (const json::value& node : nodes) {
+    if (!is_numbered_card(node)) continue;
     const std::optional<std::string_view> id = id_of(node);
-    if (!id || !is_numbered_card(node)) continue;
-    if (!board.index.try_emplace(*id, static_cast<std::uint32_t>(board.cards.size())).second) continue;
-    board.cards.push_back({*id, number_or(node, "x", 0), {}, 0});
+    const double x = number_or(node, "x", 0);
+    if (flag_of(node, "seqStart")) board.starts.push_back({id, x, text_of(node, "seqName")});
+    if (!id || !board.index.try_emplace(*id, static_cast<std::uint32_t>(board.cards.size())).second) continue;
+    board.cards.push_back({*id, x, {}, 0});
   }
+  std::stable_sort(board.starts.begin(), board.starts.end(), [](const auto& a, const auto& b) { return a.x < b.x; });
   for (const json::value& edge : edges) {
     if (opt_text_of(edge, "type") == "reference") continue;
     const std::optional<std::string_view> from = opt_text_of(edge, "from"), to = opt_text_of(edge, "to");
@@ -70,15 +75,6 @@ StoryBoard story_board(const json::array& nodes, const json::array& edges) {
   board.labels.resize(board.cards.size());
   board.numbered.resize(board.cards.size());
   return board;
-}
-
-std::vector<SequenceStart> sequence_starts(const json::array& nodes) {
-  std::vector<SequenceStart> starts;
-  for (const json::value& node : nodes)
-    if (is_numbered_card(node) && flag_of(node, "seqStart"))
-      starts.push_back({id_of(node), number_or(node, "x", 0), text_of(node, "seqName")});
-  std::stable_sort(starts.begin(), starts.end(), [](const auto& a, const auto& b) { return a.x < b.x; });
-  return starts;
 }
 
 bool is_ascii_letter(char32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -175,7 +171,7 @@ StoryNumbers vemba_numbers(const json::value& doc) {
   const json::array& nodes = array_or_empty(doc, "nodes");
   StoryBoard board = story_board(nodes, array_or_empty(doc, "edges"));
 
-  const std::vector<SequenceStart> starts = sequence_starts(nodes);
+  const std::vector<SequenceStart>& starts = board.starts;
   // Positions count every start, also one without a text id.
   for (std::size_t i = 0; i < starts.size(); ++i)
     if (starts[i].id) walk_story_chain(board.find(*starts[i].id), sequence_prefix(starts[i].name, i + 1), board);

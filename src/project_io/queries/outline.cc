@@ -35,7 +35,7 @@ json::value get_outline(const json::value& doc) {
   const OwnerMap owners = node_owner_map(doc);
 
   // Cards by owner, in document order, so each group takes its list at once.
-  std::unordered_map<std::string_view, std::vector<const json::value*>> owned;
+  FlatMap<std::string_view, std::vector<const json::value*>> owned;
   json::array orphans;
   for (const json::value& node : nodes) {
     const std::optional<std::string_view> id = id_of(node);

@@ -55,7 +55,7 @@ std::string quoted(std::string_view body) {
 
 void append_sections(const json::value& doc, const StoryNumbers& numbers, const OwnerMap& owners, std::string& out) {
   // Members by owner in document order, so each group finds its own at once.
-  std::unordered_map<std::string_view, Cards> members;
+  FlatMap<std::string_view, Cards> members;
   Cards loose;
   if (const json::array* nodes = array_of(doc, "nodes"))
     for (const json::value& node : *nodes) {

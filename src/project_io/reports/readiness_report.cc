@@ -21,7 +21,7 @@
 namespace vemba_core::project_io {
 namespace {
 
-using Positions = std::unordered_map<std::string_view, std::size_t>;
+using Positions = FlatMap<std::string_view, std::size_t>;
 
 // Digits with one optional leading "+", at most `max`; nothing else.
 std::optional<std::uint64_t> read_unsigned(std::string_view text, std::uint64_t max) {

@@ -12,7 +12,7 @@
 namespace vemba_core::project_io {
 namespace {
 
-using Names = std::unordered_set<std::string_view>;
+using Names = FlatSet<std::string_view>;
 
 // Ids fill the templates as they are, or as "?" when they are not texts.
 std::string_view id_or_mark(const json::value& record) { return id_of(record).value_or("?"); }
