@@ -10,12 +10,13 @@
 namespace vemba_core::project_io {
 namespace {
 
-json::value summary(const json::value& node, const StoryNumbers& numbers) {
-  json::object out{{"id", member_or(node, "id", nullptr)},
-                   {"type", member_or(node, "type", "vemba")},
-                   {"role", member_or(node, "role", "")},
-                   {"title", member_or(node, "title", "")},
-                   {"hidden", member_or(node, "hidden", false)}};
+json::value summary(const json::value& node, const StoryNumbers& numbers, const json::storage_ptr& sp) {
+  json::object out({{"id", member_or(node, "id", nullptr)},
+                    {"type", member_or(node, "type", "vemba")},
+                    {"role", member_or(node, "role", "")},
+                    {"title", member_or(node, "title", "")},
+                    {"hidden", member_or(node, "hidden", false)}},
+                   sp);
   if (const std::optional<std::string_view> id = id_of(node))
     if (auto it = numbers.find(*id); it != numbers.end()) out["number"] = it->second;
   return out;
@@ -29,6 +30,9 @@ std::int64_t order_key(const json::value& node) {
 }  // namespace
 
 json::value get_outline(const json::value& doc) {
+  // Built in the document's own storage: with a document arena that is a
+  // pointer bump per value and nothing to free.
+  const json::storage_ptr& sp = doc.storage();
   const json::array& nodes = array_or_empty(doc, "nodes");
   const json::array& groups = array_or_empty(doc, "groups");
   const StoryNumbers numbers = vemba_numbers(doc);
@@ -36,33 +40,35 @@ json::value get_outline(const json::value& doc) {
 
   // Cards by owner, in document order, so each group takes its list at once.
   FlatMap<std::string_view, std::vector<const json::value*>> owned;
-  json::array orphans;
+  json::array orphans(sp);
   for (const json::value& node : nodes) {
     const std::optional<std::string_view> id = id_of(node);
     const std::optional<std::string_view> owner = id ? owner_of(owners, *id) : std::nullopt;
     if (owner)
       owned[*owner].push_back(&node);
     else
-      orphans.push_back(summary(node, numbers));
+      orphans.push_back(summary(node, numbers, sp));
   }
 
-  json::array entries;
+  json::array entries(sp);
   for (const json::value& group : groups) {
     std::vector<const json::value*> members;
     if (auto it = owned.find(id_of(group).value_or("")); it != owned.end()) members = it->second;
     std::stable_sort(members.begin(), members.end(),
                      [](const json::value* a, const json::value* b) { return order_key(*a) < order_key(*b); });
-    json::array listed;
-    for (const json::value* node : members) listed.push_back(summary(*node, numbers));
-    entries.push_back(json::object{{"id", id_of(group).value_or("")},
-                                   {"name", member_or(group, "name", "")},
-                                   {"role", member_or(group, "role", "")},
-                                   {"order", member_or(group, "order", nullptr)},
-                                   {"hidden", member_or(group, "hidden", false)},
-                                   {"nodes", std::move(listed)}});
+    json::array listed(sp);
+    for (const json::value* node : members) listed.push_back(summary(*node, numbers, sp));
+    entries.push_back(json::object({{"id", id_of(group).value_or("")},
+                                    {"name", member_or(group, "name", "")},
+                                    {"role", member_or(group, "role", "")},
+                                    {"order", member_or(group, "order", nullptr)},
+                                    {"hidden", member_or(group, "hidden", false)},
+                                    {"nodes", std::move(listed)}},
+                                   sp));
   }
-  return json::object{
-      {"project", member_or(doc, "name", nullptr)}, {"groups", std::move(entries)}, {"orphans", std::move(orphans)}};
+  return json::object(
+      {{"project", member_or(doc, "name", nullptr)}, {"groups", std::move(entries)}, {"orphans", std::move(orphans)}},
+      sp);
 }
 
 }  // namespace vemba_core::project_io

@@ -26,7 +26,8 @@ json::value read_scoped(const json::value& doc, std::string_view scope, std::opt
 StoryNumbers vemba_numbers(const json::value& doc);
 
 /// {groups, orphans, project}: each group's owned cards in `order`, then the
-/// cards no group owns, each as a short summary with its label.
+/// cards no group owns, each as a short summary with its label. Built in the
+/// document's storage.
 json::value get_outline(const json::value& doc);
 
 /// Up to 40 hits {id, type, title, snippet} for cards, then groups, whose
