@@ -39,11 +39,6 @@ void sort_by(Cards& cards, Key key) {
   for (std::size_t i = 0; i < keyed.size(); ++i) cards[i] = keyed[i].second;
 }
 
-// A member without a usable order sorts after every member with one.
-std::tuple<std::int64_t, double> order_then_x(const json::value& card) {
-  return {order_of(card).value_or(std::numeric_limits<std::int64_t>::max()), x_of(card)};
-}
-
 std::string quoted(std::string_view body) {
   std::string out;
   for (const char c : body) {
@@ -53,18 +48,61 @@ std::string quoted(std::string_view body) {
   return out;
 }
 
+// What the treatment shows of a card and sorts it by, read in one pass in
+// document order, so the sorted walk after it never goes back to the card.
+struct Card {
+  bool hidden;
+  std::string_view type, id, title, body, slug;
+  std::int64_t order;  // a card without a usable order sorts after every card with one
+  double x;
+};
+
+Card card_of(const json::value& node) {
+  return {hidden_from_export(node),
+          node_type(node),
+          text_of(node, "id"),
+          text_of(node, "title"),
+          trim_white(text_of(node, "body")),
+          trim_white(text_of(node, "slug")),
+          order_of(node).value_or(std::numeric_limits<std::int64_t>::max()),
+          x_of(node)};
+}
+
+void render_card(const StoryNumbers& numbers, const Card& card, std::string& out) {
+  if (card.hidden) return;
+  if (card.type == "vemba") {
+    const auto number = numbers.find(card.id);
+    const std::string prefix = number == numbers.end() ? std::string() : fmt::format("{}. ", number->second);
+    out += fmt::format("\n### {}{}\n", prefix, card.title);
+    if (!card.slug.empty()) out += fmt::format("`{}`\n\n", card.slug);
+    if (!card.body.empty()) out += fmt::format("{}\n", card.body);
+  } else if (card.type == "note" || card.type == "thought") {
+    if (!card.body.empty()) out += fmt::format("\n> {}\n", quoted(card.body));
+  } else if (card.type == "character" || card.type == "location" || card.type == "prop") {
+    out += fmt::format("\n**{}** \u2014 {}\n", card.title, card.body);
+  } else if (card.type == "title") {
+    out += fmt::format("\n## {}\n", card.title);
+  }
+}
+
+// Stable, so cards with equal keys keep document order.
+template <class Key>
+void sort_cards(std::vector<Card>& cards, Key key) {
+  std::stable_sort(cards.begin(), cards.end(), [&](const Card& a, const Card& b) { return key(a) < key(b); });
+}
+
 void append_sections(const json::value& doc, const StoryNumbers& numbers, const OwnerMap& owners, std::string& out) {
   // Members by owner in document order, so each group finds its own at once.
-  FlatMap<std::string_view, Cards> members;
-  Cards loose;
+  FlatMap<std::string_view, std::vector<Card>> members;
+  std::vector<Card> loose;
   if (const json::array* nodes = array_of(doc, "nodes"))
     for (const json::value& node : *nodes) {
       const auto id = id_of(node);
       if (!id) continue;
       if (const auto owner = owner_of(owners, *id))
-        members[*owner].push_back(&node);
+        members[*owner].push_back(card_of(node));
       else
-        loose.push_back(&node);
+        loose.push_back(card_of(node));
     }
   Cards groups;
   if (const json::array* all = array_of(doc, "groups"))
@@ -75,14 +113,14 @@ void append_sections(const json::value& doc, const StoryNumbers& numbers, const 
     out += fmt::format("\n## {}\n", text_of(*group, "name"));
     const auto found = members.find(text_of(*group, "id"));
     if (found == members.end()) continue;
-    Cards cards = found->second;
-    sort_by(cards, order_then_x);
-    for (const json::value* card : cards) render_node_markdown(numbers, *card, out);
+    std::vector<Card> cards = found->second;
+    sort_cards(cards, [](const Card& c) { return std::tuple(c.order, c.x); });
+    for (const Card& card : cards) render_card(numbers, card, out);
   }
   if (loose.empty()) return;
-  sort_by(loose, x_of);
+  sort_cards(loose, [](const Card& c) { return c.x; });
   out += '\n';
-  for (const json::value* card : loose) render_node_markdown(numbers, *card, out);
+  for (const Card& card : loose) render_card(numbers, card, out);
 }
 
 std::string treatment(const json::value& doc) {
@@ -98,24 +136,7 @@ std::string treatment(const json::value& doc) {
 }  // namespace
 
 void render_node_markdown(const StoryNumbers& numbers, const json::value& node, std::string& out) {
-  if (hidden_from_export(node)) return;
-  const std::string_view type = node_type(node);
-  const std::string_view title = text_of(node, "title");
-  const std::string_view body = trim_white(text_of(node, "body"));
-  if (type == "vemba") {
-    const auto number = numbers.find(text_of(node, "id"));
-    const std::string prefix = number == numbers.end() ? std::string() : fmt::format("{}. ", number->second);
-    out += fmt::format("\n### {}{}\n", prefix, title);
-    if (const std::string_view slug = trim_white(text_of(node, "slug")); !slug.empty())
-      out += fmt::format("`{}`\n\n", slug);
-    if (!body.empty()) out += fmt::format("{}\n", body);
-  } else if (type == "note" || type == "thought") {
-    if (!body.empty()) out += fmt::format("\n> {}\n", quoted(body));
-  } else if (type == "character" || type == "location" || type == "prop") {
-    out += fmt::format("\n**{}** \u2014 {}\n", title, body);
-  } else if (type == "title") {
-    out += fmt::format("\n## {}\n", title);
-  }
+  render_card(numbers, card_of(node), out);
 }
 
 std::expected<std::string, std::string> export_text(const json::value& doc, std::string_view format) {

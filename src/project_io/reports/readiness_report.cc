@@ -50,16 +50,11 @@ StoryKey story_key(std::string_view label) {
   return {!n, n.value_or(0), label};
 }
 
+using Labelled = std::vector<std::pair<StoryKey, std::string_view>>;
+
 // Each labelled story card's index in story order; of cards sharing an id,
-// the later one's index stands.
-Positions story_positions(const json::array& nodes, const StoryNumbers& numbers) {
-  std::vector<std::pair<StoryKey, std::string_view>> labelled;
-  for (const json::value& node : nodes) {
-    const auto id = id_of(node);
-    if (!is_story_card(node) || !id) continue;
-    if (const auto number = numbers.find(*id); number != numbers.end())
-      labelled.emplace_back(story_key(number->second), *id);
-  }
+// the later one's index stands. `labelled` is in document order.
+Positions story_positions(Labelled labelled) {
   std::stable_sort(labelled.begin(), labelled.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   Positions positions;
   for (std::size_t i = 0; i < labelled.size(); ++i) positions[labelled[i].second] = i;
@@ -105,17 +100,25 @@ struct Mentions {
   std::vector<std::string> ids;                 // per scanned text, its card's id
 };
 
+// Characters, then locations, then props, each in document order; the cards
+// are sorted into the three in one pass.
 Mentions named_elements(const json::array& nodes) {
+  constexpr std::string_view kKinds[] = {"character", "location", "prop"};
+  std::vector<const json::value*> by_kind[std::size(kKinds)];
+  for (const json::value& card : nodes) {
+    const std::optional<std::string_view> type = opt_text_of(card, "type");
+    for (std::size_t k = 0; type && k < std::size(kKinds); ++k)
+      if (*type == kKinds[k]) by_kind[k].push_back(&card);
+  }
   Mentions m;
   std::unordered_map<std::string, std::size_t> distinct;
-  for (const std::string_view kind : {"character", "location", "prop"})
-    for (const json::value& card : nodes) {
-      if (opt_text_of(card, "type") != kind) continue;
-      const std::string_view name = trim_white(text_of(card, "title"));
+  for (std::size_t k = 0; k < std::size(kKinds); ++k)
+    for (const json::value* card : by_kind[k]) {
+      const std::string_view name = trim_white(text_of(*card, "title"));
       if (name.empty()) continue;
       const auto [it, added] = distinct.try_emplace(fmt::format("@{}", to_lower(name)), m.needles.size());
       if (added) m.needles.push_back(it->first);
-      m.elements.push_back({&card, kind, name, it->second});
+      m.elements.push_back({card, kKinds[k], name, it->second});
     }
   m.found.resize(m.needles.size());
   return m;
@@ -125,6 +128,7 @@ struct ReportInputs {
   const StoryNumbers& numbers;
   const Positions& positions;
   const Mentions& mentions;
+  const json::storage_ptr& storage;  // the reply's
 };
 
 json::value element_entry(const Element& element, const ReportInputs& in) {
@@ -137,22 +141,23 @@ json::value element_entry(const Element& element, const ReportInputs& in) {
                     number == in.numbers.end() ? id : number->second});
   }
   std::stable_sort(hits.begin(), hits.end(), hit_before);
-  json::array appears;
+  json::array appears(in.storage);
   for (const Hit& hit : hits) appears.emplace_back(hit.label);
   json::value pinned;
   if (element.kind == "location") {
     const json::value* geo = member(*element.card, "geo");
     pinned = geo && geo->is_object();
   }
-  return json::object{{"appearsIn", std::move(appears)},
-                      {"kind", element.kind},
-                      {"longestGap", longest_gap(hits)},
-                      {"pinned", std::move(pinned)},
-                      {"title", element.name}};
+  return json::object({{"appearsIn", std::move(appears)},
+                       {"kind", element.kind},
+                       {"longestGap", longest_gap(hits)},
+                       {"pinned", std::move(pinned)},
+                       {"title", element.name}},
+                      in.storage);
 }
 
 json::array elements(const ReportInputs& in) {
-  json::array out;
+  json::array out(in.storage);
   for (const Element& element : in.mentions.elements) out.push_back(element_entry(element, in));
   return out;
 }
@@ -162,7 +167,9 @@ void append_missing(const json::value& card, const StoryNumbers& numbers, json::
   if (const auto id = id_of(card))
     if (const auto number = numbers.find(*id); number != numbers.end()) label = number->second;
   const std::string who = fmt::format("{} ('{}')", label, text_of(card, "title"));
-  const auto add = [&](std::string_view what) { out.push_back(json::object{{"vemba", who}, {"what", what}}); };
+  const auto add = [&](std::string_view what) {
+    out.push_back(json::object({{"vemba", who}, {"what", what}}, out.storage()));
+  };
   if (trim_white(text_of(card, "body")).empty()) add("empty body");
   const json::array* images = array_of(card, "images");
   if (!images || images->empty()) add("no reference image");
@@ -191,15 +198,19 @@ std::string runtime_text(std::uint64_t total) { return fmt::format("{}:{:02}", t
 }  // namespace
 
 json::value production_report(const json::value& doc) {
+  // Built in the document's own storage: with a document arena that is a
+  // pointer bump per value and nothing to free.
+  const json::storage_ptr& sp = doc.storage();
   const StoryNumbers numbers = vemba_numbers(doc);
   static const json::array kNone;
   const json::array* found = array_of(doc, "nodes");
   const json::array& nodes = found ? *found : kNone;
-  const Positions positions = story_positions(nodes, numbers);
   Mentions mentions = named_elements(nodes);
   SubstringSet needles(mentions.needles);
-  json::array missing;
+  json::array missing(sp);
+  Labelled labelled;
   std::uint64_t vembas = 0, total = 0, sun_plans = 0, shots = 0, unlinked = 0;
+  // One pass over the cards, each read while it is at hand.
   for (const json::value& node : nodes) {
     const std::string_view type = node_type(node);
     if (type == "vemba" || type == "thought") {
@@ -215,6 +226,9 @@ json::value production_report(const json::value& doc) {
           unlinked += !opt_text_of(shot, "vembaId");
         }
     if (type != "vemba") continue;
+    if (const auto id = id_of(node))
+      if (const auto number = numbers.find(*id); number != numbers.end())
+        labelled.emplace_back(story_key(number->second), *id);
     ++vembas;
     append_missing(node, numbers, missing);
     // Saturates rather than wraps: a runtime past 64 bits is nonsense either way.
@@ -223,13 +237,15 @@ json::value production_report(const json::value& doc) {
     const json::value* sun = member(node, "sun");
     sun_plans += sun && sun->is_object();
   }
-  return json::object{{"elements", elements({numbers, positions, mentions})},
-                      {"missing", std::move(missing)},
-                      {"runtime", runtime_text(total)},
-                      {"shots", shots},
-                      {"sunPlans", sun_plans},
-                      {"unlinkedShots", unlinked},
-                      {"vembas", vembas}};
+  const Positions positions = story_positions(std::move(labelled));
+  return json::object({{"elements", elements({numbers, positions, mentions, sp})},
+                       {"missing", std::move(missing)},
+                       {"runtime", runtime_text(total)},
+                       {"shots", shots},
+                       {"sunPlans", sun_plans},
+                       {"unlinkedShots", unlinked},
+                       {"vembas", vembas}},
+                      sp);
 }
 
 }  // namespace vemba_core::project_io
