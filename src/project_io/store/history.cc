@@ -35,8 +35,11 @@ std::expected<json::value, std::string> read_snapshot(const fs::path& library, c
                                                       json::storage_ptr storage) {
   auto bytes = read_confined(library, path);
   if (!bytes) return std::unexpected("read snapshot: " + bytes.error());
-  if (!is_valid_utf8(*bytes)) return std::unexpected(std::string("read snapshot: stream did not contain valid UTF-8"));
+  // The parser refuses ill-formed UTF-8 itself, so the bytes are checked
+  // again only to word a failure.
   auto state = parse_json(*bytes, std::move(storage));
+  if (!state && !is_valid_utf8(*bytes))
+    return std::unexpected(std::string("read snapshot: stream did not contain valid UTF-8"));
   if (!state) return std::unexpected("snapshot is not valid JSON: " + state.error());
   return state;
 }
