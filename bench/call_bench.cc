@@ -1,5 +1,6 @@
 // Times every kind of call against the real server on seeded boards, with
-// the plain edit floor run in between, and prints markdown tables. With
+// the plain edit floor run in between, and one large batch on an empty
+// project, and prints markdown tables. With
 // --capture it instead stores each call's reply and files, volatile parts
 // masked, so two builds can be compared with diff -r.
 
@@ -49,7 +50,7 @@ struct Board {
 };
 
 const char* kUsage =
-    "usage: call_bench --server PATH [--quick] [--reps N] [--boards 100,1k,10k,40k,10k+media]\n"
+    "usage: call_bench --server PATH [--quick] [--reps N] [--boards 100,1k,10k,40k,10k+media,big-batch]\n"
     "                  [--capture DIR] [--work DIR] [--keep]\n";
 
 std::expected<Options, std::string> parse_options(int argc, char** argv) {
@@ -192,6 +193,49 @@ std::expected<void, std::string> capture_board(const Options& o, Board& b) {
   return {};
 }
 
+// The empty project the one-batch call starts from, afresh each time.
+std::expected<void, std::string> empty_project(const fs::path& project) {
+  std::error_code ec;
+  fs::remove_all(project, ec);
+  fs::create_directories(project, ec);
+  if (ec) return std::unexpected(fmt::format("create {}: {}", project.string(), ec.message()));
+  if (auto w = write_file(project / "project.json", R"({"name":"Big","nodes":[],"edges":[],"groups":[]})"); !w)
+    return w;
+  return write_file(project / ".vemba", "1\n");
+}
+
+// One batch of many ops: its time, or with --capture its reply and files.
+std::expected<void, std::string> big_batch(const Options& o, CallFigures& figures) {
+  const fs::path library = o.work / "big-batch";
+  const fs::path project = library / "bench";
+  const std::string line = tool_call_line(1, "batch", big_batch_arguments(kBigBatchOps));
+  const int reps = o.capture ? 1 : (o.reps ? *o.reps : 3);
+  for (int rep = 0; rep < reps; ++rep) {
+    if (auto r = empty_project(project); !r) return r;
+    std::error_code ec;
+    fs::remove(library / ".vemba-sync.json", ec);
+    auto server = ServerProcess::start(o.server, library);
+    if (!server) return std::unexpected(server.error());
+    const std::string init =
+        R"({"jsonrpc":"2.0","id":0,"method":"initialize","params":{"protocolVersion":"2024-11-05","capabilities":{},"clientInfo":{"name":"call_bench","version":"1"}}})";
+    if (auto r = exchange(*server, init); !r) return std::unexpected(r.error());
+    const auto start = std::chrono::steady_clock::now();
+    auto reply = exchange(*server, line);
+    if (!reply) return std::unexpected(fmt::format("{}: {}", kBigBatch.label, reply.error()));
+    figures.ms.push_back(elapsed_ms(start, server->line_end()));
+    if (is_failure(*reply)) std::fprintf(stderr, "warning: %s failed: %.300s\n", kBigBatch.label, reply->c_str());
+    auto peak = server->finish();
+    if (!peak) return std::unexpected(peak.error());
+    figures.peak_bytes = std::max(figures.peak_bytes, *peak);
+    if (o.capture) {
+      const fs::path out = *o.capture / "big-batch";
+      fs::create_directories(out, ec);
+      if (auto w = capture_call(out, kBigBatch, *reply, library, project); !w) return w;
+    }
+  }
+  return {};
+}
+
 std::expected<void, std::string> prepare(Board& b) {
   std::error_code ec;
   fs::remove_all(b.root(), ec);
@@ -208,11 +252,13 @@ std::expected<void, std::string> run(Options& o) {
                                {{"10k", 10000, 0}, 21, 3},
                                {{"40k", 40000, 0}, 7, 2},
                                {{"10k+media", 10000, 12u << 20}, 7, 2}};
+  const bool with_big_batch =
+      o.boards.empty() || std::find(o.boards.begin(), o.boards.end(), "big-batch") != o.boards.end();
   if (!o.boards.empty())
     std::erase_if(boards, [&](const Board& b) {
       return std::find(o.boards.begin(), o.boards.end(), b.shape.label) == o.boards.end();
     });
-  if (boards.empty()) return std::unexpected("no board selected");
+  if (boards.empty() && !with_big_batch) return std::unexpected("no board selected");
   const bool own_work = o.work.empty();
   if (own_work) {
     std::string pattern = (fs::temp_directory_path() / "call_bench.XXXXXX").string();
@@ -233,6 +279,11 @@ std::expected<void, std::string> run(Options& o) {
     }
     if (!o.keep) fs::remove_all(b.root());
   }
+  CallFigures batch;
+  if (with_big_batch) {
+    if (auto r = big_batch(o, batch); !r) return r;
+    if (!o.capture) std::fprintf(stderr, "  %-31s median %8.1f ms\n", kBigBatch.label, median(batch.ms));
+  }
   if (own_work && !o.keep) fs::remove_all(o.work);
   if (o.capture) {
     std::printf("captured into %s\n", o.capture->c_str());
@@ -240,8 +291,15 @@ std::expected<void, std::string> run(Options& o) {
   }
   std::vector<std::string> order;
   for (const CallKind& kind : call_kinds()) order.emplace_back(kind.label);
-  std::printf("Server: %s\nLoad average (1, 5, 15 min) at start: %s; at end: %s\n\n%s", o.server.c_str(),
-              load_start.c_str(), load_text().c_str(), markdown_tables(figures, order).c_str());
+  std::printf("Server: %s\nLoad average (1, 5, 15 min) at start: %s; at end: %s\n", o.server.c_str(),
+              load_start.c_str(), load_text().c_str());
+  if (!figures.empty()) std::printf("\n%s", markdown_tables(figures, order).c_str());
+  if (with_big_batch)
+    std::printf(
+        "\nOne `batch` of %d,%03d `add_vemba` ops on an empty project, each after the card the one before added: "
+        "median %.0f ms, p90 %.0f ms (%zu runs), peak memory %.0f MB.\n",
+        kBigBatchOps / 1000, kBigBatchOps % 1000, median(batch.ms), p90(batch.ms), batch.ms.size(),
+        static_cast<double>(batch.peak_bytes) / (1024.0 * 1024.0));
   return {};
 }
 

@@ -58,6 +58,17 @@ std::string edit_arguments(const Manifest& b, int rep) {
   return text(json::object{{"vembaId", b.edit_id}, {"patch", json::object{{"title", toggled_title(rep)}}}});
 }
 
+std::string big_batch_arguments(int ops) {
+  json::array list;
+  list.reserve(static_cast<std::size_t>(ops));
+  for (int i = 0; i < ops; ++i) {
+    json::object arguments{{"title", fmt::format("Card {}", i + 1)}, {"body", ""}};
+    if (i > 0) arguments["after"] = fmt::format("n{}", 200 + i);
+    list.push_back(json::object{{"tool", "add_vemba"}, {"arguments", std::move(arguments)}});
+  }
+  return text(json::object{{"ops", std::move(list)}});
+}
+
 std::string tool_of(const CallKind& kind) {
   const std::string label = kind.label;
   return label.substr(0, label.find(' '));

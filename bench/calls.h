@@ -30,4 +30,10 @@ std::string toggled_title(int rep);
 /// The untimed edit that comes before undo_last.
 std::string edit_arguments(const Manifest& board, int rep);
 
+/// The one-batch call: `ops` add_vemba ops, each after the card the one
+/// before it added, on an empty project (whose ids start at 201).
+inline constexpr int kBigBatchOps = 20000;
+inline constexpr CallKind kBigBatch = {"batch (20,000 add_vemba)", true, false, nullptr};
+std::string big_batch_arguments(int ops);
+
 }  // namespace bench
