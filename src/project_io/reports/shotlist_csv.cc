@@ -90,13 +90,25 @@ std::expected<std::string, std::string> shotlist_csv(const json::value& doc) {
   constexpr std::string_view kNoList = "no shot list on this board \u2014 build_shot_list makes one";
   const json::array* nodes = array_of(doc, "nodes");
   if (!nodes) return std::unexpected(std::string(kNoList));
-  const IdIndex node_index = index_by_id(nodes);
-  const IdIndex groups = index_by_id(array_of(doc, "groups"));
-  std::string out(kHeader);
-  bool any_list = false;
+  // Only the cards the shots name are indexed, not the whole board.
+  std::vector<const json::value*> lists;
+  FlatSet<std::string_view> named;
   for (const json::value& list : *nodes) {
     if (opt_text_of(list, "type") != "shotlist") continue;
-    any_list = true;
+    lists.push_back(&list);
+    if (const json::array* shots = array_of(list, "shots"))
+      for (const json::value& shot : *shots)
+        if (const auto vemba_id = opt_text_of(shot, "vembaId")) named.insert(*vemba_id);
+  }
+  if (lists.empty()) return std::unexpected(std::string(kNoList));
+  IdIndex node_index;
+  if (!named.empty())
+    for (const json::value& node : *nodes)
+      if (const auto id = id_of(node); id && named.contains(*id)) node_index.emplace(*id, &node);  // keeps the first
+  const IdIndex groups = index_by_id(array_of(doc, "groups"));
+  std::string out(kHeader);
+  for (const json::value* list_value : lists) {
+    const json::value& list = *list_value;
     const std::string_view title = opt_text_of(list, "title").value_or("Shot list");
     const IdIndex scenes = index_by_id(array_of(list, "scenes"));
     const json::array* shots = array_of(list, "shots");
@@ -104,7 +116,6 @@ std::expected<std::string, std::string> shotlist_csv(const json::value& doc) {
     for (std::size_t i = 0; i < shots->size(); ++i)
       append_row(out, title, (*shots)[i], i + 1, node_index, scenes, groups);
   }
-  if (!any_list) return std::unexpected(std::string(kNoList));
   return out;
 }
 
