@@ -63,9 +63,8 @@ struct TextHash {
   std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
 
-/// Card id to owner group id, both views into the document, which must
-/// outlive the map.
-using OwnerMap = FlatMap<std::string_view, std::string_view>;
+/// Card id to owner group id.
+using OwnerMap = FlatTextMap<std::string>;
 
 /// Every card's owner: the group its `groupId` names when that group exists,
 /// else the first group in ascending area order (equal areas in array order)

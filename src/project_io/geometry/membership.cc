@@ -205,7 +205,7 @@ OwnerMap node_owner_map(const json::value& doc) {
       const std::optional<std::size_t> holder = holders[next_point++];
       owner = holder ? order[*holder].id : std::nullopt;
     }
-    if (owner) owners.insert_or_assign(card.id, *owner);
+    if (owner) owners.insert_or_assign(std::string(card.id), std::string(*owner));
   }
   return owners;
 }

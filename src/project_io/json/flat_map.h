@@ -6,7 +6,10 @@
 #include <boost/unordered/unordered_flat_map.hpp>
 #include <boost/unordered/unordered_flat_set.hpp>
 
+#include <cstddef>
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace vemba_core::project_io {
 
@@ -15,5 +18,17 @@ using FlatMap = boost::unordered_flat_map<Key, Value, std::hash<Key>>;
 
 template <class Key>
 using FlatSet = boost::unordered_flat_set<Key, std::hash<Key>>;
+
+/// Hashes a text key by its bytes, so a map keyed by std::string is looked
+/// up by std::string_view without a copy.
+struct TextKeyHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+/// A map that owns its text keys (no view into a document that could go
+/// first), looked up by any text.
+template <class Value>
+using FlatTextMap = boost::unordered_flat_map<std::string, Value, TextKeyHash, std::equal_to<>>;
 
 }  // namespace vemba_core::project_io

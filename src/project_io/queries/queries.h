@@ -13,9 +13,8 @@
 
 namespace vemba_core::project_io {
 
-/// Story card id -> canonical label ("3", "A2·1", "B·1"). The ids are views
-/// into the document numbered, which must outlive the map.
-using StoryNumbers = FlatMap<std::string_view, std::string>;
+/// Story card id -> canonical label ("3", "A2·1", "B·1").
+using StoryNumbers = FlatTextMap<std::string>;
 
 /// The part of the document a scope names; any other scope gives the whole.
 json::value read_scoped(const json::value& doc, std::string_view scope, std::optional<std::string_view> group_id);
