@@ -12,7 +12,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace vemba_core::project_io {
@@ -57,11 +56,6 @@ Point node_center(const json::value& node);
 bool box_holds(const Rect& box, Point p);
 /// Whether the card's node center lies in the group's box.
 bool node_in_group(const json::value& node, const json::value& group);
-
-struct TextHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
 
 /// Card id to owner group id.
 using OwnerMap = FlatTextMap<std::string>;

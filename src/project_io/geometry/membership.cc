@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <functional>
 #include <queue>
-#include <unordered_set>
 #include <vector>
 
 namespace vemba_core::project_io {

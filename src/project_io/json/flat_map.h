@@ -21,7 +21,7 @@ using FlatSet = boost::unordered_flat_set<Key, std::hash<Key>>;
 
 /// Hashes a text key by its bytes, so a map keyed by std::string is looked
 /// up by std::string_view without a copy.
-struct TextKeyHash {
+struct TextHash {
   using is_transparent = void;
   std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
@@ -29,6 +29,6 @@ struct TextKeyHash {
 /// A map that owns its text keys (no view into a document that could go
 /// first), looked up by any text.
 template <class Value>
-using FlatTextMap = boost::unordered_flat_map<std::string, Value, TextKeyHash, std::equal_to<>>;
+using FlatTextMap = boost::unordered_flat_map<std::string, Value, TextHash, std::equal_to<>>;
 
 }  // namespace vemba_core::project_io

@@ -2,7 +2,6 @@
 // Hash lookups of records by id that keep the first-match rule of the
 // linear lookups, so a walk over many references stays linear.
 
-#include "project_io/geometry/geometry.h"
 #include "project_io/json/flat_map.h"
 #include "project_io/json/json.h"
 

@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <limits>
 #include <tuple>
-#include <unordered_map>
 #include <vector>
 
 namespace vemba_core::project_io {

@@ -7,8 +7,6 @@
 
 #include <fmt/format.h>
 
-#include <unordered_set>
-
 namespace vemba_core::project_io {
 namespace {
 
