@@ -183,11 +183,13 @@ OwnerMap node_owner_map(const json::value& doc) {
   std::vector<Point> points;
   cards.reserve(nodes.size());
   for (const json::value& node : nodes) {
-    const std::optional<std::string_view> id = id_of(node);
+    const Fields<4> f(node, {"id", "groupId", "x", "y"});
+    const std::optional<std::string_view> id = opt_text(f[0]);
     if (!id) continue;
-    std::optional<std::string_view> owner = opt_text_of(node, "groupId");
+    std::optional<std::string_view> owner = opt_text(f[1]);
     if (owner && !group_ids.contains(*owner)) owner.reset();
-    if (!owner) points.push_back(node_center(node));
+    // node_center, from the members at hand.
+    if (!owner) points.push_back({number(f[2]).value_or(0) + kCenterDx, number(f[3]).value_or(0) + kCenterDy});
     cards.push_back({*id, owner});
   }
   const std::vector<std::optional<std::size_t>> holders =

@@ -320,17 +320,21 @@ std::string_view text_of(const json::value& v, std::string_view key) {
   return opt_text_of(v, key).value_or(std::string_view());
 }
 
-std::optional<std::string_view> opt_text_of(const json::value& v, std::string_view key) {
-  const json::value* m = member(v, key);
+std::optional<std::string_view> opt_text(const json::value* m) {
   if (!m) return std::nullopt;
   if (const json::string* s = m->if_string()) return std::string_view(*s);
   return std::nullopt;
 }
 
-bool flag_of(const json::value& v, std::string_view key) {
-  const json::value* m = member(v, key);
-  return m && m->is_bool() && m->get_bool();
+bool flag(const json::value* m) { return m && m->is_bool() && m->get_bool(); }
+
+std::optional<double> number(const json::value* m) { return m ? as_number(*m) : std::nullopt; }
+
+std::optional<std::string_view> opt_text_of(const json::value& v, std::string_view key) {
+  return opt_text(member(v, key));
 }
+
+bool flag_of(const json::value& v, std::string_view key) { return flag(member(v, key)); }
 
 std::optional<double> as_number(const json::value& v) {
   switch (v.kind()) {
@@ -345,10 +349,7 @@ std::optional<double> as_number(const json::value& v) {
   }
 }
 
-std::optional<double> number_of(const json::value& v, std::string_view key) {
-  const json::value* m = member(v, key);
-  return m ? as_number(*m) : std::nullopt;
-}
+std::optional<double> number_of(const json::value& v, std::string_view key) { return number(member(v, key)); }
 
 double number_or(const json::value& v, std::string_view key, double fallback) {
   return number_of(v, key).value_or(fallback);

@@ -11,6 +11,7 @@
 #include <boost/json/string.hpp>
 #include <boost/json/value.hpp>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <expected>
@@ -77,6 +78,38 @@ std::string plain_number(double x);
 
 const json::value* member(const json::value& v, std::string_view key);
 json::value* member(json::value& v, std::string_view key);
+
+/// Several members of one record, found in one walk over its members rather
+/// than one lookup each (on a large board each lookup reaches into the
+/// record's table afresh); `fields[i]` is what member(record, keys[i]) gives.
+template <std::size_t N>
+class Fields {
+ public:
+  Fields(const json::value& record, const std::array<std::string_view, N>& keys) {
+    const json::object* o = record.if_object();
+    if (!o) return;
+    std::size_t left = N;
+    for (const json::key_value_pair& kv : *o) {
+      const std::string_view key = kv.key();
+      for (std::size_t i = 0; i < N; ++i)
+        if (!found_[i] && keys[i] == key) {
+          found_[i] = &kv.value();
+          --left;
+          break;
+        }
+      if (left == 0) return;
+    }
+  }
+  const json::value* operator[](std::size_t i) const { return found_[i]; }
+
+ private:
+  std::array<const json::value*, N> found_{};
+};
+
+/// The readers below, for a member already found (null when missing).
+std::optional<std::string_view> opt_text(const json::value* m);
+bool flag(const json::value* m);
+std::optional<double> number(const json::value* m);
 
 /// A copy of the member as stored, whatever its kind (a stored null stays
 /// null); `fallback` only when it is missing.

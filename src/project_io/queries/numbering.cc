@@ -47,18 +47,18 @@ struct StoryBoard {
   }
 };
 
-// Alternate cards stand beside the story and take no number.
-bool is_numbered_card(const json::value& node) { return is_story_card(node) && !flag_of(node, "alt"); }
-
 // One pass over the cards: each is read while it is at hand.
 StoryBoard story_board(const json::array& nodes, const json::array& edges) {
   StoryBoard board;
   board.index.reserve(nodes.size());
   for (const json::value& node : nodes) {
-    if (!is_numbered_card(node)) continue;
-    const std::optional<std::string_view> id = id_of(node);
-    const double x = number_or(node, "x", 0);
-    if (flag_of(node, "seqStart")) board.starts.push_back({id, x, text_of(node, "seqName")});
+    const Fields<6> f(node, {"type", "alt", "id", "x", "seqStart", "seqName"});
+    // Numbered: story cards (no text type, or "vemba"); alternates stand
+    // beside the story and take no number.
+    if (opt_text(f[0]).value_or("vemba") != "vemba" || flag(f[1])) continue;
+    const std::optional<std::string_view> id = opt_text(f[2]);
+    const double x = number(f[3]).value_or(0);
+    if (flag(f[4])) board.starts.push_back({id, x, opt_text(f[5]).value_or("")});
     if (!id || !board.index.try_emplace(*id, static_cast<std::uint32_t>(board.cards.size())).second) continue;
     board.cards.push_back({*id, x, {}, 0});
   }

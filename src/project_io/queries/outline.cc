@@ -10,14 +10,20 @@
 namespace vemba_core::project_io {
 namespace {
 
-json::value summary(const json::value& node, const StoryNumbers& numbers, const json::storage_ptr& sp) {
-  json::object out({{"id", member_or(node, "id", nullptr)},
-                    {"type", member_or(node, "type", "vemba")},
-                    {"role", member_or(node, "role", "")},
-                    {"title", member_or(node, "title", "")},
-                    {"hidden", member_or(node, "hidden", false)}},
+// What a card's summary shows, read in one walk over its members.
+using SummaryFields = Fields<5>;
+constexpr std::array<std::string_view, 5> kSummaryKeys = {"id", "type", "role", "title", "hidden"};
+
+json::value or_default(const json::value* m, json::value fallback) { return m ? *m : fallback; }
+
+json::value summary(const SummaryFields& f, const StoryNumbers& numbers, const json::storage_ptr& sp) {
+  json::object out({{"id", or_default(f[0], nullptr)},
+                    {"type", or_default(f[1], "vemba")},
+                    {"role", or_default(f[2], "")},
+                    {"title", or_default(f[3], "")},
+                    {"hidden", or_default(f[4], false)}},
                    sp);
-  if (const std::optional<std::string_view> id = id_of(node))
+  if (const std::optional<std::string_view> id = opt_text(f[0]))
     if (auto it = numbers.find(*id); it != numbers.end()) out["number"] = it->second;
   return out;
 }
@@ -42,12 +48,13 @@ json::value get_outline(const json::value& doc) {
   FlatMap<std::string_view, std::vector<const json::value*>> owned;
   json::array orphans(sp);
   for (const json::value& node : nodes) {
-    const std::optional<std::string_view> id = id_of(node);
+    const SummaryFields f(node, kSummaryKeys);
+    const std::optional<std::string_view> id = opt_text(f[0]);
     const std::optional<std::string_view> owner = id ? owner_of(owners, *id) : std::nullopt;
     if (owner)
       owned[*owner].push_back(&node);
     else
-      orphans.push_back(summary(node, numbers, sp));
+      orphans.push_back(summary(f, numbers, sp));
   }
 
   json::array entries(sp);
@@ -57,7 +64,7 @@ json::value get_outline(const json::value& doc) {
     std::stable_sort(members.begin(), members.end(),
                      [](const json::value* a, const json::value* b) { return order_key(*a) < order_key(*b); });
     json::array listed(sp);
-    for (const json::value* node : members) listed.push_back(summary(*node, numbers, sp));
+    for (const json::value* node : members) listed.push_back(summary(SummaryFields(*node, kSummaryKeys), numbers, sp));
     entries.push_back(json::object({{"id", id_of(group).value_or("")},
                                     {"name", member_or(group, "name", "")},
                                     {"role", member_or(group, "role", "")},

@@ -56,15 +56,22 @@ struct Card {
   double x;
 };
 
-Card card_of(const json::value& node) {
-  return {hidden_from_export(node),
-          node_type(node),
-          text_of(node, "id"),
-          text_of(node, "title"),
-          trim_white(text_of(node, "body")),
-          trim_white(text_of(node, "slug")),
-          order_of(node).value_or(std::numeric_limits<std::int64_t>::max()),
-          x_of(node)};
+// The members a card is read for, found in one walk over them.
+using CardFields = Fields<9>;
+constexpr std::array<std::string_view, 9> kCardKeys = {"hidden", "hiddenInExport", "type",  "id", "title",
+                                                       "body",   "slug",           "order", "x"};
+
+Card card_of(const CardFields& f) {
+  const auto text = [&](std::size_t i) { return opt_text(f[i]).value_or(""); };
+  const std::optional<std::int64_t> order = f[7] ? as_integer(*f[7]) : std::nullopt;
+  return {flag(f[0]) || flag(f[1]),
+          opt_text(f[2]).value_or("vemba"),  // as node_type reads it
+          text(3),
+          text(4),
+          trim_white(text(5)),
+          trim_white(text(6)),
+          order.value_or(std::numeric_limits<std::int64_t>::max()),
+          number(f[8]).value_or(0)};
 }
 
 void render_card(const StoryNumbers& numbers, const Card& card, std::string& out) {
@@ -96,12 +103,13 @@ void append_sections(const json::value& doc, const StoryNumbers& numbers, const 
   std::vector<Card> loose;
   if (const json::array* nodes = array_of(doc, "nodes"))
     for (const json::value& node : *nodes) {
-      const auto id = id_of(node);
+      const CardFields f(node, kCardKeys);
+      const auto id = opt_text(f[3]);
       if (!id) continue;
       if (const auto owner = owner_of(owners, *id))
-        members[*owner].push_back(card_of(node));
+        members[*owner].push_back(card_of(f));
       else
-        loose.push_back(card_of(node));
+        loose.push_back(card_of(f));
     }
   Cards groups;
   if (const json::array* all = array_of(doc, "groups"))
@@ -135,7 +143,7 @@ std::string treatment(const json::value& doc) {
 }  // namespace
 
 void render_node_markdown(const StoryNumbers& numbers, const json::value& node, std::string& out) {
-  render_card(numbers, card_of(node), out);
+  render_card(numbers, card_of(CardFields(node, kCardKeys)), out);
 }
 
 std::expected<std::string, std::string> export_text(const json::value& doc, std::string_view format) {

@@ -162,23 +162,31 @@ json::array elements(const ReportInputs& in) {
   return out;
 }
 
-void append_missing(const json::value& card, const StoryNumbers& numbers, json::array& out) {
-  std::string_view label = id_of(card).value_or("?");
-  if (const auto id = id_of(card))
+// What the main pass reads of each card, found in one walk over its members.
+enum Field { kType, kId, kBody, kTitle, kShots, kImages, kSlug, kDuration, kSun };
+using CardFields = Fields<9>;
+constexpr std::array<std::string_view, 9> kCardKeys = {"type",   "id",   "body",     "title", "shots",
+                                                       "images", "slug", "duration", "sun"};
+
+std::string_view text(const CardFields& f, Field field) { return opt_text(f[field]).value_or(""); }
+
+void append_missing(const CardFields& card, const StoryNumbers& numbers, json::array& out) {
+  std::string_view label = opt_text(card[kId]).value_or("?");
+  if (const auto id = opt_text(card[kId]))
     if (const auto number = numbers.find(*id); number != numbers.end()) label = number->second;
-  const std::string who = fmt::format("{} ('{}')", label, text_of(card, "title"));
+  const std::string who = fmt::format("{} ('{}')", label, text(card, kTitle));
   const auto add = [&](std::string_view what) {
     out.push_back(json::object({{"vemba", who}, {"what", what}}, out.storage()));
   };
-  if (trim_white(text_of(card, "body")).empty()) add("empty body");
-  const json::array* images = array_of(card, "images");
+  if (trim_white(text(card, kBody)).empty()) add("empty body");
+  const json::array* images = card[kImages] ? card[kImages]->if_array() : nullptr;
   if (!images || images->empty()) add("no reference image");
-  if (trim_white(text_of(card, "slug")).empty()) add("no slug line");
+  if (trim_white(text(card, kSlug)).empty()) add("no slug line");
 }
 
 // "s", "m:s" or "h:m:s"; anything else, or a value past 64 bits, adds nothing.
-std::uint64_t duration_seconds(const json::value& card) {
-  const auto text = opt_text_of(card, "duration");
+std::uint64_t duration_seconds(const CardFields& card) {
+  const auto text = opt_text(card[kDuration]);
   std::string_view rest = text ? trim_white(*text) : std::string_view();
   if (rest.empty()) return 0;
   std::uint64_t seconds = 0;
@@ -212,30 +220,29 @@ json::value production_report(const json::value& doc) {
   std::uint64_t vembas = 0, total = 0, sun_plans = 0, shots = 0, unlinked = 0;
   // One pass over the cards, each read while it is at hand.
   for (const json::value& node : nodes) {
-    const std::string_view type = node_type(node);
+    const CardFields f(node, kCardKeys);
+    const std::string_view type = opt_text(f[kType]).value_or("vemba");  // as node_type reads it
     if (type == "vemba" || type == "thought") {
       const std::size_t scanned = mentions.ids.size();
-      mentions.ids.emplace_back(text_of(node, "id"));
-      needles.scan(to_lower(fmt::format("{} {}", text_of(node, "body"), text_of(node, "title"))),
+      mentions.ids.emplace_back(text(f, kId));
+      needles.scan(to_lower(fmt::format("{} {}", text(f, kBody), text(f, kTitle))),
                    [&](std::size_t needle) { mentions.found[needle].push_back(scanned); });
     }
     if (type == "shotlist")
-      if (const json::array* list = array_of(node, "shots"))
+      if (const json::array* list = f[kShots] ? f[kShots]->if_array() : nullptr)
         for (const json::value& shot : *list) {
           ++shots;
           unlinked += !opt_text_of(shot, "vembaId");
         }
     if (type != "vemba") continue;
-    if (const auto id = id_of(node))
+    if (const auto id = opt_text(f[kId]))
       if (const auto number = numbers.find(*id); number != numbers.end())
         labelled.emplace_back(story_key(number->second), *id);
     ++vembas;
-    append_missing(node, numbers, missing);
+    append_missing(f, numbers, missing);
     // Saturates rather than wraps: a runtime past 64 bits is nonsense either way.
-    if (__builtin_add_overflow(total, duration_seconds(node), &total))
-      total = std::numeric_limits<std::uint64_t>::max();
-    const json::value* sun = member(node, "sun");
-    sun_plans += sun && sun->is_object();
+    if (__builtin_add_overflow(total, duration_seconds(f), &total)) total = std::numeric_limits<std::uint64_t>::max();
+    sun_plans += f[kSun] && f[kSun]->is_object();
   }
   const Positions positions = story_positions(std::move(labelled));
   return json::object({{"elements", elements({numbers, positions, mentions, sp})},

@@ -202,6 +202,19 @@ TEST(Fixture, ABadFixtureFailsTheTest) {
   EXPECT_EQ(to_compact(vemba_test::doc(R"({"a":1})")), R"({"a":1})");
 }
 
+// One walk finds what a lookup per key finds: present, missing, of any kind,
+// keys that share a length or a prefix, the empty key, and no object at all.
+TEST(Fields, FindWhatMemberFinds) {
+  constexpr std::array<std::string_view, 6> kKeys = {"id", "x", "type", "body", "", "ty"};
+  for (const char* text : {R"({"type":"note","body":null,"id":7,"x":1.5,"":"e","typ":1})", R"({"y":1})", "{}", "[1,2]",
+                           R"("text")", "null"}) {
+    SCOPED_TRACE(text);
+    const json::value record = *parse_json(text);
+    const Fields<6> f(record, kKeys);
+    for (std::size_t i = 0; i < kKeys.size(); ++i) EXPECT_EQ(f[i], member(record, kKeys[i])) << kKeys[i];
+  }
+}
+
 TEST(Writer, IntegersAndEscapes) {
   json::value v = json::object{{"b", json::array{1, -3, std::uint64_t{18446744073709551615ull}, true, nullptr}},
                                {"a", "q\"\\/\b\t\n\f\r\x01\x1f\x7f é—"}};
