@@ -13,9 +13,10 @@
 
 namespace vemba_core::project_io {
 
-/// The first record of each text `id`; views point into `records`, which
-/// must outlive the index.
-using IdIndex = FlatMap<std::string_view, const json::value*>;
+/// The first record of each text `id`, pointing into `records`, which must
+/// outlive the index. The ids are copied: a lookup then compares within the
+/// table instead of reaching into the document for the record's id.
+using IdIndex = FlatTextMap<const json::value*>;
 
 /// Indexes the elements of `records` (none when it is null).
 IdIndex index_by_id(const json::array* records);

@@ -35,9 +35,9 @@ constexpr std::uint32_t kNoCard = UINT32_MAX;
 // The story cards, one per id: the first card with an id stands for all.
 // Cards are worked on by position, so the chains need no lookups by id.
 struct StoryBoard {
-  std::vector<StoryCard> cards;  // document order
-  FlatMap<std::string_view, std::uint32_t> index;
-  std::vector<std::string> labels;  // by card; empty until numbered
+  std::vector<StoryCard> cards;      // document order
+  FlatTextMap<std::uint32_t> index;  // ids copied, so a lookup compares within the table
+  std::vector<std::string> labels;   // by card; empty until numbered
   std::vector<bool> numbered;
   std::vector<SequenceStart> starts;  // by x, ties in document order
 
@@ -59,7 +59,8 @@ StoryBoard story_board(const json::array& nodes, const json::array& edges) {
     const std::optional<std::string_view> id = opt_text(f[2]);
     const double x = number(f[3]).value_or(0);
     if (flag(f[4])) board.starts.push_back({id, x, opt_text(f[5]).value_or("")});
-    if (!id || !board.index.try_emplace(*id, static_cast<std::uint32_t>(board.cards.size())).second) continue;
+    if (!id || !board.index.try_emplace(std::string(*id), static_cast<std::uint32_t>(board.cards.size())).second)
+      continue;
     board.cards.push_back({*id, x, {}, 0});
   }
   std::stable_sort(board.starts.begin(), board.starts.end(), [](const auto& a, const auto& b) { return a.x < b.x; });

@@ -21,7 +21,7 @@
 namespace vemba_core::project_io {
 namespace {
 
-using Positions = FlatMap<std::string_view, std::size_t>;
+using Positions = FlatTextMap<std::size_t>;
 
 // Digits with one optional leading "+", at most `max`; nothing else.
 std::optional<std::uint64_t> read_unsigned(std::string_view text, std::uint64_t max) {
@@ -57,7 +57,7 @@ using Labelled = std::vector<std::pair<StoryKey, std::string_view>>;
 Positions story_positions(Labelled labelled) {
   std::stable_sort(labelled.begin(), labelled.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   Positions positions;
-  for (std::size_t i = 0; i < labelled.size(); ++i) positions[labelled[i].second] = i;
+  for (std::size_t i = 0; i < labelled.size(); ++i) positions.insert_or_assign(std::string(labelled[i].second), i);
   return positions;
 }
 
