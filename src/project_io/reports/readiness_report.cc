@@ -61,9 +61,10 @@ Positions story_positions(Labelled labelled) {
   return positions;
 }
 
+// A scanned text's card: its place in story order and the label it shows.
 struct Hit {
   std::optional<std::size_t> position;
-  std::string label;
+  std::string_view label;
 };
 
 bool hit_before(const Hit& a, const Hit& b) {
@@ -124,22 +125,28 @@ Mentions named_elements(const json::array& nodes) {
   return m;
 }
 
+// Each scanned text's hit, looked up once however many elements it mentions.
+std::vector<Hit> scanned_hits(const Mentions& mentions, const StoryNumbers& numbers, const Positions& positions) {
+  std::vector<Hit> hits;
+  hits.reserve(mentions.ids.size());
+  for (const std::string& id : mentions.ids) {
+    const auto position = positions.find(id);
+    const auto number = numbers.find(id);
+    hits.push_back({position == positions.end() ? std::nullopt : std::optional(position->second),
+                    number == numbers.end() ? std::string_view(id) : std::string_view(number->second)});
+  }
+  return hits;
+}
+
 struct ReportInputs {
-  const StoryNumbers& numbers;
-  const Positions& positions;
+  const std::vector<Hit>& scanned;  // per scanned text
   const Mentions& mentions;
   const json::storage_ptr& storage;  // the reply's
 };
 
 json::value element_entry(const Element& element, const ReportInputs& in) {
   std::vector<Hit> hits;
-  for (const std::size_t scanned : in.mentions.found[element.needle]) {
-    const std::string& id = in.mentions.ids[scanned];
-    const auto position = in.positions.find(id);
-    const auto number = in.numbers.find(id);
-    hits.push_back({position == in.positions.end() ? std::nullopt : std::optional(position->second),
-                    number == in.numbers.end() ? id : number->second});
-  }
+  for (const std::size_t scanned : in.mentions.found[element.needle]) hits.push_back(in.scanned[scanned]);
   std::stable_sort(hits.begin(), hits.end(), hit_before);
   json::array appears(in.storage);
   for (const Hit& hit : hits) appears.emplace_back(hit.label);
@@ -245,7 +252,8 @@ json::value production_report(const json::value& doc) {
     sun_plans += f[kSun] && f[kSun]->is_object();
   }
   const Positions positions = story_positions(std::move(labelled));
-  return json::object({{"elements", elements({numbers, positions, mentions, sp})},
+  const std::vector<Hit> hits = scanned_hits(mentions, numbers, positions);
+  return json::object({{"elements", elements({hits, mentions, sp})},
                        {"missing", std::move(missing)},
                        {"runtime", runtime_text(total)},
                        {"shots", shots},
