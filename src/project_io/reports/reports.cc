@@ -17,12 +17,24 @@ std::string_view id_or_mark(const json::value& record) { return id_of(record).va
 
 bool is_data_uri(std::string_view src) { return src.starts_with("data:"); }
 
+// What every card is checked for, and its id for the index.
+using CardFields = Fields<6>;
+constexpr std::array<std::string_view, 6> kCardKeys = {"id", "title", "groupId", "images", "sun", "type"};
+
 // One walk over the document. Every set is built once, so the walk stays
 // linear in the size of the document.
 class Lint {
  public:
-  Lint(const json::value& doc, const std::vector<std::string>& asset_names)
-      : nodes_(index_by_id(array_of(doc, "nodes"))) {
+  Lint(const json::value& doc, const std::vector<std::string>& asset_names) {
+    // Each card's members are walked once, for the index and for its checks.
+    if (const json::array* nodes = array_of(doc, "nodes")) {
+      cards_.reserve(nodes->size());
+      nodes_.reserve(nodes->size());
+      for (const json::value& node : *nodes) {
+        const CardFields& f = cards_.emplace_back(node, kCardKeys);
+        if (const auto id = opt_text(f[0])) nodes_.emplace(*id, &node);  // keeps the first
+      }
+    }
     if (const json::array* groups = array_of(doc, "groups"))
       for (const json::value& group : *groups)
         if (const auto id = id_of(group)) groups_.insert(*id);
@@ -30,13 +42,17 @@ class Lint {
   }
 
   void check_edges(const json::array& edges);
-  void check_node(const json::value& node);
+  /// Every card, in document order.
+  void check_nodes(const json::array& nodes) {
+    for (std::size_t i = 0; i < nodes.size(); ++i) check_node(nodes[i], cards_[i]);
+  }
   void check_media(std::string_view key, const json::array& entries);
 
   json::array orphans(const std::vector<std::string>& asset_names) const;
   json::array take_problems() { return std::move(problems_); }
 
  private:
+  void check_node(const json::value& node, const CardFields& f);
   void check_sun(const json::value* sun, std::string_view id, std::string_view title);
   void check_set_plan(const json::value& node, std::string_view id);
   void check_shot_list(const json::value& node, std::string_view id);
@@ -68,7 +84,8 @@ class Lint {
     problems_.push_back(json::object{{"detail", std::move(detail)}, {"kind", kind}});
   }
 
-  const IdIndex nodes_;
+  std::vector<CardFields> cards_;  // per card, in document order
+  IdIndex nodes_;
   Names groups_;
   Names assets_;
   Names referenced_;
@@ -82,9 +99,7 @@ void Lint::check_edges(const json::array& edges) {
         report("dangling-edge", fmt::format("edge {} points at missing '{}'", end, *target));
 }
 
-void Lint::check_node(const json::value& node) {
-  // One walk over the card's members finds what every card is checked for.
-  const Fields<6> f(node, {"id", "title", "groupId", "images", "sun", "type"});
+void Lint::check_node(const json::value& node, const CardFields& f) {
   const std::string_view id = opt_text(f[0]).value_or("?");
   const std::string_view title = opt_text(f[1]).value_or("");
   if (const auto group = opt_text(f[2]); group && !is_group(*group))
@@ -188,8 +203,7 @@ json::array Lint::orphans(const std::vector<std::string>& asset_names) const {
 json::value check_project(const json::value& doc, const std::vector<std::string>& asset_names) {
   Lint lint(doc, asset_names);
   if (const json::array* edges = array_of(doc, "edges")) lint.check_edges(*edges);
-  if (const json::array* nodes = array_of(doc, "nodes"))
-    for (const json::value& node : *nodes) lint.check_node(node);
+  if (const json::array* nodes = array_of(doc, "nodes")) lint.check_nodes(*nodes);
   for (const std::string_view key : {"images", "mediaShelf", "documents"})
     if (const json::array* entries = array_of(doc, key)) lint.check_media(key, *entries);
   json::array orphans = lint.orphans(asset_names);
