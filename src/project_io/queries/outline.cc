@@ -10,9 +10,9 @@
 namespace vemba_core::project_io {
 namespace {
 
-// What a card's summary shows, read in one walk over its members.
-using SummaryFields = Fields<5>;
-constexpr std::array<std::string_view, 5> kSummaryKeys = {"id", "type", "role", "title", "hidden"};
+// What a card's summary shows and its order, read in one walk over its members.
+using SummaryFields = Fields<6>;
+constexpr std::array<std::string_view, 6> kSummaryKeys = {"id", "type", "role", "title", "hidden", "order"};
 
 json::value or_default(const json::value* m, json::value fallback) { return m ? *m : fallback; }
 
@@ -29,9 +29,16 @@ json::value summary(const SummaryFields& f, const StoryNumbers& numbers, const j
 }
 
 // Set order first; a missing or non-integer order sorts last, in document order.
-std::int64_t order_key(const json::value& node) {
-  return order_of(node).value_or(std::numeric_limits<std::int64_t>::max());
+std::int64_t order_key(const SummaryFields& f) {
+  const std::optional<std::int64_t> order = f[5] ? as_integer(*f[5]) : std::nullopt;
+  return order.value_or(std::numeric_limits<std::int64_t>::max());
 }
+
+// An owned card: its order key and where its summary is.
+struct Member {
+  std::int64_t order;
+  std::size_t summary;
+};
 
 }  // namespace
 
@@ -44,27 +51,32 @@ json::value get_outline(const json::value& doc) {
   const StoryNumbers numbers = vemba_numbers(doc);
   const OwnerMap owners = node_owner_map(doc);
 
-  // Cards by owner, in document order, so each group takes its list at once.
-  FlatMap<std::string_view, std::vector<const json::value*>> owned;
+  // Every summary is made in one pass in document order, and the owned ones
+  // are listed by owner, so no card is read twice.
+  FlatMap<std::string_view, std::vector<Member>> owned;
+  std::vector<json::value> summaries;
   json::array orphans(sp);
   for (const json::value& node : nodes) {
     const SummaryFields f(node, kSummaryKeys);
     const std::optional<std::string_view> id = opt_text(f[0]);
     const std::optional<std::string_view> owner = id ? owner_of(owners, *id) : std::nullopt;
-    if (owner)
-      owned[*owner].push_back(&node);
-    else
+    if (!owner) {
       orphans.push_back(summary(f, numbers, sp));
+      continue;
+    }
+    owned[*owner].push_back({order_key(f), summaries.size()});
+    summaries.push_back(summary(f, numbers, sp));
   }
 
   json::array entries(sp);
   for (const json::value& group : groups) {
-    std::vector<const json::value*> members;
+    std::vector<Member> members;
     if (auto it = owned.find(id_of(group).value_or("")); it != owned.end()) members = it->second;
     std::stable_sort(members.begin(), members.end(),
-                     [](const json::value* a, const json::value* b) { return order_key(*a) < order_key(*b); });
+                     [](const Member& a, const Member& b) { return a.order < b.order; });
     json::array listed(sp);
-    for (const json::value* node : members) listed.push_back(summary(SummaryFields(*node, kSummaryKeys), numbers, sp));
+    listed.reserve(members.size());
+    for (const Member& member : members) listed.push_back(summaries[member.summary]);
     entries.push_back(json::object({{"id", id_of(group).value_or("")},
                                     {"name", member_or(group, "name", "")},
                                     {"role", member_or(group, "role", "")},
