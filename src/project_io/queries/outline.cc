@@ -68,15 +68,25 @@ json::value get_outline(const json::value& doc) {
     summaries.push_back(summary(f, numbers, sp));
   }
 
+  // Groups sharing an id list the same cards: the last of them takes the
+  // summaries, the others copies.
+  FlatMap<std::string_view, std::size_t> listings;
+  for (const json::value& group : groups) ++listings[id_of(group).value_or("")];
+
   json::array entries(sp);
   for (const json::value& group : groups) {
+    const std::string_view id = id_of(group).value_or("");
+    const bool last = --listings[id] == 0;
     std::vector<Member> members;
-    if (auto it = owned.find(id_of(group).value_or("")); it != owned.end()) members = it->second;
+    if (auto it = owned.find(id); it != owned.end()) members = it->second;
     std::stable_sort(members.begin(), members.end(),
                      [](const Member& a, const Member& b) { return a.order < b.order; });
     json::array listed(sp);
     listed.reserve(members.size());
-    for (const Member& member : members) listed.push_back(summaries[member.summary]);
+    for (const Member& member : members) {
+      json::value& made = summaries[member.summary];
+      listed.push_back(last ? std::move(made) : json::value(made, sp));
+    }
     entries.push_back(json::object({{"id", id_of(group).value_or("")},
                                     {"name", member_or(group, "name", "")},
                                     {"role", member_or(group, "role", "")},
