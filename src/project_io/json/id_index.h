@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace vemba_core::project_io {
 
@@ -46,7 +45,7 @@ class NodeIndex {
   const json::value& document_;
   // Ids are copied: a short id lives inside its value, which moves when
   // `nodes` grows.
-  std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> first_;
+  FlatTextMap<std::size_t> first_;
   bool fresh_ = false;
   int scans_ = 0;  // plain scans since the last change
 };

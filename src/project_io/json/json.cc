@@ -25,7 +25,9 @@ bool needs_escape(std::uint64_t w) {
   return ((below | zero) & kHigh) != 0;
 }
 
-void escape_into(std::string& out, std::string_view s) {
+}  // namespace
+
+void append_escaped(std::string& out, std::string_view s) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::size_t run = 0, i = 0;
   const std::size_t n = s.size();
@@ -76,9 +78,11 @@ void escape_into(std::string& out, std::string_view s) {
   out.append(s.data() + run, n - run);
 }
 
+namespace {
+
 void write_string(std::string& out, std::string_view s) {
   out.push_back('"');
-  escape_into(out, s);
+  append_escaped(out, s);
   out.push_back('"');
 }
 
@@ -149,7 +153,7 @@ void write_scalar(std::string& out, const json::value& v) {
 // object sorts its own stretch at the end of it), not in a vector of its own.
 class Writer {
  public:
-  Writer(std::string& out, bool pretty, std::size_t levels, const Overlay* overlay = nullptr)
+  Writer(std::string& out, bool pretty, std::size_t levels, const Overlay* overlay)
       : out_(out), pretty_(pretty), levels_(levels), overlay_(overlay) {}
 
   bool write(const json::value& v, std::size_t depth) {
@@ -222,10 +226,11 @@ class Writer {
   std::vector<const json::key_value_pair*> members_;
 };
 
-std::optional<std::string> write_text(const json::value& v, bool pretty, std::size_t levels, std::size_t reserve) {
+std::optional<std::string> write_text(const json::value& v, bool pretty, std::size_t levels, std::size_t reserve,
+                                      const Overlay* overlay = nullptr) {
   std::string out;
   out.reserve(reserve);
-  if (!Writer(out, pretty, levels).write(v, 0)) return std::nullopt;
+  if (!Writer(out, pretty, levels, overlay).write(v, 0)) return std::nullopt;
   return out;
 }
 
@@ -235,17 +240,12 @@ thread_local std::size_t last_document_size = 0;
 
 }  // namespace
 
-void append_escaped(std::string& out, std::string_view s) { escape_into(out, s); }
-
 std::string to_compact(const json::value& v) { return *write_text(v, false, SIZE_MAX, 0); }
 
 std::string to_pretty(const json::value& v) { return *write_text(v, true, SIZE_MAX, 0); }
 
 std::string to_pretty_overlaid(const json::value& v, const Overlay& overlay, std::size_t expected_size) {
-  std::string out;
-  out.reserve(expected_size);
-  Writer(out, true, SIZE_MAX, &overlay).write(v, 0);
-  return out;
+  return *write_text(v, true, SIZE_MAX, expected_size, &overlay);
 }
 
 std::optional<std::string> to_pretty_within(const json::value& v, std::size_t levels, std::size_t expected_size) {
@@ -311,9 +311,10 @@ json::value* member(json::value& v, std::string_view key) {
   return o ? o->if_contains(key) : nullptr;
 }
 
+json::value copy_or(const json::value* m, json::value fallback) { return m ? *m : fallback; }
+
 json::value member_or(const json::value& v, std::string_view key, json::value fallback) {
-  const json::value* m = member(v, key);
-  return m ? *m : fallback;
+  return copy_or(member(v, key), std::move(fallback));
 }
 
 std::string_view text_of(const json::value& v, std::string_view key) {
@@ -362,17 +363,15 @@ std::optional<std::int64_t> as_integer(const json::value& v) {
   return std::nullopt;
 }
 
-std::optional<std::int64_t> order_of(const json::value& v) {
-  const json::value* m = member(v, "order");
-  return m ? as_integer(*m) : std::nullopt;
-}
+std::optional<std::int64_t> integer(const json::value* m) { return m ? as_integer(*m) : std::nullopt; }
+
+std::optional<std::int64_t> order_of(const json::value& v) { return integer(member(v, "order")); }
 
 std::optional<std::string_view> id_of(const json::value& v) { return opt_text_of(v, "id"); }
 
-const json::array* array_of(const json::value& v, std::string_view key) {
-  const json::value* m = member(v, key);
-  return m ? m->if_array() : nullptr;
-}
+const json::array* array(const json::value* m) { return m ? m->if_array() : nullptr; }
+
+const json::array* array_of(const json::value& v, std::string_view key) { return array(member(v, key)); }
 
 json::array* array_of(json::value& v, std::string_view key) {
   json::value* m = member(v, key);

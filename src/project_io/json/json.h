@@ -110,6 +110,10 @@ class Fields {
 std::optional<std::string_view> opt_text(const json::value* m);
 bool flag(const json::value* m);
 std::optional<double> number(const json::value* m);
+std::optional<std::int64_t> integer(const json::value* m);
+const json::array* array(const json::value* m);
+/// A copy of the member as stored, or `fallback` when it is missing.
+json::value copy_or(const json::value* m, json::value fallback);
 
 /// A copy of the member as stored, whatever its kind (a stored null stays
 /// null); `fallback` only when it is missing.

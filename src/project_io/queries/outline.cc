@@ -14,14 +14,12 @@ namespace {
 using SummaryFields = Fields<6>;
 constexpr std::array<std::string_view, 6> kSummaryKeys = {"id", "type", "role", "title", "hidden", "order"};
 
-json::value or_default(const json::value* m, json::value fallback) { return m ? *m : fallback; }
-
 json::value summary(const SummaryFields& f, const StoryNumbers& numbers, const json::storage_ptr& sp) {
-  json::object out({{"id", or_default(f[0], nullptr)},
-                    {"type", or_default(f[1], "vemba")},
-                    {"role", or_default(f[2], "")},
-                    {"title", or_default(f[3], "")},
-                    {"hidden", or_default(f[4], false)}},
+  json::object out({{"id", copy_or(f[0], nullptr)},
+                    {"type", copy_or(f[1], "vemba")},
+                    {"role", copy_or(f[2], "")},
+                    {"title", copy_or(f[3], "")},
+                    {"hidden", copy_or(f[4], false)}},
                    sp);
   if (const std::optional<std::string_view> id = opt_text(f[0]))
     if (auto it = numbers.find(*id); it != numbers.end()) out["number"] = it->second;
@@ -30,8 +28,7 @@ json::value summary(const SummaryFields& f, const StoryNumbers& numbers, const j
 
 // Set order first; a missing or non-integer order sorts last, in document order.
 std::int64_t order_key(const SummaryFields& f) {
-  const std::optional<std::int64_t> order = f[5] ? as_integer(*f[5]) : std::nullopt;
-  return order.value_or(std::numeric_limits<std::int64_t>::max());
+  return integer(f[5]).value_or(std::numeric_limits<std::int64_t>::max());
 }
 
 // An owned card: its order key and where its summary is.

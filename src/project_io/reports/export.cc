@@ -27,15 +27,19 @@ bool hidden_from_export(const json::value& record) {
 
 double x_of(const json::value& record) { return number_or(record, "x", 0); }
 
-// Stable, so records with equal keys keep the order they came in.
-template <class Key>
-void sort_by(Cards& cards, Key key) {
-  using K = decltype(key(*cards.front()));
-  std::vector<std::pair<K, const json::value*>> keyed;
-  keyed.reserve(cards.size());
-  for (const json::value* card : cards) keyed.emplace_back(key(*card), card);
+// Stable, so items with equal keys keep the order they came in; each key is
+// taken once.
+template <class T, class Key>
+void sort_by(std::vector<T>& items, Key key) {
+  using K = decltype(key(items.front()));
+  std::vector<std::pair<K, std::size_t>> keyed;
+  keyed.reserve(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i) keyed.emplace_back(key(items[i]), i);
   std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (std::size_t i = 0; i < keyed.size(); ++i) cards[i] = keyed[i].second;
+  std::vector<T> sorted;
+  sorted.reserve(items.size());
+  for (const auto& [k, i] : keyed) sorted.push_back(std::move(items[i]));
+  items = std::move(sorted);
 }
 
 std::string quoted(std::string_view body) {
@@ -63,14 +67,13 @@ constexpr std::array<std::string_view, 9> kCardKeys = {"hidden", "hiddenInExport
 
 Card card_of(const CardFields& f) {
   const auto text = [&](std::size_t i) { return opt_text(f[i]).value_or(""); };
-  const std::optional<std::int64_t> order = f[7] ? as_integer(*f[7]) : std::nullopt;
   return {flag(f[0]) || flag(f[1]),
           opt_text(f[2]).value_or("vemba"),  // as node_type reads it
           text(3),
           text(4),
           trim_white(text(5)),
           trim_white(text(6)),
-          order.value_or(std::numeric_limits<std::int64_t>::max()),
+          integer(f[7]).value_or(std::numeric_limits<std::int64_t>::max()),
           number(f[8]).value_or(0)};
 }
 
@@ -91,12 +94,6 @@ void render_card(const StoryNumbers& numbers, const Card& card, std::string& out
   }
 }
 
-// Stable, so cards with equal keys keep document order.
-template <class Key>
-void sort_cards(std::vector<Card>& cards, Key key) {
-  std::stable_sort(cards.begin(), cards.end(), [&](const Card& a, const Card& b) { return key(a) < key(b); });
-}
-
 void append_sections(const json::value& doc, const StoryNumbers& numbers, const OwnerMap& owners, std::string& out) {
   // Members by owner in document order, so each group finds its own at once.
   FlatMap<std::string_view, std::vector<Card>> members;
@@ -114,18 +111,18 @@ void append_sections(const json::value& doc, const StoryNumbers& numbers, const 
   Cards groups;
   if (const json::array* all = array_of(doc, "groups"))
     for (const json::value& group : *all) groups.push_back(&group);
-  if (!groups.empty()) sort_by(groups, x_of);
+  sort_by(groups, [](const json::value* group) { return x_of(*group); });
   for (const json::value* group : groups) {
     if (hidden_from_export(*group)) continue;
     out += fmt::format("\n## {}\n", text_of(*group, "name"));
     const auto found = members.find(text_of(*group, "id"));
     if (found == members.end()) continue;
     std::vector<Card> cards = found->second;
-    sort_cards(cards, [](const Card& c) { return std::tuple(c.order, c.x); });
+    sort_by(cards, [](const Card& c) { return std::tuple(c.order, c.x); });
     for (const Card& card : cards) render_card(numbers, card, out);
   }
   if (loose.empty()) return;
-  sort_cards(loose, [](const Card& c) { return c.x; });
+  sort_by(loose, [](const Card& c) { return c.x; });
   out += '\n';
   for (const Card& card : loose) render_card(numbers, card, out);
 }

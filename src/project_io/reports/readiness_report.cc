@@ -186,7 +186,7 @@ void append_missing(const CardFields& card, const StoryNumbers& numbers, json::a
     out.push_back(json::object({{"vemba", who}, {"what", what}}, out.storage()));
   };
   if (trim_white(text(card, kBody)).empty()) add("empty body");
-  const json::array* images = card[kImages] ? card[kImages]->if_array() : nullptr;
+  const json::array* images = array(card[kImages]);
   if (!images || images->empty()) add("no reference image");
   if (trim_white(text(card, kSlug)).empty()) add("no slug line");
 }
@@ -236,7 +236,7 @@ json::value production_report(const json::value& doc) {
                    [&](std::size_t needle) { mentions.found[needle].push_back(scanned); });
     }
     if (type == "shotlist")
-      if (const json::array* list = f[kShots] ? f[kShots]->if_array() : nullptr)
+      if (const json::array* list = array(f[kShots]))
         for (const json::value& shot : *list) {
           ++shots;
           unlinked += !opt_text_of(shot, "vembaId");

@@ -73,7 +73,7 @@ class Lint {
   }
   template <class Detail>
   void check_files(const json::value* list, Detail detail) {
-    if (const json::array* names = list ? list->if_array() : nullptr)
+    if (const json::array* names = array(list))
       for (const json::value& entry : *names) {
         const json::string* name = entry.if_string();
         if (name && missing_file(*name) && !is_data_uri(*name))

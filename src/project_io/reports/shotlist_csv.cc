@@ -44,7 +44,7 @@ void append_row(std::string& out, std::string_view list, const json::value& shot
   };
   const auto take = [&]() -> std::string {
     const json::value* value = member(shot, "take");
-    const auto n = value ? as_integer(*value) : std::nullopt;
+    const auto n = integer(value);
     return n ? fmt::format("{}", *n) : std::string();
   };
   const std::array<std::string, 12> cells = {

@@ -121,7 +121,12 @@ Status write_atomically(const fs::path& path, const Fill& fill) {
 }
 
 // The open file read_file would read, or its error text.
-std::expected<int, std::string> open_regular(const fs::path& path) {
+struct OpenFile {
+  int fd;
+  std::size_t size;  // as the open found it
+};
+
+std::expected<OpenFile, std::string> open_regular(const fs::path& path) {
   if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
   // Non-blocking, so that opening a named pipe returns at once; it changes
   // nothing for a regular file.
@@ -139,7 +144,7 @@ std::expected<int, std::string> open_regular(const fs::path& path) {
     ::close(fd);
     return std::unexpected(std::string("not a regular file"));
   }
-  return fd;
+  return OpenFile{fd, st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0};
 }
 
 // A link may lead to a path that is not UTF-8; the reply must stay text.
@@ -262,10 +267,9 @@ bool is_confined_file(const fs::path& library, const fs::path& path) {
 std::expected<std::string, std::string> read_file(const fs::path& path) {
   const auto opened = open_regular(path);
   if (!opened) return std::unexpected(opened.error());
-  const int fd = *opened;
+  const int fd = opened->fd;
   std::string bytes;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+  bytes.reserve(opened->size);
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -300,13 +304,17 @@ std::expected<json::value, std::string> read_project(const fs::path& library, co
   return std::move(*doc);
 }
 
+std::size_t project_file_size(const fs::path& project_folder) {
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(project_folder / kProjectFile, ec);
+  return ec ? 0 : static_cast<std::size_t>(size);
+}
+
 Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms) {
   // A stored value may sit deeper than any request could nest it; a file the
   // reader refuses would lock the project.
   // The file it replaces tells its size on the first write of a process.
-  std::error_code ec;
-  const std::uintmax_t on_disk = fs::file_size(project_folder / kProjectFile, ec);
-  const std::optional<std::string> text = to_pretty_within(document, kMaxNesting, ec ? 0 : on_disk);
+  const std::optional<std::string> text = to_pretty_within(document, kMaxNesting, project_file_size(project_folder));
   if (!text) return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
   if (auto ok = snapshot(library, project_folder, ms); !ok) return ok;
   return atomic_write(project_folder / kProjectFile, *text);
@@ -328,8 +336,8 @@ Status snapshot(const fs::path& library, const fs::path& project_folder, Millis 
   // would otherwise lose a state from the history.
   fs::path target = *history / ("snap-" + millis_text(ms) + ".json");
   while (entry_exists(target)) target = *history / ("snap-" + millis_text(++ms) + ".json");
-  Status copied = write_atomically(target, [&](int fd) { return copy_all(*from, fd); });
-  ::close(*from);
+  Status copied = write_atomically(target, [&](int fd) { return copy_all(from->fd, fd); });
+  ::close(from->fd);
   return copied;
 }
 

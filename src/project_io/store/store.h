@@ -66,6 +66,9 @@ std::expected<json::value, std::string> read_project(const fs::path& library, co
 /// The same, with the document's memory taken from `storage`.
 std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder,
                                                      json::storage_ptr storage);
+/// The size of the folder's project.json, 0 when it cannot be told: what a
+/// text of the document is reserved at.
+std::size_t project_file_size(const fs::path& project_folder);
 /// Snapshot of the current file first, then the atomic replace.
 Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms);
 /// Copies the current project.json into the history folder, first removing

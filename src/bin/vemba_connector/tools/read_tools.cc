@@ -45,11 +45,7 @@ ToolResult serve_read_project(const Call& call, LoadedProject& project) {
   const Arguments args(call.arguments);
   const std::string_view scope = args.text_or("scope", "all");
   const std::optional<std::string_view> group = args.opt_text("groupId");
-  if (scope == "all" && !group) {
-    std::error_code ec;
-    const std::uintmax_t on_disk = fs::file_size(project.folder / kProjectFile, ec);
-    return ToolResult::ok(annotated_text(project.state, ec ? 0 : on_disk));
-  }
+  if (scope == "all" && !group) return ToolResult::ok(annotated_text(project.state, project_file_size(project.folder)));
   return ToolResult::ok(to_pretty(read_scoped(annotate_sizes(project.state), scope, group)));
 }
 
