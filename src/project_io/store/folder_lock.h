@@ -5,10 +5,23 @@
 
 #include "project_io/json/json.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
 namespace vemba_core::project_io {
+
+/// How long a write waits for another server's lock: well under the minute
+/// that hosts commonly give a tool call, so a stopped server turns into a
+/// clear failure instead of a call that never ends.
+inline constexpr std::chrono::seconds kLockWait{20};
+
+/// Why a lock was not taken: another process held it for the whole wait, or
+/// the system refused (its text).
+struct LockFailure {
+  bool busy = false;
+  std::string text;
+};
 
 /// Held until destroyed. A folder this process already holds is not locked a
 /// second time (the same folder can be both the library root and a project).
@@ -22,14 +35,21 @@ class FolderLock {
   ~FolderLock();
 
  private:
-  friend std::expected<FolderLock, std::string> lock_folder(const std::filesystem::path& folder);
+  friend std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder,
+                                                            std::chrono::milliseconds wait);
   void release();
   int fd_ = -1;
 };
 
-/// Waits for the exclusive lock on `folder`. Where the file system offers no
-/// locks the write goes on unlocked, as before; other failures give the
-/// system's text.
-std::expected<FolderLock, std::string> lock_folder(const std::filesystem::path& folder);
+/// Waits up to `wait` for the exclusive lock on `folder`; a zero wait only
+/// takes a lock that is free at once. Waiters are served in the order the
+/// system queues them. Where the file system offers no locks the write goes
+/// on unlocked, as before.
+std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder,
+                                                   std::chrono::milliseconds wait = kLockWait);
+
+/// The failure text of a lock on a project folder or the library root held
+/// past the wait.
+std::string busy_text(std::string_view what);
 
 }  // namespace vemba_core::project_io

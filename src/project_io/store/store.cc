@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 namespace vemba_core::project_io {
@@ -41,83 +40,6 @@ bool path_within(const fs::path& path, const fs::path& root) {
     if (p == path.end() || *p != *r) return false;
   }
   return true;
-}
-
-// Writes all of `bytes` to `fd`.
-Status write_all(int fd, std::string_view bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected("write temp: " + os_error(errno));
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return {};
-}
-
-// Copies the whole file open as `from`, from its start, to `fd`, a piece at a
-// time, so that a large file never sits in memory whole.
-Status copy_all(int from, int fd) {
-  std::vector<char> piece(std::size_t{1} << 18);
-  for (off_t at = 0;;) {
-    const ssize_t n = ::pread(from, piece.data(), piece.size(), at);
-    if (n == 0) return {};
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected("read for snapshot: " + os_error(errno));
-    }
-    if (auto ok = write_all(fd, std::string_view(piece.data(), static_cast<std::size_t>(n))); !ok) return ok;
-    at += n;
-  }
-}
-
-// One attempt of `atomic_write`: `fill` writes the content to the temporary.
-template <class Fill>
-Status write_once(const fs::path& path, const fs::path& temp, const Fill& fill) {
-  if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
-  // A stale temporary file is reused, but a link planted there would have the
-  // write land outside the folder, and a pipe would block it.
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-  if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return std::unexpected(std::string("create temp: not a regular file"));
-  }
-  if (Status filled = fill(fd); !filled) {
-    ::close(fd);
-    return filled;
-  }
-  if (::fsync(fd) != 0) {
-    const int err = errno;
-    ::close(fd);
-    return std::unexpected("fsync: " + os_error(err));
-  }
-  ::close(fd);
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    return std::unexpected("commit: " + os_error(err));
-  }
-  return {};
-}
-
-// Temporary sibling, fsync, rename; three attempts with 120 ms and 240 ms
-// pauses between them.
-template <class Fill>
-Status write_atomically(const fs::path& path, const Fill& fill) {
-  using namespace std::chrono_literals;
-  const fs::path temp = temp_path_for(path);
-  Status result;
-  for (int attempt = 1; attempt <= 3; ++attempt) {
-    result = write_once(path, temp, fill);
-    if (result) return result;
-    // Give a briefly busy disk or a syncing app a moment before retrying.
-    if (attempt < 3) std::this_thread::sleep_for(attempt == 1 ? 120ms : 240ms);
-  }
-  return result;
 }
 
 // The open file read_file would read, or its error text.
@@ -336,18 +258,9 @@ Status snapshot(const fs::path& library, const fs::path& project_folder, Millis 
   // would otherwise lose a state from the history.
   fs::path target = *history / ("snap-" + millis_text(ms) + ".json");
   while (entry_exists(target)) target = *history / ("snap-" + millis_text(++ms) + ".json");
-  Status copied = write_atomically(target, [&](int fd) { return copy_all(from->fd, fd); });
+  Status copied = atomic_copy(target, from->fd);
   ::close(from->fd);
   return copied;
-}
-
-fs::path temp_path_for(const fs::path& path) {
-  const std::string name = path.filename().string();
-  return path.parent_path() / (path.stem().string() + ".tmp-" + name);
-}
-
-Status atomic_write(const fs::path& path, std::string_view bytes) {
-  return write_atomically(path, [&](int fd) { return write_all(fd, bytes); });
 }
 
 std::string folder_name_for(std::string_view name) {
@@ -368,7 +281,7 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
   fs::create_directories(root, ec);
   if (ec) return std::unexpected("ensure library: " + os_error(ec));
   auto lock = lock_folder(root);
-  if (!lock) return std::unexpected("lock library: " + lock.error());
+  if (!lock) return std::unexpected(lock.error().busy ? busy_text("library") : "lock library: " + lock.error().text);
   auto candidate = make_free_folder(root, folder_name_for(name));
   if (!candidate) return std::unexpected(candidate.error());
   const fs::path folder = root / *candidate;

@@ -76,14 +76,24 @@ Status write_project(const fs::path& library, const fs::path& project_folder, co
 Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms);
 
 /// Temporary sibling, fsync, rename; three attempts with 120 ms and 240 ms
-/// pauses between them.
+/// pauses between them (atomic_write.cc).
 Status atomic_write(const fs::path& path, std::string_view bytes);
+/// The same with the content of the open file `from`, copied from its start
+/// a piece at a time.
+Status atomic_copy(const fs::path& path, int from);
+/// `atomic_write` of a file that several processes replace and none may wait
+/// for: an attempt goes through the shared temporary only while the folder's
+/// lock is free at once, and otherwise through a temporary of this process's
+/// own, so two writers never cut one content into another. No lock is held
+/// during the pauses, and own temporaries left by dead processes are removed.
+Status atomic_write_unwaited(const fs::path& path, std::string_view bytes);
 /// The sibling that `atomic_write` writes through (project.tmp-project.json).
 fs::path temp_path_for(const fs::path& path);
 
 /// Creates a project folder named after `name`; returns the folder's name.
 /// Holds the library root's lock while it picks and makes the folder, so two
-/// servers never share one.
+/// servers never share one; "library is busy: …" when another holds it past
+/// the wait.
 std::expected<std::string, std::string> create_project(const fs::path& root, std::string_view name,
                                                        std::string_view context);
 /// The folder name `create_project` derives from a display name.

@@ -79,13 +79,21 @@ std::expected<LoadedProject, std::string> load_project(const std::string& librar
   if (!library) return std::unexpected(library.error());
   fs::path folder = file->parent_path();
   FolderLock lock;
+  std::optional<LockFailure> unlocked;
   if (access == Access::kWrite) {
     auto taken = lock_folder(folder);
-    if (!taken) return std::unexpected("lock project: " + taken.error());
-    lock = std::move(*taken);
+    if (taken)
+      lock = std::move(*taken);
+    else if (taken.error().busy)
+      return std::unexpected(busy_text("project"));
+    else
+      unlocked = std::move(taken.error());
   }
+  // A folder that cannot be locked (not a folder, gone) mostly cannot be read
+  // either: the read's own text says why.
   auto state = read_project(*library, folder, next_document_storage());
   if (!state) return std::unexpected(state.error());
+  if (unlocked) return std::unexpected("lock project: " + unlocked->text);
   // Constructed, not assigned: assigning would copy the document into the
   // target's own (default) storage.
   return LoadedProject{std::move(folder), std::move(*state), std::move(*library), std::move(lock)};

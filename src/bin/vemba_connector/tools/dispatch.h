@@ -18,7 +18,8 @@ enum class Access { kRead, kWrite };
 std::expected<std::string, std::string> find_library_root(const std::vector<std::string>& args);
 
 /// With kWrite the project folder is locked before its state is read, so a
-/// second server's edit waits and then sees this one's change.
+/// second server's edit waits and then sees this one's change; a lock held
+/// by another past `kLockWait` fails the load with "project is busy: …".
 std::expected<LoadedProject, std::string> load_project(const std::string& library_root, std::string_view project,
                                                        Access access = Access::kRead);
 

@@ -1,0 +1,158 @@
+// Another server holding a lock never makes a call wait without end: the
+// signal record never waits, a project's write waits a bounded time and then
+// fails cleanly, and a folder that cannot be locked answers the load's own
+// text.
+
+#include "e2e/project_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace vemba_test {
+namespace {
+
+using namespace std::chrono_literals;
+using vemba_core::project_io::to_compact;
+
+constexpr std::string_view kState =
+    R"({"name": "Film", "nodes": [{"id": "n1", "type": "vemba", "title": "A", "x": 0, "y": 0}]})";
+
+// The exclusive lock another server would hold on a folder.
+class HeldByOther {
+ public:
+  explicit HeldByOther(const fs::path& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY)) {
+    EXPECT_EQ(::flock(fd_, LOCK_EX), 0) << folder;
+  }
+  ~HeldByOther() { let_go(); }
+  void let_go() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string call_line(std::string_view tool, const json::object& arguments) {
+  return to_compact(json::object{{"jsonrpc", "2.0"},
+                                 {"id", 7},
+                                 {"method", "tools/call"},
+                                 {"params", json::object{{"name", tool}, {"arguments", arguments}}}});
+}
+
+std::string reply_text(const std::optional<std::string>& line) {
+  if (!line) return "(no reply)";
+  return std::string(parse(*line).at("result").at("content").at(0).at("text").as_string());
+}
+
+const json::object kMove{{"project", "Film"}, {"nodeId", "n1"}, {"x", 40}, {"y", 0}};
+
+class LockWait : public FilmProject {
+ protected:
+  LockWait() : FilmProject(kState) {}
+  fs::path signal_file() const { return s_.library() / ".vemba-sync.json"; }
+};
+
+TEST_F(LockWait, HeldLibraryLockHoldsUpNoEdit) {
+  // A process that died inside its own signal write left its temporary.
+  const fs::path left = s_.library() / ".vemba-sync.tmp-99999-.vemba-sync.json";
+  write_file(left, "{\"cut");
+  fs::last_write_time(left, fs::file_time_type::clock::now() - 5min);
+  {
+    HeldByOther library(s_.library());
+    EXPECT_EQ(call("move_node", {{"nodeId", "n1"}, {"x", 40}, {"y", 0}}).text(), "Done. Node moved.");
+    const json::value record = parse(slurp(signal_file()));
+    EXPECT_EQ(record.at("status"), "done");
+    EXPECT_EQ(record.at("project"), "Film");
+  }
+  EXPECT_EQ(call("move_node", {{"nodeId", "n1"}, {"x", 80}, {"y", 0}}).text(), "Done. Node moved.");
+  EXPECT_EQ(list_names(s_.library()), (std::vector<std::string>{".vemba-sync.json", "Film"}));
+}
+
+TEST_F(LockWait, BrieflyHeldProjectIsWaitedFor) {
+  HeldByOther project(folder_);
+  s_.server().send(call_line("move_node", kMove));
+  std::this_thread::sleep_for(300ms);
+  project.let_go();
+  EXPECT_EQ(reply_text(s_.server().read_line()), "Done. Node moved.");
+  EXPECT_EQ(s_.state("Film").at("nodes").at(0).at("x").to_number<double>(), 40);
+}
+
+// Both bounds at once, to keep this the one long test: a project held past
+// the wait, and the library held while another server creates a project.
+TEST_F(LockWait, LockHeldPastTheBoundFailsAndChangesNothing) {
+  const std::string before = slurp(folder_ / "project.json");
+  auto other = s_.another_server();
+  {
+    HeldByOther project(folder_), library(s_.library());
+    s_.server().send(call_line("move_node", kMove));
+    other->send(call_line("create_project", {{"name", "Late"}}));
+    EXPECT_EQ(reply_text(s_.server().read_line(60s)),
+              "project is busy: another server has been writing it for 20 s \u2014 nothing was changed; try again");
+    EXPECT_EQ(reply_text(other->read_line(60s)),
+              "library is busy: another server has been writing it for 20 s \u2014 nothing was changed; try again");
+  }
+  // Nothing lands once the locks are free either.
+  EXPECT_FALSE(s_.call("list_projects", json::object{}).is_error());
+  EXPECT_EQ(slurp(folder_ / "project.json"), before);
+  EXPECT_FALSE(fs::exists(folder_ / ".vemba-history"));
+  EXPECT_FALSE(fs::exists(signal_file()));
+  EXPECT_EQ(list_names(s_.library()), std::vector<std::string>{"Film"});
+}
+
+// A folder that cannot be locked answers what the read tools answer.
+TEST(LockedLoad, UnlockableFolderAnswersTheLoadText) {
+  struct Case {
+    const char* name;
+    void (*make)(const fs::path& library, const fs::path& elsewhere);
+    const char* text;
+  };
+  const Case cases[] = {
+      {"project folder is a file", [](const fs::path& lib, const fs::path&) { write_file(lib / "Film", "x"); },
+       "read project: Not a directory"},
+      {"project folder links to a file",
+       [](const fs::path& lib, const fs::path&) {
+         write_file(lib / "file", "x");
+         fs::create_symlink(lib / "file", lib / "Film");
+       },
+       "read project: Not a directory"},
+      {"project folder missing", [](const fs::path&, const fs::path&) {}, "path not found: No such file or directory"},
+      {"library root is a file",
+       [](const fs::path& lib, const fs::path&) {
+         fs::remove_all(lib);
+         write_file(lib, "x");
+       },
+       "path not found: Not a directory"},
+  };
+  const std::pair<const char*, json::object> tools[] = {
+      {"get_outline", {}},
+      {"move_node", {{"nodeId", "n1"}, {"x", 1}, {"y", 1}}},
+      {"batch", {{"ops", json::array()}}},
+      {"undo_last", {}},
+      {"restore_snapshot", {}},
+      {"write_asset", {{"filename", "a.png"}, {"bytesBase64", "AAAA"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Session s;
+    TempDir elsewhere;
+    c.make(s.library(), elsewhere.path());
+    for (const auto& [tool, args] : tools) {
+      SCOPED_TRACE(tool);
+      json::object with_project = args;
+      with_project["project"] = "Film";
+      ToolReply reply = s.call(tool, with_project);
+      EXPECT_TRUE(reply.is_error());
+      EXPECT_EQ(reply.text(), c.text);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vemba_test
