@@ -31,7 +31,7 @@ constexpr std::string_view kState = R"({"name": "Film",
     {"id": "dot", "src": ".md"}, {"id": "slash", "src": "folder/"}, {"id": "missing", "src": "gone.pdf"},
     {"id": "bad", "src": "bad.txt"}, {"id": "long", "src": "long.md"}, {"id": "twice", "src": null},
     {"id": "twice", "src": "report.pdf"}, {"id": "rtf", "src": "story.rtf"}, {"id": "docx", "src": "story.docx"},
-    {"id": "real", "src": "real.pdf"}],
+    {"id": "real", "src": "real.pdf"}, {"id": "cut", "src": "report.pdf\u0000.pdf"}],
   "nodes": [{"id": "n1", "documents": [{"id": "shared", "src": "card.txt"}]}, {"id": "n2", "documents": "x"}]})";
 
 std::string could_not(std::string_view id) {
@@ -98,10 +98,16 @@ TEST_F(ReadDocument, TextFilesAreReadDirectly) {
   const Case cases[] = {
       {"notes", "\n\n  Hello notes\n", false},  // capital extension, folders in src, not trimmed
       {"shared", "from the card", false},       // the first array's src is not a text
-      {"long", repeat("\xC3\xA9", 50000), false},   {"bad", could_not("bad"), true},
-      {"slash", could_not("slash"), true},          {"missing", could_not("missing"), true},
-      {"twice", "document not found: twice", true}, {"nothing", "document not found: nothing", true},
-      {nullptr, "document not found: ", true},      {5, "document not found: ", true},
+      {"long", repeat("\xC3\xA9", 50000), false},
+      {"bad", could_not("bad"), true},
+      {"slash", could_not("slash"), true},
+      {"missing", could_not("missing"), true},
+      // Cut at its NUL the name would have Spotlight read report.pdf.
+      {"cut", could_not("cut"), true},
+      {"twice", "document not found: twice", true},
+      {"nothing", "document not found: nothing", true},
+      {nullptr, "document not found: ", true},
+      {5, "document not found: ", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reply.substr(0, 40));

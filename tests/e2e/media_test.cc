@@ -81,7 +81,8 @@ class ViewMedia : public FilmProject {
       {"id": "fifo", "images": ["pipe"]},
       {"id": "dir", "images": ["sub"]},
       {"id": "blank", "images": [""]},
-      {"id": "empty", "images": []}
+      {"id": "empty", "images": []},
+      {"id": "card.png\u0000zzz", "images": ["other.png"]}
     ]})") {}
   ToolReply view(json::object args) { return call("view_media", std::move(args)); }
 };
@@ -214,11 +215,16 @@ TEST_F(ViewMedia, FindsTheAssetOrTheCardImage) {
   asset("small.png", make_png(10, 10, kGrey, 8, {1}));
   asset("wide.png", make_png(20, 10, kGrey, 8, {1}));
   asset("both.png", make_png(30, 10, kGrey, 8, {1}));
+  asset("card.png", make_png(40, 10, kGrey, 8, {1}));
+  asset("other.png", make_png(50, 10, kGrey, 8, {1}));
   struct Case {
-    const char* ref;
+    std::string_view ref;
     std::uint32_t width;
   };
-  const Case cases[] = {{"small.png", 10}, {"card", 10}, {"both.png", 30}};
+  // Cut at its NUL a name would test card.png, which the read would never
+  // open: such a name is no asset file, so the node of that id is shown.
+  const Case cases[] = {
+      {"small.png", 10}, {"card", 10}, {"both.png", 30}, {"card.png", 40}, {std::string_view("card.png\0zzz", 12), 50}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.ref);
     auto png = reply_png(view({{"ref", c.ref}}));
@@ -246,7 +252,7 @@ TEST_F(ViewMedia, Failures) {
   struct Case {
     const char* name;
     json::value ref;  // null: not given
-    const char* text;
+    std::string_view text;
   };
   const Case cases[] = {
       {"no ref", nullptr, "missing 'ref' (an asset filename, or a node id whose first image to show)"},
@@ -258,6 +264,8 @@ TEST_F(ViewMedia, Failures) {
       {"asset folder itself", ".", "no asset file or node image found for \".\""},
       {"path into a sub-folder", "sub/inner.png", "no asset file or node image found for \"sub/inner.png\""},
       {"path out of assets", "../secret.png", "no asset file or node image found for \"../secret.png\""},
+      {"NUL in the name of an asset", json::string("notes.png\0x", 11),
+       std::string_view("no asset file or node image found for \"notes.png\0x\"", 51)},
       {"card image out of assets", "up", "read ../secret.png: not a file in the assets folder"},
       {"card image missing", "gone", "read missing.png: No such file or directory"},
       {"card image a data uri", "uri", "read data:image/png;base64,AAAA: not a file in the assets folder"},

@@ -41,7 +41,7 @@ std::expected<std::string, std::string> shotlist_csv(const json::value& doc);
 /// when that is a text (blank or not), else the empty text.
 std::string_view pull_from_linked(const json::value* card, std::string_view own, std::string_view key);
 /// Quoted, with inner quotes doubled, when the text holds a comma, a double
-/// quote or a line feed; otherwise unchanged.
+/// quote, a line feed or a carriage return; otherwise unchanged.
 std::string csv_cell(std::string_view text);
 
 }  // namespace vemba_core::project_io

@@ -76,7 +76,7 @@ std::string_view pull_from_linked(const json::value* card, std::string_view own,
 }
 
 std::string csv_cell(std::string_view text) {
-  if (text.find_first_of(",\"\n") == std::string_view::npos) return std::string(text);
+  if (text.find_first_of(",\"\n\r") == std::string_view::npos) return std::string(text);
   std::string cell = "\"";
   for (const char c : text) {
     if (c == '"') cell += '"';

@@ -181,6 +181,7 @@ std::expected<std::string, std::string> read_confined(const fs::path& library, c
 }
 
 bool is_confined_file(const fs::path& library, const fs::path& path) {
+  if (holds_nul(path)) return false;
   auto where = confine(library, path);
   std::error_code ec;
   return where && fs::is_regular_file(*where, ec);

@@ -59,7 +59,8 @@ std::expected<fs::path, std::string> resolve_library(const fs::path& root);
 std::expected<fs::path, std::string> confine(const fs::path& library, const fs::path& path);
 /// `read_file` of the confined path.
 std::expected<std::string, std::string> read_confined(const fs::path& library, const fs::path& path);
-/// True when the confined path is a regular file (links followed).
+/// True when the confined path is a regular file (links followed); never for
+/// a path holding a NUL.
 bool is_confined_file(const fs::path& library, const fs::path& path);
 
 std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder);

@@ -134,6 +134,9 @@ TEST(Store, PathsHoldingNulAreRefused) {
   write_file(dir / "a.png", "original");
   const fs::path cut = dir / std::string("a.png\0x", 7);
   EXPECT_EQ(read_file(cut).error(), "Invalid argument");
+  const fs::path library = fs::canonical(dir.path());
+  EXPECT_TRUE(is_confined_file(library, library / "a.png"));
+  EXPECT_FALSE(is_confined_file(library, library / std::string("a.png\0x", 7)));
   EXPECT_EQ(atomic_write(cut, "new").error(), "create temp: Invalid argument");
   EXPECT_EQ(slurp(dir / "a.png"), "original");
   EXPECT_EQ(ensure_within(dir.path(), dir / std::string("a.png\0x", 7) / "project.json").error(),

@@ -2,14 +2,40 @@
 // The protocol: the message loop, one JSON-RPC request per line in and one
 // reply line out, and the methods it answers (server.cc).
 
+#include "vemba_connector/protocol/replies.h"
+
 #include <cstdio>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vemba_connector {
 
+/// One request as a method sees it: the id (null when absent), the params (an
+/// empty object when absent) and the command line.
+struct MethodCall {
+  const json::value& id;
+  const json::value& params;
+  const std::vector<std::string>& args;
+  Replies& out;
+};
+
+/// A protocol method: its exact name and the function that sends its reply.
+struct Method {
+  std::string_view name;
+  void (*serve)(const MethodCall& call);
+};
+
+/// The methods the server answers, "notifications/initialized" among them
+/// (it sends nothing).
+std::span<const Method> protocol_methods();
+
 /// Serves requests from `in` until it ends, a read fails or a line is not
-/// UTF-8. `args` is the command line, read anew by every tool call.
-void run_loop(std::FILE* in, std::FILE* out, const std::vector<std::string>& args);
+/// UTF-8. `args` is the command line, read anew by every tool call. A method
+/// that throws is answered with -32603 "internal error" when the request has
+/// an id.
+void run_loop(std::FILE* in, std::FILE* out, const std::vector<std::string>& args,
+              std::span<const Method> methods = protocol_methods());
 
 }  // namespace vemba_connector

@@ -5,8 +5,8 @@
 #include "vemba_connector/protocol/replies.h"
 #include "vemba_connector/tools/tools.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <exception>
 #include <optional>
 #include <string_view>
 
@@ -21,26 +21,43 @@ json::value initialize_result() {
                       {"serverInfo", json::object{{"name", "vemba"}, {"version", "0.1.0"}}}};
 }
 
-void serve(const json::value& request, Replies& out, const std::vector<std::string>& args) {
+void serve_prompt(const MethodCall& call) {
+  auto filled = prompt_get(call.params);
+  if (filled) return call.out.result(call.id, std::move(*filled));
+  call.out.error(call.id, -32602, filled.error());
+}
+
+constexpr Method kMethods[] = {
+    {"initialize", [](const MethodCall& c) { c.out.result(c.id, initialize_result()); }},
+    {"ping", [](const MethodCall& c) { c.out.result(c.id, json::object()); }},
+    {"tools/list",
+     [](const MethodCall& c) {
+       c.out.result(c.id, json::object{{"tools", tool_list()}});
+     }},
+    {"tools/call", [](const MethodCall& c) { c.out.tool_result(c.id, handle_call(c.params, c.args)); }},
+    {"prompts/list", [](const MethodCall& c) { c.out.result(c.id, prompt_list()); }},
+    {"prompts/get", serve_prompt},
+    {"notifications/initialized", [](const MethodCall&) {}},
+};
+
+void serve(const json::value& request, Replies& out, const std::vector<std::string>& args,
+           std::span<const Method> methods) {
   const json::value* id_member = member(request, "id");
   const json::value id = id_member ? *id_member : json::value();
   const std::optional<std::string_view> method = opt_text_of(request, "method");
+  const auto found = std::find_if(methods.begin(), methods.end(), [&](const Method& m) { return m.name == method; });
+  if (found == methods.end()) {
+    if (id_member) out.error(id, -32601, "method not found");
+    return;
+  }
   const json::value* params = member(request, "params");
   const json::value none = json::object();
-  const json::value& given = params ? *params : none;
-
-  if (method == "initialize") return out.result(id, initialize_result());
-  if (method == "ping") return out.result(id, json::object());
-  if (method == "tools/list") return out.result(id, json::object{{"tools", tool_list()}});
-  if (method == "tools/call") return out.tool_result(id, handle_call(given, args));
-  if (method == "prompts/list") return out.result(id, prompt_list());
-  if (method == "prompts/get") {
-    auto filled = prompt_get(given);
-    if (filled) return out.result(id, std::move(*filled));
-    return out.error(id, -32602, filled.error());
+  try {
+    found->serve({id, params ? *params : none, args, out});
+  } catch (...) {
+    // A host waits for every id it sent; a notification expects nothing.
+    if (id_member) out.error(id, -32603, "internal error");
   }
-  if (method == "notifications/initialized") return;
-  if (id_member) out.error(id, -32601, "method not found");
 }
 
 // Strips one "\n" and then one "\r" before it.
@@ -52,7 +69,9 @@ std::string_view strip_line_end(std::string_view line) {
 
 }  // namespace
 
-void run_loop(std::FILE* in, std::FILE* out, const std::vector<std::string>& args) {
+std::span<const Method> protocol_methods() { return kMethods; }
+
+void run_loop(std::FILE* in, std::FILE* out, const std::vector<std::string>& args, std::span<const Method> methods) {
   Replies replies(out);
   char* buffer = nullptr;
   std::size_t capacity = 0;
@@ -66,12 +85,7 @@ void run_loop(std::FILE* in, std::FILE* out, const std::vector<std::string>& arg
     if (trim_white(line).empty()) continue;
     auto request = parse_json(line);
     if (!request || !request->is_object()) continue;
-    try {
-      serve(*request, replies, args);
-    } catch (const std::exception&) {
-      // The dispatcher answers its own faults; anything reaching here came
-      // from a protocol method and is dropped like an unreadable line.
-    }
+    serve(*request, replies, args, methods);
   }
   ::funlockfile(in);
   std::free(buffer);

@@ -60,9 +60,10 @@ std::optional<std::string> spotlight_text(const fs::path& path) {
   return std::string(take_chars(trimmed, kTextCap));
 }
 
-std::optional<std::string> read_doc_text_sync(const fs::path& path) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
+std::optional<std::string> read_doc_text_sync(const fs::path& library, const fs::path& path) {
+  // Not a path holding a NUL either: cut there, it would have the indexer read
+  // another file.
+  if (!is_confined_file(library, path)) return std::nullopt;
   if (has_text_extension(path.filename().string())) {
     auto bytes = read_file(path);
     if (!bytes || !is_valid_utf8(*bytes)) return std::nullopt;
@@ -83,7 +84,7 @@ ToolResult serve_read_document(const Call& call, LoadedProject& project) {
   // Neither this server nor the indexer it runs reads a file outside the library.
   if (auto inside = confine(project.library, *path); !inside)
     return ToolResult::fail(fmt::format("read document {}: {}", doc_id, inside.error()));
-  auto text = read_doc_text_sync(*path);
+  auto text = read_doc_text_sync(project.library, *path);
   if (!text)
     return ToolResult::fail(
         fmt::format("Could not extract text from document {} (not indexed yet or unsupported type).", doc_id));

@@ -61,10 +61,11 @@ json::array list_media(const json::value& state, std::optional<std::string_view>
 
 // The asset file to show for `ref`: the file itself, else the node's first
 // image. A `ref` that leads outside the library is taken as the file, so that
-// the read refuses it and says why.
+// the read refuses it and says why. A `ref` holding a NUL names no file: the
+// test would stop at the NUL and see another one.
 std::expected<std::string, std::string> asset_for(const fs::path& library, const fs::path& assets,
                                                   const json::value& state, std::string_view ref) {
-  if (is_bare_name(ref)) {
+  if (is_bare_name(ref) && !holds_nul(ref)) {
     const auto where = confine(library, assets / std::string(ref));
     std::error_code ec;
     if (!where || fs::is_regular_file(*where, ec)) return std::string(ref);

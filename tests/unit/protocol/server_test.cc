@@ -1,0 +1,45 @@
+#include "vemba_connector/protocol/protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+namespace vemba_connector {
+namespace {
+
+// The reply lines the loop writes for `input`.
+std::string served(std::string_view input, std::span<const Method> methods) {
+  std::FILE* in = std::tmpfile();
+  std::FILE* out = std::tmpfile();
+  std::fwrite(input.data(), 1, input.size(), in);
+  std::rewind(in);
+  run_loop(in, out, {}, methods);
+  std::string text(static_cast<std::size_t>(std::ftell(out)), '\0');
+  std::rewind(out);
+  text.resize(std::fread(text.data(), 1, text.size(), out));
+  std::fclose(in);
+  std::fclose(out);
+  return text;
+}
+
+// A host waits for a reply to every id it sent, so a method that fails is
+// still answered; a request without an id is not.
+TEST(Loop, AMethodThatThrowsIsAnsweredWhenTheRequestHasAnId) {
+  std::vector<Method> methods(protocol_methods().begin(), protocol_methods().end());
+  for (Method& m : methods)
+    if (m.name == "ping") m.serve = [](const MethodCall&) { throw std::runtime_error("out of memory"); };
+  const std::string_view input =
+      "{\"id\":1,\"method\":\"ping\"}\n"
+      "{\"method\":\"ping\"}\n"
+      "{\"id\":null,\"method\":\"ping\"}\n"
+      "{\"id\":\"next\",\"method\":\"prompts/get\",\"params\":{\"name\":\"nope\"}}\n";
+  EXPECT_EQ(served(input, methods),
+            "{\"error\":{\"code\":-32603,\"message\":\"internal error\"},\"id\":1,\"jsonrpc\":\"2.0\"}\n"
+            "{\"error\":{\"code\":-32603,\"message\":\"internal error\"},\"id\":null,\"jsonrpc\":\"2.0\"}\n"
+            "{\"error\":{\"code\":-32602,\"message\":\"unknown prompt: nope\"},\"id\":\"next\",\"jsonrpc\":\"2.0\"}\n");
+}
+
+}  // namespace
+}  // namespace vemba_connector
