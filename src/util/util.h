@@ -50,8 +50,8 @@ ChildRun run_child(const std::vector<std::string>& argv, ChildOutput output, std
 /// pixel memory is taken.
 inline constexpr std::uint64_t kMaxDecodePixels = 100'000'000;
 
-/// Decoded pixels, rows top to bottom, samples interleaved. 16-bit samples
-/// are stored in host byte order.
+/// A picture decoded or drawn: rows top to bottom, samples interleaved.
+/// 16-bit samples are stored in host byte order.
 struct Picture {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
