@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-namespace vemba_connector {
+namespace vemba_util {
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -117,4 +117,4 @@ std::expected<std::string, std::string> base64_decode(std::string_view text) {
   return out;
 }
 
-}  // namespace vemba_connector
+}  // namespace vemba_util

@@ -14,7 +14,7 @@
 
 extern char** environ;
 
-namespace vemba_connector {
+namespace vemba_util {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -154,4 +154,4 @@ ChildRun run_child(const std::vector<std::string>& argv, ChildOutput output, std
   return run;
 }
 
-}  // namespace vemba_connector
+}  // namespace vemba_util

@@ -1,27 +1,14 @@
 #include "util/util.h"
 
-#include "project_io/render/render.h"
 #include "util/image_decoders.h"
-
-#include <spng.h>
 
 #include <fmt/format.h>
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 
-namespace vemba_connector {
+namespace vemba_util {
 namespace {
-
-// Ancillary chunks (text, profiles) are kept in memory while decoding.
-constexpr std::size_t kPngChunkCacheLimit = 64u << 20;
-constexpr std::size_t kPngChunkLimit = 0x7FFFFFFF;
-
-using SpngContext = std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)>;
-
-std::unexpected<std::string> spng_failure(int err) { return std::unexpected(std::string(spng_strerror(err))); }
 
 enum class Format { kPng, kJpeg, kGif, kWebp, kUnknown };
 
@@ -31,67 +18,6 @@ Format sniff(std::string_view b) {
   if (b.starts_with("GIF87a") || b.starts_with("GIF89a")) return Format::kGif;
   if (b.size() >= 12 && b.starts_with("RIFF") && b.substr(8, 4) == "WEBP") return Format::kWebp;
   return Format::kUnknown;
-}
-
-// The output layout that keeps the PNG's own: low grey depths widen to 8
-// bits, a palette becomes RGB, and a tRNS chunk becomes an alpha channel.
-struct PngLayout {
-  int format;
-  int flags;
-  std::uint8_t channels;
-  std::uint8_t depth;
-};
-
-PngLayout png_layout(const spng_ihdr& ihdr, bool has_trns) {
-  const std::uint8_t depth = ihdr.bit_depth == 16 ? 16 : 8;
-  switch (ihdr.color_type) {
-    case SPNG_COLOR_TYPE_GRAYSCALE:
-      if (has_trns) return {depth == 16 ? SPNG_FMT_GA16 : SPNG_FMT_GA8, SPNG_DECODE_TRNS, 2, depth};
-      return {depth == 16 ? SPNG_FMT_PNG : SPNG_FMT_G8, 0, 1, depth};
-    case SPNG_COLOR_TYPE_TRUECOLOR:
-      if (has_trns) return {depth == 16 ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8, SPNG_DECODE_TRNS, 4, depth};
-      return {SPNG_FMT_PNG, 0, 3, depth};
-    case SPNG_COLOR_TYPE_INDEXED:
-      if (has_trns) return {SPNG_FMT_RGBA8, SPNG_DECODE_TRNS, 4, 8};
-      return {SPNG_FMT_RGB8, 0, 3, 8};
-    case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA:
-      return {SPNG_FMT_PNG, 0, 2, depth};
-    default:
-      return {SPNG_FMT_PNG, 0, 4, depth};
-  }
-}
-
-std::expected<Picture, std::string> decode_png(std::string_view bytes) {
-  SpngContext ctx(spng_ctx_new(0), spng_ctx_free);
-  if (!ctx) return std::unexpected(std::string("out of memory"));
-  spng_set_chunk_limits(ctx.get(), kPngChunkLimit, kPngChunkCacheLimit);
-  if (int e = spng_set_png_buffer(ctx.get(), bytes.data(), bytes.size())) return spng_failure(e);
-  spng_ihdr ihdr{};
-  if (int e = spng_get_ihdr(ctx.get(), &ihdr)) return spng_failure(e);
-  if (auto ok = check_decode_size(ihdr.width, ihdr.height); !ok) return std::unexpected(ok.error());
-  spng_trns trns{};
-  const PngLayout layout = png_layout(ihdr, spng_get_trns(ctx.get(), &trns) == 0);
-  std::size_t size = 0;
-  if (int e = spng_decoded_image_size(ctx.get(), layout.format, &size)) return spng_failure(e);
-  Picture picture{ihdr.width, ihdr.height, layout.channels, layout.depth, {}};
-  if (size != picture.row_bytes() * picture.height) return std::unexpected(std::string("unexpected PNG layout"));
-  picture.pixels.resize(size);
-  if (int e = spng_decode_image(ctx.get(), picture.pixels.data(), size, layout.format, layout.flags))
-    return spng_failure(e);
-  return picture;
-}
-
-std::uint8_t png_colour_type(std::uint8_t channels) {
-  switch (channels) {
-    case 1:
-      return SPNG_COLOR_TYPE_GRAYSCALE;
-    case 2:
-      return SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
-    case 3:
-      return SPNG_COLOR_TYPE_TRUECOLOR;
-    default:
-      return SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
-  }
 }
 
 template <class Sample>
@@ -180,9 +106,4 @@ Picture shrink(Picture picture, Size target) {
   return out;
 }
 
-std::expected<std::string, std::string> encode_png(const Picture& picture) {
-  return vemba_core::project_io::encode_png(picture.width, picture.height, png_colour_type(picture.channels),
-                                            picture.depth, picture.pixels);
-}
-
-}  // namespace vemba_connector
+}  // namespace vemba_util

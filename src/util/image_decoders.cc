@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-namespace vemba_connector {
+namespace vemba_util {
 namespace {
 
 std::unexpected<std::string> failure(std::string_view text) { return std::unexpected(std::string(text)); }
@@ -231,4 +231,4 @@ std::expected<Picture, std::string> decode_webp(std::string_view bytes) {
   return picture;
 }
 
-}  // namespace vemba_connector
+}  // namespace vemba_util

@@ -1,9 +1,13 @@
 #pragma once
-// The JPEG, GIF and WebP decoders behind `decode_image`.
+// The decoders behind `decode_image`.
 
 #include "util/util.h"
 
-namespace vemba_connector {
+namespace vemba_util {
+
+/// In the PNG's own layout: low grey depths widen to 8 bits, a palette
+/// becomes RGB, and a tRNS chunk becomes an alpha channel.
+std::expected<Picture, std::string> decode_png(std::string_view bytes);
 
 /// Grey JPEGs stay grey; colour (CMYK included) becomes 8-bit RGB.
 std::expected<Picture, std::string> decode_jpeg(std::string_view bytes);
@@ -13,4 +17,4 @@ std::expected<Picture, std::string> decode_gif(std::string_view bytes);
 /// frame.
 std::expected<Picture, std::string> decode_webp(std::string_view bytes);
 
-}  // namespace vemba_connector
+}  // namespace vemba_util

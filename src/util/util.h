@@ -1,7 +1,6 @@
 #pragma once
-// Utilities that know nothing of the server: Base64, child processes and
-// picture codecs (which use the core library's PNG writer). Nothing here
-// includes server code.
+// Utilities that know nothing of the server or the core library: Base64,
+// child processes and picture codecs. Nothing here includes code of either.
 
 #include <chrono>
 #include <cstdint>
@@ -10,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vemba_connector {
+namespace vemba_util {
 
 // ---- Base64 (base64.cc) -----------------------------------------------------
 // Standard alphabet (RFC 4648), "=" padding, both ways.
@@ -42,17 +41,17 @@ struct ChildRun {
 /// kDiscard both go to the null device. Always reaps the child.
 ChildRun run_child(const std::vector<std::string>& argv, ChildOutput output, std::chrono::milliseconds limit);
 
-// ---- Pictures (image_codec.cc, image_decoders.cc) ---------------------------
-// For view_media: decoding PNG, JPEG, GIF and WebP from memory (the format
-// told by the content), shrinking to a bound, PNG encoding in the picture's
-// own pixel layout.
+// ---- Pictures (image_codec.cc, image_decoders.cc, png.cc) --------------------
+// Decoding PNG, JPEG, GIF and WebP from memory (the format told by the
+// content), shrinking to a bound, PNG encoding in the picture's own pixel
+// layout.
 
 /// Largest picture decoded, in pixels; the header is checked before any
 /// pixel memory is taken.
 inline constexpr std::uint64_t kMaxDecodePixels = 100'000'000;
 
-/// Decoded pixels, rows top to bottom, samples interleaved. 16-bit samples
-/// are stored in host byte order.
+/// A picture decoded or drawn: rows top to bottom, samples interleaved.
+/// 16-bit samples are stored in host byte order.
 struct Picture {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
@@ -84,11 +83,17 @@ Size fit_size(Size picture, std::uint32_t max_px);
 /// mean of its pixels, channel by channel.
 Picture shrink(Picture picture, Size target);
 
-/// PNG bytes in the picture's own colour type and bit depth.
-std::expected<std::string, std::string> encode_png(const Picture& picture);
+/// How hard the PNG encoder works: kSmall picks a filter per row and
+/// compresses well (photos); kFast writes rows unfiltered at the fastest
+/// compression, which suits flat drawings with long runs of one colour.
+enum class PngEffort { kSmall, kFast };
+
+/// PNG bytes in the picture's own colour type and bit depth; the error is
+/// the encoder's own text.
+std::expected<std::string, std::string> encode_png(const Picture& picture, PngEffort effort = PngEffort::kSmall);
 
 /// Fails for an empty picture or one over `kMaxDecodePixels`; the internal
 /// check of every decoder.
 std::expected<void, std::string> check_decode_size(std::uint64_t width, std::uint64_t height);
 
-}  // namespace vemba_connector
+}  // namespace vemba_util

@@ -1,6 +1,5 @@
 #include "project_io/board/board.h"
 
-#include "project_io/production/production.h"
 #include "project_io/store/document.h"
 
 #include <fmt/format.h>

@@ -100,13 +100,8 @@ Status connect_vembas(json::value& doc, std::string_view from, std::string_view 
 
 // ---- Groups (groups.cc) -----------------------------------------------------
 
-/// New group, 680 x 480 unless sized; returns its id. Without both x and y it
-/// goes to the first free place near (x or 120, y or 120).
-std::expected<std::string, std::string> create_group(json::value& doc, std::string_view name,
-                                                     std::optional<std::string_view> role,
-                                                     std::optional<std::string_view> color, std::optional<double> x,
-                                                     std::optional<double> y, std::optional<double> w,
-                                                     std::optional<double> h);
+/// New groups come from create_group (geometry.h), which places them.
+
 /// Box, name, role, color and order take any value; the two hidden flags
 /// only booleans.
 std::expected<PatchResult, std::string> edit_group(json::value& doc, std::string_view id, const json::value& patch);

@@ -2,7 +2,6 @@
 
 #include "project_io/board/board.h"
 
-#include "project_io/geometry/geometry.h"
 #include "project_io/store/document.h"
 
 #include <fmt/format.h>
@@ -12,30 +11,11 @@
 namespace vemba_core::project_io {
 namespace {
 
-constexpr double kNewGroupW = 680;
-constexpr double kNewGroupH = 480;
-constexpr double kSearchStart = 120;
-// New groups keep this far from every card and group box.
-constexpr double kGroupClearance = 48;
-constexpr std::string_view kDefaultColor = "#CC8E78";
-
 // The first group with that id; the lookup matched a text `id`, so it is an object.
 std::expected<json::object*, std::string> find_group(json::value& doc, std::string_view id) {
   const std::optional<std::size_t> index = find_group_index(doc, id);
   if (!index) return group_not_found(id);
   return &(*array_of(doc, "groups"))[*index].get_object();
-}
-
-Point free_group_spot(const json::value& doc, Point start, double w, double h) {
-  std::vector<Rect> obstacles;
-  const json::array* nodes = array_of(doc, "nodes");
-  const json::array* groups = array_of(doc, "groups");
-  obstacles.reserve((nodes ? nodes->size() : 0) + (groups ? groups->size() : 0));
-  if (nodes)
-    for (const json::value& node : *nodes) obstacles.push_back(node_rect(node));
-  if (groups)
-    for (const json::value& group : *groups) obstacles.push_back(group_box(group));
-  return free_spot(obstacles, start, w, h, kGroupClearance);
 }
 
 bool is_box_key(std::string_view key) {
@@ -44,33 +24,6 @@ bool is_box_key(std::string_view key) {
 }
 
 }  // namespace
-
-std::expected<std::string, std::string> create_group(json::value& doc, std::string_view name,
-                                                     std::optional<std::string_view> role,
-                                                     std::optional<std::string_view> color, std::optional<double> x,
-                                                     std::optional<double> y, std::optional<double> w,
-                                                     std::optional<double> h) {
-  std::string id = fmt::format("g{}", next_uid(doc));
-  if (!array_of(doc, "groups")) return not_array("groups");
-  const double width = w.value_or(kNewGroupW);
-  const double height = h.value_or(kNewGroupH);
-  // A lone x or y only starts the search.
-  Point at{x.value_or(kSearchStart), y.value_or(kSearchStart)};
-  if (!x || !y) at = free_group_spot(doc, at, width, height);
-  json::object group{{"id", id},
-                     {"name", name},
-                     {"role", role.value_or("")},
-                     {"color", color.value_or(kDefaultColor)},
-                     {"x", coordinate(at.x)},
-                     {"y", coordinate(at.y)},
-                     {"w", width},
-                     {"h", height},
-                     {"hidden", false},
-                     {"hiddenInExport", false},
-                     {"order", nullptr}};
-  array_of(doc, "groups")->push_back(std::move(group));
-  return id;
-}
 
 std::expected<PatchResult, std::string> edit_group(json::value& doc, std::string_view id, const json::value& patch) {
   auto group = find_group(doc, id);

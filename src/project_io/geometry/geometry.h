@@ -121,6 +121,14 @@ std::expected<Point, std::string> place_node(json::value& doc, std::string_view 
                                              std::optional<std::string_view> side, bool next_free,
                                              std::optional<double> x, std::optional<double> y, double gap);
 
+/// New group, 680 x 480 unless sized; returns its id. Without both x and y it
+/// goes to the first free place near (x or 120, y or 120).
+std::expected<std::string, std::string> create_group(json::value& doc, std::string_view name,
+                                                     std::optional<std::string_view> role,
+                                                     std::optional<std::string_view> color, std::optional<double> x,
+                                                     std::optional<double> y, std::optional<double> w,
+                                                     std::optional<double> h);
+
 // ---- Group fitting -------------------------------------------------------------
 
 /// The strip at the top of every group box that carries its name, in board

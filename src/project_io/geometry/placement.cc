@@ -1,5 +1,5 @@
-// Placing one card beside another or on a free spot, and the free-spot
-// search that new groups share.
+// Placing one card beside another or on a free spot, and a new group on
+// a free spot.
 
 #include "project_io/geometry/geometry.h"
 
@@ -15,6 +15,13 @@ namespace vemba_core::project_io {
 namespace {
 
 constexpr int kRings = 49;
+
+constexpr double kNewGroupW = 680;
+constexpr double kNewGroupH = 480;
+constexpr double kSearchStart = 120;
+// New groups keep this far from every card and group box.
+constexpr double kGroupClearance = 48;
+constexpr std::string_view kDefaultColor = "#CC8E78";
 
 // The obstacles whose vertical span reaches each candidate row, worked out
 // the first time a ring needs that row. A candidate then tests only its own
@@ -61,6 +68,18 @@ std::expected<Point, std::string> beside(const Rect& ref, std::string_view side,
   if (side == "left") return Point{ref.x - w - gap, ref.y};
   if (side == "above") return Point{ref.x, ref.y - h - gap};
   return std::unexpected(fmt::format("unknown side: {}", side));
+}
+
+Point free_group_spot(const json::value& doc, Point start, double w, double h) {
+  std::vector<Rect> obstacles;
+  const json::array* nodes = array_of(doc, "nodes");
+  const json::array* groups = array_of(doc, "groups");
+  obstacles.reserve((nodes ? nodes->size() : 0) + (groups ? groups->size() : 0));
+  if (nodes)
+    for (const json::value& node : *nodes) obstacles.push_back(node_rect(node));
+  if (groups)
+    for (const json::value& group : *groups) obstacles.push_back(group_box(group));
+  return free_spot(obstacles, start, w, h, kGroupClearance);
 }
 
 }  // namespace
@@ -116,6 +135,33 @@ std::expected<Point, std::string> place_node(json::value& doc, std::string_view 
   card["x"] = coordinate(at->x);
   card["y"] = coordinate(at->y);
   return at;
+}
+
+std::expected<std::string, std::string> create_group(json::value& doc, std::string_view name,
+                                                     std::optional<std::string_view> role,
+                                                     std::optional<std::string_view> color, std::optional<double> x,
+                                                     std::optional<double> y, std::optional<double> w,
+                                                     std::optional<double> h) {
+  std::string id = fmt::format("g{}", next_uid(doc));
+  if (!array_of(doc, "groups")) return not_array("groups");
+  const double width = w.value_or(kNewGroupW);
+  const double height = h.value_or(kNewGroupH);
+  // A lone x or y only starts the search.
+  Point at{x.value_or(kSearchStart), y.value_or(kSearchStart)};
+  if (!x || !y) at = free_group_spot(doc, at, width, height);
+  json::object group{{"id", id},
+                     {"name", name},
+                     {"role", role.value_or("")},
+                     {"color", color.value_or(kDefaultColor)},
+                     {"x", coordinate(at.x)},
+                     {"y", coordinate(at.y)},
+                     {"w", width},
+                     {"h", height},
+                     {"hidden", false},
+                     {"hiddenInExport", false},
+                     {"order", nullptr}};
+  array_of(doc, "groups")->push_back(std::move(group));
+  return id;
 }
 
 }  // namespace vemba_core::project_io

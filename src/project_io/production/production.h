@@ -85,9 +85,6 @@ std::expected<BuiltShotList, std::string> build_shot_list(json::value& doc, std:
 
 // ---- Set plans (setplan.cc, plan_elements.cc) ------------------------------
 
-/// A fresh default plan object for a new set-plan card.
-json::value default_set_plan();
-
 /// The plan of the first card with that id, which must be a set plan ("node
 /// not found: {id}", "node {id} is not a setplan"). A plan that is not an
 /// object becomes the default plan and `elements` that is not an array an

@@ -2,17 +2,16 @@
 
 #include "project_io/board/board.h"
 
-#include <spng.h>
-
 #include <fmt/format.h>
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
-#include <memory>
 #include <unordered_map>
 
 namespace vemba_core::project_io {
+
+using vemba_util::Picture;
+
 namespace {
 
 using Pixel = std::int64_t;
@@ -125,12 +124,12 @@ void draw_group(Picture& picture, const PixelBox& b, Pixel header) {
   fill_round_rect(picture, b.x0, b.y0, b.x1, std::min(b.y1, saturated(Wide(b.y0) + header)), 0, kGroupHeader);
   const Pixel right = saturated(Wide(b.x1) - 1), bottom = saturated(Wide(b.y1) - 1);
   for (Pixel x = std::max<Pixel>(b.x0, 0), end = std::min<Pixel>(picture.width, b.x1); x < end; ++x) {
-    picture.set(x, b.y0, kGroupOutline);
-    picture.set(x, bottom, kGroupOutline);
+    set_pixel(picture, x, b.y0, kGroupOutline);
+    set_pixel(picture, x, bottom, kGroupOutline);
   }
   for (Pixel y = std::max<Pixel>(b.y0, 0), end = std::min<Pixel>(picture.height, b.y1); y < end; ++y) {
-    picture.set(b.x0, y, kGroupOutline);
-    picture.set(right, y, kGroupOutline);
+    set_pixel(picture, b.x0, y, kGroupOutline);
+    set_pixel(picture, right, y, kGroupOutline);
   }
 }
 
@@ -143,7 +142,7 @@ void draw_line(Picture& picture, Pixel x0, Pixel y0, Pixel x1, Pixel y1) {
   Wide err = dx + dy;
   Pixel x = x0, y = y0;  // stays between the two ends
   for (std::uint64_t budget = std::uint64_t{picture.width} + picture.height + 4;; --budget) {
-    picture.set(x, y, kEdgeLine);
+    set_pixel(picture, x, y, kEdgeLine);
     if ((x == x1 && y == y1) || budget == 0) return;
     const Wide e2 = 2 * err;
     if (e2 >= dy) {
@@ -209,20 +208,20 @@ Wide isqrt(Wide n) {
 
 }  // namespace
 
-Picture::Picture(std::uint32_t w, std::uint32_t h) : width(w), height(h), rgb(std::size_t{w} * h * 3, 255) {}
+Picture blank_picture(std::uint32_t w, std::uint32_t h) {
+  return Picture{w, h, 3, 8, std::vector<std::uint8_t>(std::size_t{w} * h * 3, 255)};
+}
 
-bool Picture::contains(std::int64_t x, std::int64_t y) const { return x >= 0 && y >= 0 && x < width && y < height; }
-
-void Picture::set(std::int64_t x, std::int64_t y, Rgb colour) {
-  if (!contains(x, y)) return;
-  std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)) * 3];
+void set_pixel(Picture& picture, std::int64_t x, std::int64_t y, Rgb colour) {
+  if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) return;
+  std::uint8_t* p = &picture.pixels[(static_cast<std::size_t>(y) * picture.width + static_cast<std::size_t>(x)) * 3];
   p[0] = colour.r;
   p[1] = colour.g;
   p[2] = colour.b;
 }
 
-Rgb Picture::at(std::uint32_t x, std::uint32_t y) const {
-  const std::uint8_t* p = &rgb[(std::size_t{y} * width + x) * 3];
+Rgb pixel_at(const Picture& picture, std::uint32_t x, std::uint32_t y) {
+  const std::uint8_t* p = &picture.pixels[(std::size_t{y} * picture.width + x) * 3];
   return {p[0], p[1], p[2]};
 }
 
@@ -245,7 +244,7 @@ void fill_round_rect(Picture& picture, std::int64_t x0, std::int64_t y0, std::in
     const Pixel from = std::max<Pixel>(cx0, saturated(Wide(x0) + rr - reach));
     const Pixel to = std::min<Pixel>(cx1, saturated(Wide(x1) - rr + reach));
     // The span lies inside the picture: write it without a test per pixel.
-    std::uint8_t* p = picture.rgb.data() + (static_cast<std::size_t>(y) * picture.width) * 3;
+    std::uint8_t* p = picture.pixels.data() + (static_cast<std::size_t>(y) * picture.width) * 3;
     for (Pixel x = from; x < to; ++x) {
       std::uint8_t* px = p + static_cast<std::size_t>(x) * 3;
       px[0] = colour.r;
@@ -255,40 +254,16 @@ void fill_round_rect(Picture& picture, std::int64_t x0, std::int64_t y0, std::in
   }
 }
 
-std::expected<std::string, std::string> encode_png(std::uint32_t width, std::uint32_t height, std::uint8_t colour_type,
-                                                   std::uint8_t bit_depth, std::span<const std::uint8_t> samples,
-                                                   PngEffort effort) {
-  auto fail = [](int err) { return std::unexpected(std::string(spng_strerror(err))); };
-  std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx(spng_ctx_new(SPNG_CTX_ENCODER), spng_ctx_free);
-  if (!ctx) return fail(SPNG_EMEM);
-  spng_ihdr ihdr{width, height, bit_depth, colour_type, 0, 0, 0};
-  if (int err = spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1)) return fail(err);
-  if (effort == PngEffort::kFast) {
-    // Row filters buy little on a few flat colours and cost most of the time.
-    if (int err = spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_NONE)) return fail(err);
-    if (int err = spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, 1)) return fail(err);
-  }
-  if (int err = spng_set_ihdr(ctx.get(), &ihdr)) return fail(err);
-  if (int err = spng_encode_image(ctx.get(), samples.data(), samples.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE))
-    return fail(err);
-  std::size_t size = 0;
-  int err = 0;
-  std::unique_ptr<void, decltype(&std::free)> png(spng_get_png_buffer(ctx.get(), &size, &err), std::free);
-  if (!png) return fail(err ? err : SPNG_EMEM);
-  return std::string(static_cast<const char*>(png.get()), size);
-}
-
 std::expected<std::string, std::string> render_board(const json::value& doc, std::optional<std::string_view> group_id,
                                                      std::optional<Rect> rect) {
   const std::expected<Rect, std::string> area = view_area(doc, group_id, rect);
   if (!area) return std::unexpected(area.error());
   if (!(area->w > 0 && area->h > 0)) return std::unexpected("invalid render rect (w/h must be > 0)");
   const View view{*area, std::min(kMaxEdge / std::max(area->w, area->h), 1.0)};
-  Picture picture(picture_side(area->w * view.scale), picture_side(area->h * view.scale));
+  Picture picture = blank_picture(picture_side(area->w * view.scale), picture_side(area->h * view.scale));
 
   draw_board(picture, view, doc);
-  std::expected<std::string, std::string> png =
-      encode_png(picture.width, picture.height, SPNG_COLOR_TYPE_TRUECOLOR, 8, picture.rgb, PngEffort::kFast);
+  std::expected<std::string, std::string> png = vemba_util::encode_png(picture, vemba_util::PngEffort::kFast);
   if (!png) return std::unexpected(fmt::format("encode png: {}", png.error()));
   return png;
 }

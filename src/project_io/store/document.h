@@ -22,6 +22,9 @@ Status normalize(json::value& document);
 /// The document of a new project (no `bindings`).
 json::value new_document(std::string_view name, std::string_view context);
 
+/// A fresh default plan object for a new set-plan card.
+json::value default_set_plan();
+
 /// One more than the largest first digit run of the scanned ids, never
 /// below 201.
 std::uint64_t next_uid(const json::value& document);

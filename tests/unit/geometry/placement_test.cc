@@ -157,5 +157,65 @@ TEST(PlaceNode, FailuresChangeNothing) {
   }
 }
 
+// One group's key as compact JSON, or the whole group without a key.
+std::string group_part(const json::value& d, std::size_t i, std::string_view key = {}) {
+  const json::value& group = array_of(d, "groups")->at(i);
+  if (key.empty()) return to_compact(group);
+  const json::value* v = member(group, key);
+  return v ? to_compact(*v) : "<missing>";
+}
+
+TEST(CreateGroup, WritesEveryKeyWithFloatBoxAndNullOrder) {
+  json::value d = doc(R"({"nodes":[],"groups":[]})");
+  EXPECT_EQ(create_group(d, " Act ", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt)
+                .value(),
+            "g201");
+  EXPECT_EQ(group_part(d, 0),
+            R"({"color":"#CC8E78","h":480.0,"hidden":false,"hiddenInExport":false,"id":"g201","name":" Act ",)"
+            R"("order":null,"role":"","w":680.0,"x":120.0,"y":120.0})");
+  ASSERT_TRUE(create_group(d, "", std::string_view("slide"), std::string_view(""), 500.0, 300.0, 0.0, -5.0));
+  EXPECT_EQ(group_part(d, 1), R"({"color":"","h":-5.0,"hidden":false,"hiddenInExport":false,"id":"g202","name":"",)"
+                              R"("order":null,"role":"slide","w":0.0,"x":500.0,"y":300.0})");
+}
+
+TEST(CreateGroup, SearchesAFreePlaceUnlessBothCoordinatesAreGiven) {
+  // A measured 300 x 200 card at the start point.
+  const std::string_view board =
+      R"({"nodes":[{"id":"n1","x":120,"y":120,"renderedW":300,"renderedH":200}],"groups":[]})";
+  struct Case {
+    const char* name;
+    std::optional<double> x, y;
+    const char* at;
+  };
+  const Case cases[] = {
+      // Ring 1 starts up and to the left: (120 - 728, 120 - 528).
+      {"no position", std::nullopt, std::nullopt, "-608.0,-408.0"},
+      {"both given, even on the card", 120.0, 120.0, "120.0,120.0"},
+      {"a lone x starts the search at (x, 120)", 460.0, std::nullopt, "-268.0,-408.0"},
+      // The card ends at x 420; 420 + 48 is exactly the start: no collision.
+      {"a box exactly 48 away is clear", 468.0, std::nullopt, "468.0,120.0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    json::value d = doc(board);
+    ASSERT_TRUE(create_group(d, "G", std::nullopt, std::nullopt, c.x, c.y, std::nullopt, std::nullopt));
+    EXPECT_EQ(group_part(d, 0, "x") + "," + group_part(d, 0, "y"), c.at);
+  }
+}
+
+TEST(CreateGroup, GroupsWithoutASizeBlockAs400By280) {
+  // The start (120, 120) is blocked only when the box reaches x 100 and y 80.
+  json::value d = doc(R"({"nodes":[],"groups":[{"id":"g1","x":-300,"y":-200}]})");
+  ASSERT_TRUE(create_group(d, "G", std::nullopt, std::nullopt, std::nullopt, std::nullopt, 100.0, 100.0));
+  EXPECT_EQ(group_part(d, 1, "x") + "," + group_part(d, 1, "y"), "268.0,-28.0");
+}
+
+TEST(CreateGroup, FailsWithoutAGroupsArray) {
+  json::value d = doc(R"({"nodes":[],"groups":{}})");
+  EXPECT_EQ(create_group(d, "G", std::nullopt, std::nullopt, 1.0, 1.0, std::nullopt, std::nullopt).error(),
+            "groups not array");
+  EXPECT_EQ(to_compact(d), R"({"groups":{},"nodes":[]})");
+}
+
 }  // namespace
 }  // namespace vemba_core::project_io

@@ -12,6 +12,8 @@
 namespace vemba_core::project_io {
 namespace {
 
+using vemba_util::Picture;
+
 // The decoded PNG; fails the test unless it is 8-bit RGB.
 struct Decoded {
   std::uint32_t width = 0, height = 0;
@@ -234,7 +236,7 @@ TEST(RenderBoard, EdgeLinesAreBoundedByTheirStepBudget) {
 std::string painted(const Picture& p) {
   std::string rows;
   for (std::uint32_t y = 0; y < p.height; ++y) {
-    for (std::uint32_t x = 0; x < p.width; ++x) rows += p.at(x, y).r == 0 ? '#' : '.';
+    for (std::uint32_t x = 0; x < p.width; ++x) rows += pixel_at(p, x, y).r == 0 ? '#' : '.';
     rows += '\n';
   }
   return rows;
@@ -259,7 +261,7 @@ TEST(FillRoundRect, Shapes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Picture p(6, 5);
+    Picture p = blank_picture(6, 5);
     fill_round_rect(p, c.x0, c.y0, c.x1, c.y1, c.radius, Rgb{0, 0, 0});
     EXPECT_EQ(painted(p), c.rows);
   }
@@ -267,7 +269,7 @@ TEST(FillRoundRect, Shapes) {
 
 TEST(FillRoundRect, RadiusAtMostHalfTheBox) {
   auto shape = [](std::int64_t radius) {
-    Picture p(20, 60);
+    Picture p = blank_picture(20, 60);
     fill_round_rect(p, 0, 0, 20, 60, radius, Rgb{0, 0, 0});
     return painted(p);
   };
@@ -281,10 +283,10 @@ TEST(FillRoundRect, RadiusAtMostHalfTheBox) {
 TEST(FillRoundRect, SaturatedCoordinates) {
   constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min(),
                          kMax = std::numeric_limits<std::int64_t>::max();
-  Picture p(3, 2);
+  Picture p = blank_picture(3, 2);
   fill_round_rect(p, kMin, kMin, kMax, kMax, kMax, Rgb{0, 0, 0});
   EXPECT_EQ(painted(p), "###\n###\n");
-  Picture q(3, 2);
+  Picture q = blank_picture(3, 2);
   fill_round_rect(q, kMax, kMax, kMin, kMin, kMax, Rgb{0, 0, 0});
   EXPECT_EQ(painted(q), "...\n...\n");
 }
@@ -292,18 +294,17 @@ TEST(FillRoundRect, SaturatedCoordinates) {
 // The fast settings change the file, never the picture: a board of every
 // card colour, edges and groups decodes to the same pixels both ways.
 TEST(EncodePng, BothEffortsGiveTheSamePixels) {
-  Picture picture(300, 200);
+  Picture picture = blank_picture(300, 200);
   for (std::int64_t i = 0; i < 40; ++i)
     fill_round_rect(picture, i * 7, i * 5 - 20, i * 7 + 60, i * 5 + 30, i % 9,
                     Rgb{static_cast<std::uint8_t>(i * 6), static_cast<std::uint8_t>(255 - i), 0x80});
-  for (std::uint32_t x = 0; x < picture.width; ++x) picture.set(x, (x * x) % picture.height, Rgb{1, 2, 3});
-  const auto small = encode_png(picture.width, picture.height, SPNG_COLOR_TYPE_TRUECOLOR, 8, picture.rgb);
-  const auto fast =
-      encode_png(picture.width, picture.height, SPNG_COLOR_TYPE_TRUECOLOR, 8, picture.rgb, PngEffort::kFast);
+  for (std::uint32_t x = 0; x < picture.width; ++x) set_pixel(picture, x, (x * x) % picture.height, Rgb{1, 2, 3});
+  const auto small = vemba_util::encode_png(picture);
+  const auto fast = vemba_util::encode_png(picture, vemba_util::PngEffort::kFast);
   ASSERT_TRUE(small && fast);
   EXPECT_NE(*small, *fast);
-  EXPECT_EQ(decode(*small).rgb, picture.rgb);
-  EXPECT_EQ(decode(*fast).rgb, picture.rgb);
+  EXPECT_EQ(decode(*small).rgb, picture.pixels);
+  EXPECT_EQ(decode(*fast).rgb, picture.pixels);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vemba_connector {
+namespace vemba_util {
 namespace {
 
 TEST(Base64, DecodesCanonicalText) {
@@ -92,4 +92,4 @@ TEST(Base64, Padding) {
 }
 
 }  // namespace
-}  // namespace vemba_connector
+}  // namespace vemba_util

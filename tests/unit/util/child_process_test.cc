@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vemba_connector {
+namespace vemba_util {
 namespace {
 
 using namespace std::chrono_literals;
@@ -40,4 +40,4 @@ TEST(RunChild, OverstayingChildrenAreKilled) {
 }
 
 }  // namespace
-}  // namespace vemba_connector
+}  // namespace vemba_util

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace vemba_connector {
+namespace vemba_util {
 namespace {
 
 TEST(FitSize, KeepsTheAspectWithinTheBound) {
@@ -88,4 +88,4 @@ TEST(EncodePng, KeepsTheLayout) {
 }
 
 }  // namespace
-}  // namespace vemba_connector
+}  // namespace vemba_util

@@ -58,7 +58,7 @@ void Replies::text_result(const json::value& id, std::string_view text, std::str
 }
 
 void Replies::ok_image_png(const json::value& id, std::string_view png) {
-  json::object item{{"type", "image"}, {"mimeType", "image/png"}, {"data", base64_encode(png)}};
+  json::object item{{"type", "image"}, {"mimeType", "image/png"}, {"data", vemba_util::base64_encode(png)}};
   result(id, json::object{{"content", json::array{std::move(item)}}});
 }
 

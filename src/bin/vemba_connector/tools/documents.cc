@@ -13,6 +13,7 @@ namespace vemba_connector {
 namespace {
 
 using namespace vemba_core::project_io;
+using namespace vemba_util;
 
 constexpr std::size_t kTextCap = 50'000;
 // A stuck indexer must not hang the server: past this a child counts as

@@ -12,6 +12,7 @@ namespace vemba_connector {
 namespace {
 
 using namespace vemba_core::project_io;
+using namespace vemba_util;
 
 constexpr std::uint64_t kDefaultMaxPx = 900, kMinMaxPx = 64, kMaxMaxPx = 1600;
 

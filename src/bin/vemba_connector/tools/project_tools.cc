@@ -35,7 +35,7 @@ std::string_view base64_argument(const json::value& arguments) {
 
 ToolResult serve_write_asset(const Call& call, LoadedProject& project) {
   const std::string_view filename = text_of(call.arguments, "filename");
-  auto bytes = base64_decode(base64_argument(call.arguments));
+  auto bytes = vemba_util::base64_decode(base64_argument(call.arguments));
   if (!bytes) return ToolResult::fail("bytesBase64 did not decode: " + bytes.error());
   if (bytes->empty()) return ToolResult::fail("empty file");
   auto written = write_asset_file(project.library, project.folder, filename, *bytes);
