@@ -1,6 +1,7 @@
 #include "project_io/json/json.h"
 
 #include "support/fixture.h"
+#include "support/shortcuts.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest-spi.h>
@@ -13,6 +14,8 @@
 
 namespace vemba_core::project_io {
 namespace {
+
+using vemba_test::float_text;
 
 std::string nested(int depth) { return std::string(depth, '[') + std::string(depth, ']'); }
 
@@ -285,7 +288,7 @@ TEST(Writer, PrettyWithinALimitOfNesting) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::optional<std::string> text = to_pretty_within(c.value, c.levels);
+    const std::optional<std::string> text = to_pretty_document(c.value, c.levels);
     ASSERT_EQ(text.has_value(), c.ok);
     if (text) {
       EXPECT_EQ(*text, to_pretty(c.value));
