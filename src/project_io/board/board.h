@@ -74,8 +74,10 @@ class EditIndex {
   std::optional<UidCounter> uids_;
   int uid_scans_ = 0;  // plain scans since the last change
   NodeIndex nodes_;
+  // The largest numeric x of the cards (none when no card has one), valid
+  // while rightmost_known_.
   bool rightmost_known_ = false;
-  std::optional<double> rightmost_;  // the largest numeric x, none without one; once known
+  std::optional<double> rightmost_;
 };
 
 /// New story card; returns its id. With `after`, an edge from that card.
