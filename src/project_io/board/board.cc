@@ -4,7 +4,8 @@
 
 #include <fmt/format.h>
 #include <algorithm>
-#include <array>
+#include <limits>
+#include <span>
 #include <unordered_set>
 
 namespace vemba_core::project_io {
@@ -12,16 +13,14 @@ namespace {
 
 constexpr double kNewCardY = 120;
 
-constexpr std::array<std::string_view, 11> kNodeKinds = {"note",     "prop",      "title",    "thought",
-                                                         "setplan",  "gallery",   "palette",  "location",
-                                                         "shotlist", "character", "checklist"};
+constexpr std::string_view kNodeKinds[] = {"note",    "prop",     "title",    "thought",   "setplan",  "gallery",
+                                           "palette", "location", "shotlist", "character", "checklist"};
 // Shot lists are made by add_node only: a converted card would lack its scenes.
-constexpr std::array<std::string_view, 11> kConvertTypes = {
-    "vemba", "note", "prop", "title", "thought", "gallery", "palette", "setplan", "location", "character", "checklist"};
+constexpr std::string_view kConvertTypes[] = {"vemba",   "note",    "prop",     "title",     "thought",  "gallery",
+                                              "palette", "setplan", "location", "character", "checklist"};
 
-template <std::size_t N>
-bool is_one_of(const std::array<std::string_view, N>& names, std::string_view name) {
-  return std::find(names.begin(), names.end(), name) != names.end();
+bool is_one_of(std::span<const std::string_view> names, std::string_view name) {
+  return std::ranges::find(names, name) != names.end();
 }
 
 // The id and position every new card starts with.
@@ -127,7 +126,13 @@ std::expected<json::object*, std::string> find_node(json::value& doc, std::strin
   return &(*array_of(doc, "nodes"))[*index].get_object();
 }
 
-std::string_view node_type(const json::value& node) { return opt_text_of(node, "type").value_or("vemba"); }
+std::string_view node_type(const json::value& node) { return type_or_vemba(member(node, "type")); }
+
+std::string_view type_or_vemba(const json::value* type) { return opt_text(type).value_or("vemba"); }
+
+std::int64_t order_or_last(const json::value* order) {
+  return integer(order).value_or(std::numeric_limits<std::int64_t>::max());
+}
 
 double default_card_x(const json::value& doc) { return EditIndex(doc).default_card_x(); }
 
@@ -135,12 +140,6 @@ std::expected<json::object*, std::string> find_node(json::value& doc, std::strin
   const std::optional<std::size_t> at = index.find_node(id);
   if (!at) return node_not_found(id);
   return &(*array_of(doc, "nodes"))[*at].get_object();
-}
-
-std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
-                                                  std::optional<std::string_view> after) {
-  EditIndex index(doc);
-  return add_vemba(doc, title, body, after, index);
 }
 
 std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
@@ -162,12 +161,6 @@ std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_
   index.node_appended();
   if (chain) edges->push_back(std::move(edge));
   return id;
-}
-
-std::expected<std::string, std::string> add_node(json::value& doc, std::string_view kind, std::string_view title,
-                                                 std::string_view body) {
-  EditIndex index(doc);
-  return add_node(doc, kind, title, body, index);
 }
 
 std::expected<std::string, std::string> add_node(json::value& doc, std::string_view kind, std::string_view title,
@@ -200,11 +193,6 @@ std::expected<std::string, std::string> delete_node(json::value& doc, std::strin
   nodes.erase(nodes.begin() + static_cast<std::ptrdiff_t>(*index));
   forget_cards(doc, std::span<const std::string>(&id, 1));
   return id;
-}
-
-Status move_node(json::value& doc, std::string_view id, double x, double y) {
-  EditIndex index(doc);
-  return move_node(doc, id, x, y, index);
 }
 
 Status move_node(json::value& doc, std::string_view id, double x, double y, EditIndex& index) {

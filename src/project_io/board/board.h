@@ -18,6 +18,12 @@ namespace vemba_core::project_io {
 
 /// A card's `type`; one that is missing or not a text reads as "vemba".
 std::string_view node_type(const json::value& node);
+/// The same for a card's `type` member already found (null when missing).
+std::string_view type_or_vemba(const json::value* type);
+/// Where a card sorts by its `order` member already found: the integer, and
+/// after every integer when it is missing or not one, so that such cards sort
+/// last (in the order they came in, for a stable sort).
+std::int64_t order_or_last(const json::value* order);
 /// A story card: a node whose `type` is missing, not a text, or "vemba".
 bool is_story_card(const json::value& node);
 
@@ -39,7 +45,7 @@ double default_card_x(const json::value& doc);
 /// that no edit of a long run scans the board for it: the next uid, the first
 /// node of each id and where a new card goes across. Each is worked out when
 /// first asked for. An edit tells the index what it changed (node_appended,
-/// cards_moved); one that tells nothing has it worked out afresh.
+/// ids_and_order_kept); one that tells nothing has it worked out afresh.
 class EditIndex {
  public:
   explicit EditIndex(const json::value& doc) : doc_(doc), nodes_(doc) {}
@@ -55,7 +61,7 @@ class EditIndex {
   void node_appended();
   /// The edit changed no id anywhere in the document and kept the order of
   /// `nodes`, though it may have moved cards.
-  void cards_moved();
+  void ids_and_order_kept();
   /// Ends one edit of the run: unless it told the index what it changed,
   /// everything is worked out afresh.
   void edit_done();
@@ -68,19 +74,18 @@ class EditIndex {
   std::optional<UidCounter> uids_;
   int uid_scans_ = 0;  // plain scans since the last change
   NodeIndex nodes_;
-  std::optional<std::optional<double>> rightmost_;  // the largest numeric x, once known
+  // The largest numeric x of the cards (none when no card has one), valid
+  // while rightmost_known_.
+  bool rightmost_known_ = false;
+  std::optional<double> rightmost_;
 };
 
 /// New story card; returns its id. With `after`, an edge from that card.
 std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
                                                   std::optional<std::string_view> after, EditIndex& index);
-std::expected<std::string, std::string> add_vemba(json::value& doc, std::string_view title, std::string_view body,
-                                                  std::optional<std::string_view> after);
 /// New card of another kind; returns its id.
 std::expected<std::string, std::string> add_node(json::value& doc, std::string_view kind, std::string_view title,
                                                  std::string_view body, EditIndex& index);
-std::expected<std::string, std::string> add_node(json::value& doc, std::string_view kind, std::string_view title,
-                                                 std::string_view body);
 Status convert_node_type(json::value& doc, std::string_view id, std::string_view new_type);
 /// Removes the card, its edges and its binding memberships; returns the id.
 std::expected<std::string, std::string> delete_node(json::value& doc, std::string_view id);
@@ -88,12 +93,10 @@ std::expected<std::string, std::string> delete_node(json::value& doc, std::strin
 /// and the ids in every binding's `members`.
 void forget_cards(json::value& doc, std::span<const std::string> ids);
 Status move_node(json::value& doc, std::string_view id, double x, double y, EditIndex& index);
-Status move_node(json::value& doc, std::string_view id, double x, double y);
 Status reorder_node(json::value& doc, std::string_view id, std::int64_t order);
 
 std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch,
                                                    EditIndex& index);
-std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch);
 
 Status connect_vembas(json::value& doc, std::string_view from, std::string_view to, std::string_view type,
                       std::string_view label, std::optional<std::string_view> condition);

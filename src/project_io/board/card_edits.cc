@@ -4,9 +4,9 @@
 
 #include <fmt/format.h>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 namespace vemba_core::project_io {
 namespace {
@@ -18,7 +18,7 @@ struct KeyRule {
   Rule rule;
 };
 
-constexpr std::array<KeyRule, 29> kRules = {{
+constexpr KeyRule kRules[] = {
     {"title", Rule::kTextOrNull},
     {"body", Rule::kTextOrNull},
     {"color", Rule::kTextOrNull},
@@ -48,11 +48,11 @@ constexpr std::array<KeyRule, 29> kRules = {{
     {"qty", Rule::kQty},
     {"geo", Rule::kGeo},
     {"sun", Rule::kSun},
-}};
+};
 
 std::optional<Rule> rule_for(std::string_view key) {
-  auto it = std::find_if(kRules.begin(), kRules.end(), [&](const KeyRule& r) { return r.key == key; });
-  return it == kRules.end() ? std::nullopt : std::optional<Rule>(it->rule);
+  auto it = std::ranges::find(kRules, key, &KeyRule::key);
+  return it == std::end(kRules) ? std::nullopt : std::optional<Rule>(it->rule);
 }
 
 bool all_texts(const json::array& a) {
@@ -151,11 +151,6 @@ std::expected<json::value, std::string> accepted_value(Rule rule, std::string_vi
 }
 
 }  // namespace
-
-std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch) {
-  EditIndex index(doc);
-  return edit_vemba(doc, id, patch, index);
-}
 
 std::expected<PatchResult, std::string> edit_vemba(json::value& doc, std::string_view id, const json::value& patch,
                                                    EditIndex& index) {

@@ -25,13 +25,13 @@ std::uint64_t EditIndex::next_uid() {
 std::optional<std::size_t> EditIndex::find_node(std::string_view id) { return nodes_.find(id); }
 
 double EditIndex::default_card_x() {
-  if (!rightmost_) {
-    std::optional<double> rightmost;
+  if (!rightmost_known_) {
+    rightmost_.reset();
     if (const json::array* nodes = array_of(doc_, "nodes"))
-      for (const json::value& node : *nodes) take_x(rightmost, node);
-    rightmost_ = rightmost;
+      for (const json::value& node : *nodes) take_x(rightmost_, node);
+    rightmost_known_ = true;
   }
-  return *rightmost_ ? **rightmost_ + 360 : 120;
+  return rightmost_ ? *rightmost_ + 360 : 120;
 }
 
 void EditIndex::node_appended() {
@@ -41,12 +41,12 @@ void EditIndex::node_appended() {
   const json::value& node = nodes->back();
   if (uids_) uids_->count_node(node);
   nodes_.appended();
-  if (rightmost_) take_x(*rightmost_, node);
+  if (rightmost_known_) take_x(rightmost_, node);
 }
 
-void EditIndex::cards_moved() {
+void EditIndex::ids_and_order_kept() {
   told_ = true;
-  rightmost_.reset();
+  rightmost_known_ = false;
 }
 
 void EditIndex::edit_done() {
@@ -58,7 +58,7 @@ void EditIndex::invalidate() {
   uids_.reset();
   uid_scans_ = 0;
   nodes_.invalidate();
-  rightmost_.reset();
+  rightmost_known_ = false;
 }
 
 }  // namespace vemba_core::project_io

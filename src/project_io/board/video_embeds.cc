@@ -4,7 +4,6 @@
 #include "project_io/store/document.h"
 
 #include <fmt/format.h>
-#include <array>
 
 namespace vemba_core::project_io {
 namespace {
@@ -12,7 +11,7 @@ namespace {
 constexpr std::size_t kMinIdLength = 6;
 
 // Earlier markers win wherever they stand in the link.
-constexpr std::array<std::string_view, 4> kYoutubeMarkers = {"youtu.be/", "watch?v=", "shorts/", "/embed/"};
+constexpr std::string_view kYoutubeMarkers[] = {"youtu.be/", "watch?v=", "shorts/", "/embed/"};
 constexpr std::string_view kVimeoMarker = "vimeo.com/";
 
 bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }

@@ -7,7 +7,6 @@
 #include <fmt/format.h>
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 
 namespace vemba_core::project_io {
 namespace {
@@ -21,8 +20,7 @@ constexpr double kAutoGap = 32;
 std::vector<std::size_t> members_by_order(const json::array& nodes, std::string_view id) {
   std::vector<std::pair<std::int64_t, std::size_t>> keyed;
   for (std::size_t i = 0; i < nodes.size(); ++i)
-    if (opt_text_of(nodes[i], "groupId") == id)
-      keyed.emplace_back(order_of(nodes[i]).value_or(std::numeric_limits<std::int64_t>::max()), i);
+    if (opt_text_of(nodes[i], "groupId") == id) keyed.emplace_back(order_or_last(member(nodes[i], "order")), i);
   std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<std::size_t> members;
   members.reserve(keyed.size());
@@ -41,31 +39,24 @@ std::size_t fit_group_rect(json::value& doc, std::size_t group_index, const Padd
   if (!id) return 0;
   const Rect box = group_box(group);
   std::size_t count = 0;
-  double min_x = 0, min_y = 0, max_x = 0, max_y = 0;
+  std::optional<Bounds> bounds;
   for (const json::value& node : *nodes) {
     if (!is_fit_member(node, *id, box)) continue;
-    const Rect r = node_rect(node);
-    if (count++ == 0) {
-      min_x = r.x, min_y = r.y, max_x = r.x + r.w, max_y = r.y + r.h;
-      continue;
-    }
-    min_x = std::min(min_x, r.x);
-    min_y = std::min(min_y, r.y);
-    max_x = std::max(max_x, r.x + r.w);
-    max_y = std::max(max_y, r.y + r.h);
+    ++count;
+    extend_bounds(bounds, node_rect(node));
   }
-  if (count == 0) return 0;
+  if (!bounds) return 0;
   // The id is not read past this point: writing the box may move it.
+  const Bounds& b = *bounds;
   json::object& g = group.get_object();
-  g["x"] = coordinate(min_x - pad.left);
-  g["y"] = coordinate(min_y - pad.top - kGroupHeaderHeight);
-  g["w"] = coordinate((max_x - min_x) + pad.left + pad.right);
-  g["h"] = coordinate((max_y - min_y) + pad.top + pad.bottom + kGroupHeaderHeight);
+  g["x"] = coordinate(b.min_x - pad.left);
+  g["y"] = coordinate(b.min_y - pad.top - kGroupHeaderHeight);
+  g["w"] = coordinate((b.max_x - b.min_x) + pad.left + pad.right);
+  g["h"] = coordinate((b.max_y - b.min_y) + pad.top + pad.bottom + kGroupHeaderHeight);
   return count;
 }
 
-std::expected<std::size_t, std::string> fit_group_asym(json::value& doc, std::string_view id,
-                                                       const Paddings& paddings) {
+std::expected<std::size_t, std::string> fit_group(json::value& doc, std::string_view id, const Paddings& paddings) {
   const std::optional<std::size_t> index = find_group_index(doc, id);
   if (!index) return group_not_found(id);
   return fit_group_rect(doc, *index, paddings);

@@ -54,8 +54,18 @@ Rect node_rect(const json::value& node);
 Point node_center(const json::value& node);
 /// Whether the point lies in the box, all four edges included.
 bool box_holds(const Rect& box, Point p);
-/// Whether the card's node center lies in the group's box.
-bool node_in_group(const json::value& node, const json::value& group);
+
+/// The joint box of rectangles by its edges: the least x and y and the
+/// greatest x + w and y + h among them. Kept as edges, not as a Rect, so
+/// that the far edges are those sums exactly.
+struct Bounds {
+  double min_x = 0;
+  double min_y = 0;
+  double max_x = 0;
+  double max_y = 0;
+};
+/// Widens `bounds` to take in `r`; the first rectangle sets them.
+void extend_bounds(std::optional<Bounds>& bounds, const Rect& r);
 
 /// Card id to owner group id.
 using OwnerMap = FlatTextMap<std::string>;
@@ -148,7 +158,7 @@ struct Paddings {
 /// as it is and the count is 0.
 std::size_t fit_group_rect(json::value& doc, std::size_t group_index, const Paddings& paddings);
 /// fit_group_rect of the first group with that id.
-std::expected<std::size_t, std::string> fit_group_asym(json::value& doc, std::string_view id, const Paddings& paddings);
+std::expected<std::size_t, std::string> fit_group(json::value& doc, std::string_view id, const Paddings& paddings);
 /// Lays the cards assigned to the group out inside it in `order` order
 /// ("stack" is a column), renumbers their `order` from 0 and fits the box
 /// around them; returns how many were laid out.

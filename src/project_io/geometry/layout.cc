@@ -5,7 +5,6 @@
 
 #include <fmt/format.h>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <functional>
 #include <numeric>
@@ -54,12 +53,9 @@ void masonry(json::array& nodes, std::span<const std::size_t> indices, std::span
 enum class Edge { kLeft, kRight, kTop, kBottom, kCenterH, kCenterV };
 
 std::optional<Edge> edge_named(std::string_view name) {
-  static constexpr std::array<std::pair<std::string_view, Edge>, 6> kEdges{{{"left", Edge::kLeft},
-                                                                            {"right", Edge::kRight},
-                                                                            {"top", Edge::kTop},
-                                                                            {"bottom", Edge::kBottom},
-                                                                            {"center-h", Edge::kCenterH},
-                                                                            {"center-v", Edge::kCenterV}}};
+  static constexpr std::pair<std::string_view, Edge> kEdges[] = {
+      {"left", Edge::kLeft},     {"right", Edge::kRight},      {"top", Edge::kTop},
+      {"bottom", Edge::kBottom}, {"center-h", Edge::kCenterH}, {"center-v", Edge::kCenterV}};
   for (const auto& [text, edge] : kEdges)
     if (text == name) return edge;
   return std::nullopt;
@@ -168,13 +164,9 @@ std::expected<std::size_t, std::string> align_nodes(json::value& doc, std::span<
   std::vector<Rect> before;
   before.reserve(indices.size());
   for (std::size_t i : indices) before.push_back(node_rect(nodes[i]));
-  double min_x = before[0].x, min_y = before[0].y, max_x = before[0].x + before[0].w, max_y = before[0].y + before[0].h;
-  for (const Rect& r : before) {
-    min_x = std::min(min_x, r.x);
-    min_y = std::min(min_y, r.y);
-    max_x = std::max(max_x, r.x + r.w);
-    max_y = std::max(max_y, r.y + r.h);
-  }
+  std::optional<Bounds> bounds;
+  for (const Rect& r : before) extend_bounds(bounds, r);
+  const auto [min_x, min_y, max_x, max_y] = *bounds;
   const double cx = (min_x + max_x) * 0.5, cy = (min_y + max_y) * 0.5;
   for (std::size_t k = 0; k < indices.size(); ++k) {
     json::value& node = nodes[indices[k]];

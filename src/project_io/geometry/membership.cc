@@ -3,6 +3,7 @@
 #include "project_io/geometry/geometry.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <queue>
 #include <vector>
@@ -19,6 +20,11 @@ constexpr double kGroupH = 280;
 // 300 x 160 card, the size cards had when the rule was made.
 constexpr double kCenterDx = 150;
 constexpr double kCenterDy = 80;
+
+// What ownership reads of each card, found in one walk over its members.
+enum Field { kId, kGroupId, kX, kY };
+constexpr auto kCardKeys = std::to_array<std::string_view>({"id", "groupId", "x", "y"});
+static_assert(kCardKeys.size() == kY + 1, "a key per field");
 
 struct Candidate {
   Rect box;
@@ -161,8 +167,15 @@ bool box_holds(const Rect& box, Point p) {
   return box.x <= p.x && p.x <= box.x + box.w && box.y <= p.y && p.y <= box.y + box.h;
 }
 
-bool node_in_group(const json::value& node, const json::value& group) {
-  return box_holds(group_box(group), node_center(node));
+void extend_bounds(std::optional<Bounds>& bounds, const Rect& r) {
+  if (!bounds) {
+    bounds = Bounds{r.x, r.y, r.x + r.w, r.y + r.h};
+    return;
+  }
+  bounds->min_x = std::min(bounds->min_x, r.x);
+  bounds->min_y = std::min(bounds->min_y, r.y);
+  bounds->max_x = std::max(bounds->max_x, r.x + r.w);
+  bounds->max_y = std::max(bounds->max_y, r.y + r.h);
 }
 
 OwnerMap node_owner_map(const json::value& doc) {
@@ -183,13 +196,13 @@ OwnerMap node_owner_map(const json::value& doc) {
   std::vector<Point> points;
   cards.reserve(nodes.size());
   for (const json::value& node : nodes) {
-    const Fields<4> f(node, {"id", "groupId", "x", "y"});
-    const std::optional<std::string_view> id = opt_text(f[0]);
+    const Fields f(node, kCardKeys);
+    const std::optional<std::string_view> id = opt_text(f[kId]);
     if (!id) continue;
-    std::optional<std::string_view> owner = opt_text(f[1]);
+    std::optional<std::string_view> owner = opt_text(f[kGroupId]);
     if (owner && !group_ids.contains(*owner)) owner.reset();
     // node_center, from the members at hand.
-    if (!owner) points.push_back({number(f[2]).value_or(0) + kCenterDx, number(f[3]).value_or(0) + kCenterDy});
+    if (!owner) points.push_back({number(f[kX]).value_or(0) + kCenterDx, number(f[kY]).value_or(0) + kCenterDy});
     cards.push_back({*id, owner});
   }
   const std::vector<std::optional<std::size_t>> holders =

@@ -248,18 +248,12 @@ std::string to_pretty_overlaid(const json::value& v, const Overlay& overlay, std
   return *write_text(v, true, SIZE_MAX, expected_size, &overlay);
 }
 
-std::optional<std::string> to_pretty_within(const json::value& v, std::size_t levels, std::size_t expected_size) {
+std::optional<std::string> to_pretty_document(const json::value& v, std::size_t levels, std::size_t expected_size) {
   // A little over, so a document that grew a bit still fits.
   const std::size_t size = std::max(last_document_size, expected_size);
   std::optional<std::string> text = write_text(v, true, levels, size + size / 16);
   if (text) last_document_size = text->size();
   return text;
-}
-
-std::string float_text(double x) {
-  std::string out;
-  append_float(out, x);
-  return out;
 }
 
 // The shortest scientific digits moved into place, so that a large whole

@@ -47,6 +47,8 @@ bool is_valid_utf8(std::string_view bytes);
 /// escaped on its own, so a text may be escaped in pieces.
 void append_escaped(std::string& out, std::string_view s);
 
+/// Both forms write a double with its shortest round-trip digits, always with
+/// a fraction or an exponent (120.0, 1e16, 1.5e-7), and as null when not finite.
 /// Compact form: no white space, keys in byte order at every depth.
 std::string to_compact(const json::value& v);
 /// Pretty form: two-space indent, "key": value, keys sorted, no final newline.
@@ -59,15 +61,12 @@ using Overlay = std::function<const json::object*(const json::value& object)>;
 /// The pretty form of `v` with `overlay`'s members written into the objects
 /// it names, as if they had been set there; reserves `expected_size`.
 std::string to_pretty_overlaid(const json::value& v, const Overlay& overlay, std::size_t expected_size);
-/// The pretty form of a value whose arrays and objects nest at most `levels`
-/// deep (a scalar nests 0 levels, `[]` one); none when it nests deeper. Meant
-/// for whole documents: it reserves as much as the last one written needed,
+/// The pretty form of a whole document whose arrays and objects nest at most
+/// `levels` deep (a scalar nests 0 levels, `[]` one); none when it nests
+/// deeper. It reserves as much as the last document this thread wrote needed,
 /// or `expected_size` when that is more.
-std::optional<std::string> to_pretty_within(const json::value& v, std::size_t levels, std::size_t expected_size = 0);
+std::optional<std::string> to_pretty_document(const json::value& v, std::size_t levels, std::size_t expected_size = 0);
 
-/// A double as the writer puts it in JSON: shortest round-trip digits, always
-/// with a fraction or an exponent (120.0, 1e16, 1.5e-7); "null" when not finite.
-std::string float_text(double x);
 /// A double as messages show it: shortest round-trip digits in positional
 /// notation, no exponent, no fraction when whole (480, 512.5, -40).
 std::string plain_number(double x);

@@ -8,14 +8,14 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 
 namespace vemba_core::project_io {
 namespace {
 
 // In the order the refusal lists them.
-constexpr std::array<std::string_view, 10> kElementKinds = {"camera", "light",  "subject", "prop", "modifier",
-                                                            "wall",   "window", "door",    "note", "path"};
+constexpr std::string_view kElementKinds[] = {"camera", "light",  "subject", "prop", "modifier",
+                                              "wall",   "window", "door",    "note", "path"};
 
 std::string kind_refusal(std::string_view kind) {
   std::string list;
@@ -38,8 +38,7 @@ json::array& elements_of(json::object& plan) { return plan["elements"].get_array
 std::expected<std::string, std::string> add_plan_element(json::value& doc, std::string_view node_id,
                                                          const json::value& element) {
   const std::string_view kind = opt_text_of(element, "kind").value_or("");
-  if (std::find(kElementKinds.begin(), kElementKinds.end(), kind) == kElementKinds.end())
-    return std::unexpected(kind_refusal(kind));
+  if (std::ranges::find(kElementKinds, kind) == std::end(kElementKinds)) return std::unexpected(kind_refusal(kind));
   std::string id = fmt::format("e{}", next_uid(doc));
   // An element with a text kind is an object.
   json::object copy = element.get_object();

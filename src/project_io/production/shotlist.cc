@@ -4,14 +4,14 @@
 
 #include <fmt/format.h>
 #include <algorithm>
-#include <array>
+#include <iterator>
 
 namespace vemba_core::project_io {
 namespace {
 
 /// The shot's free texts, in the order `fields` is read.
-constexpr std::array<std::string_view, 8> kShotTexts = {"intext",   "shot",    "lens",        "move",
-                                                        "duration", "subject", "description", "script"};
+constexpr std::string_view kShotTexts[] = {"intext",   "shot",    "lens",        "move",
+                                           "duration", "subject", "description", "script"};
 
 enum class Accept { kText, kTextOrNull, kFlag, kTake, kShootOrder };
 
@@ -21,7 +21,7 @@ struct ShotKey {
 };
 
 // Every other key, `id`, `custom` and `refs` among them, is refused.
-constexpr std::array<ShotKey, 17> kShotKeys = {{
+constexpr ShotKey kShotKeys[] = {
     {"intext", Accept::kText},
     {"shot", Accept::kText},
     {"lens", Accept::kText},
@@ -39,7 +39,7 @@ constexpr std::array<ShotKey, 17> kShotKeys = {{
     {"skipped", Accept::kFlag},
     {"take", Accept::kTake},
     {"shootOrder", Accept::kShootOrder},
-}};
+};
 
 bool accepts(Accept accept, const json::value& v) {
   switch (accept) {
@@ -60,8 +60,8 @@ bool accepts(Accept accept, const json::value& v) {
 }
 
 bool shot_accepts(std::string_view key, const json::value& v) {
-  auto it = std::find_if(kShotKeys.begin(), kShotKeys.end(), [&](const ShotKey& k) { return k.key == key; });
-  return it != kShotKeys.end() && accepts(it->accept, v);
+  auto it = std::ranges::find(kShotKeys, key, &ShotKey::key);
+  return it != std::end(kShotKeys) && accepts(it->accept, v);
 }
 
 // The shape alone: "99:99" passes, "9:30" does not.

@@ -76,7 +76,10 @@ std::vector<Bucket> buckets_of(std::vector<Candidate>& cards) {
 
 /// The given list's id, else that of a new list; opening it checks the first.
 std::expected<std::string, std::string> target_list(json::value& doc, std::optional<std::string_view> list_id) {
-  if (!list_id) return add_node(doc, "shotlist", "Shot list", "");
+  if (!list_id) {
+    EditIndex index(doc);
+    return add_node(doc, "shotlist", "Shot list", "", index);
+  }
   return std::string(*list_id);
 }
 

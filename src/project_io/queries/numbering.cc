@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace vemba_core::project_io {
@@ -32,6 +33,11 @@ struct SequenceStart {
 
 constexpr std::uint32_t kNoCard = UINT32_MAX;
 
+// What numbering reads of each card, found in one walk over its members.
+enum Field { kType, kAlt, kId, kX, kSeqStart, kSeqName };
+constexpr auto kCardKeys = std::to_array<std::string_view>({"type", "alt", "id", "x", "seqStart", "seqName"});
+static_assert(kCardKeys.size() == kSeqName + 1, "a key per field");
+
 // The story cards, one per id: the first card with an id stands for all.
 // Cards are worked on by position, so the chains need no lookups by id.
 struct StoryBoard {
@@ -52,13 +58,13 @@ StoryBoard story_board(const json::array& nodes, const json::array& edges) {
   StoryBoard board;
   board.index.reserve(nodes.size());
   for (const json::value& node : nodes) {
-    const Fields<6> f(node, {"type", "alt", "id", "x", "seqStart", "seqName"});
+    const Fields f(node, kCardKeys);
     // Numbered: story cards (no text type, or "vemba"); alternates stand
     // beside the story and take no number.
-    if (opt_text(f[0]).value_or("vemba") != "vemba" || flag(f[1])) continue;
-    const std::optional<std::string_view> id = opt_text(f[2]);
-    const double x = number(f[3]).value_or(0);
-    if (flag(f[4])) board.starts.push_back({id, x, opt_text(f[5]).value_or("")});
+    if (type_or_vemba(f[kType]) != "vemba" || flag(f[kAlt])) continue;
+    const std::optional<std::string_view> id = opt_text(f[kId]);
+    const double x = number(f[kX]).value_or(0);
+    if (flag(f[kSeqStart])) board.starts.push_back({id, x, opt_text(f[kSeqName]).value_or("")});
     if (!id || !board.index.try_emplace(std::string(*id), static_cast<std::uint32_t>(board.cards.size())).second)
       continue;
     board.cards.push_back({*id, x, {}, 0});

@@ -2,36 +2,35 @@
 
 #include "project_io/queries/queries.h"
 
+#include "project_io/board/board.h"
+
 #include <algorithm>
+#include <array>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 namespace vemba_core::project_io {
 namespace {
 
 // What a card's summary shows and its order, read in one walk over its members.
-using SummaryFields = Fields<6>;
-constexpr std::array<std::string_view, 6> kSummaryKeys = {"id", "type", "role", "title", "hidden", "order"};
+enum Field { kId, kType, kRole, kTitle, kHidden, kOrder };
+constexpr auto kSummaryKeys = std::to_array<std::string_view>({"id", "type", "role", "title", "hidden", "order"});
+static_assert(kSummaryKeys.size() == kOrder + 1, "a key per field");
+using SummaryFields = Fields<kSummaryKeys.size()>;
 
 json::value summary(const SummaryFields& f, const StoryNumbers& numbers, const json::storage_ptr& sp) {
-  json::object out({{"id", copy_or(f[0], nullptr)},
-                    {"type", copy_or(f[1], "vemba")},
-                    {"role", copy_or(f[2], "")},
-                    {"title", copy_or(f[3], "")},
-                    {"hidden", copy_or(f[4], false)}},
+  json::object out({{"id", copy_or(f[kId], nullptr)},
+                    {"type", copy_or(f[kType], "vemba")},
+                    {"role", copy_or(f[kRole], "")},
+                    {"title", copy_or(f[kTitle], "")},
+                    {"hidden", copy_or(f[kHidden], false)}},
                    sp);
-  if (const std::optional<std::string_view> id = opt_text(f[0]))
+  if (const std::optional<std::string_view> id = opt_text(f[kId]))
     if (auto it = numbers.find(*id); it != numbers.end()) out["number"] = it->second;
   return out;
 }
 
-// Set order first; a missing or non-integer order sorts last, in document order.
-std::int64_t order_key(const SummaryFields& f) {
-  return integer(f[5]).value_or(std::numeric_limits<std::int64_t>::max());
-}
-
-// An owned card: its order key and where its summary is.
+// An owned card: where its order sorts it (see order_or_last) and where its summary is.
 struct Member {
   std::int64_t order;
   std::size_t summary;
@@ -55,13 +54,13 @@ json::value get_outline(const json::value& doc) {
   json::array orphans(sp);
   for (const json::value& node : nodes) {
     const SummaryFields f(node, kSummaryKeys);
-    const std::optional<std::string_view> id = opt_text(f[0]);
+    const std::optional<std::string_view> id = opt_text(f[kId]);
     const std::optional<std::string_view> owner = id ? owner_of(owners, *id) : std::nullopt;
     if (!owner) {
       orphans.push_back(summary(f, numbers, sp));
       continue;
     }
-    owned[*owner].push_back({order_key(f), summaries.size()});
+    owned[*owner].push_back({order_or_last(f[kOrder]), summaries.size()});
     summaries.push_back(summary(f, numbers, sp));
   }
 

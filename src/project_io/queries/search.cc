@@ -6,7 +6,6 @@
 #include "project_io/json/text.h"
 
 #include <algorithm>
-#include <array>
 
 namespace vemba_core::project_io {
 namespace {
@@ -17,8 +16,7 @@ constexpr std::size_t kCharsFrom = 80;
 constexpr std::string_view kEllipsis = "\u2026";
 
 // The fields searched, in the order that decides which one gives the snippet.
-constexpr std::array<std::string_view, 7> kNodeFields = {"title", "body",    "slug",    "role",
-                                                         "tones", "product", "shotType"};
+constexpr std::string_view kNodeFields[] = {"title", "body", "slug", "role", "tones", "product", "shotType"};
 
 // `tones` is a list of words; the other fields are texts.
 std::string field_text(const json::value& node, std::string_view key) {

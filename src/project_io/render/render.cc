@@ -92,19 +92,11 @@ PixelBox pixel_box(const View& view, const Rect& r) {
 
 // Every card box and group box with a margin; edges and embeds do not count.
 std::expected<Rect, std::string> board_area(const json::value& doc) {
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  double min_x = kInf, min_y = kInf, max_x = -kInf, max_y = -kInf;
-  bool any = false;
-  auto take = [&](const Rect& r) {
-    any = true;
-    min_x = std::min(min_x, r.x);
-    min_y = std::min(min_y, r.y);
-    max_x = std::max(max_x, r.x + r.w);
-    max_y = std::max(max_y, r.y + r.h);
-  };
-  for (const json::value& node : array_or_empty(doc, "nodes")) take(node_rect(node));
-  for (const json::value& group : array_or_empty(doc, "groups")) take(group_box(group));
-  if (!any) return std::unexpected("board is empty \u2014 nothing to render");
+  std::optional<Bounds> bounds;
+  for (const json::value& node : array_or_empty(doc, "nodes")) extend_bounds(bounds, node_rect(node));
+  for (const json::value& group : array_or_empty(doc, "groups")) extend_bounds(bounds, group_box(group));
+  if (!bounds) return std::unexpected("board is empty \u2014 nothing to render");
+  const auto [min_x, min_y, max_x, max_y] = *bounds;
   return Rect{min_x - kBoardMargin, min_y - kBoardMargin, max_x - min_x + 2 * kBoardMargin,
               max_y - min_y + 2 * kBoardMargin};
 }

@@ -11,8 +11,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
-#include <limits>
 #include <tuple>
 #include <vector>
 
@@ -61,20 +61,22 @@ struct Card {
 };
 
 // The members a card is read for, found in one walk over them.
-using CardFields = Fields<9>;
-constexpr std::array<std::string_view, 9> kCardKeys = {"hidden", "hiddenInExport", "type",  "id", "title",
-                                                       "body",   "slug",           "order", "x"};
+enum Field { kHidden, kHiddenInExport, kType, kId, kTitle, kBody, kSlug, kOrder, kX };
+constexpr auto kCardKeys =
+    std::to_array<std::string_view>({"hidden", "hiddenInExport", "type", "id", "title", "body", "slug", "order", "x"});
+static_assert(kCardKeys.size() == kX + 1, "a key per field");
+using CardFields = Fields<kCardKeys.size()>;
 
 Card card_of(const CardFields& f) {
-  const auto text = [&](std::size_t i) { return opt_text(f[i]).value_or(""); };
-  return {flag(f[0]) || flag(f[1]),
-          opt_text(f[2]).value_or("vemba"),  // as node_type reads it
-          text(3),
-          text(4),
-          trim_white(text(5)),
-          trim_white(text(6)),
-          integer(f[7]).value_or(std::numeric_limits<std::int64_t>::max()),
-          number(f[8]).value_or(0)};
+  const auto text = [&](Field field) { return opt_text(f[field]).value_or(""); };
+  return {flag(f[kHidden]) || flag(f[kHiddenInExport]),
+          type_or_vemba(f[kType]),
+          text(kId),
+          text(kTitle),
+          trim_white(text(kBody)),
+          trim_white(text(kSlug)),
+          order_or_last(f[kOrder]),
+          number(f[kX]).value_or(0)};
 }
 
 void render_card(const StoryNumbers& numbers, const Card& card, std::string& out) {
@@ -101,7 +103,7 @@ void append_sections(const json::value& doc, const StoryNumbers& numbers, const 
   if (const json::array* nodes = array_of(doc, "nodes"))
     for (const json::value& node : *nodes) {
       const CardFields f(node, kCardKeys);
-      const auto id = opt_text(f[3]);
+      const auto id = opt_text(f[kId]);
       if (!id) continue;
       if (const auto owner = owner_of(owners, *id))
         members[*owner].push_back(card_of(f));

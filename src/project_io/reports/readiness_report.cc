@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -171,9 +172,10 @@ json::array elements(const ReportInputs& in) {
 
 // What the main pass reads of each card, found in one walk over its members.
 enum Field { kType, kId, kBody, kTitle, kShots, kImages, kSlug, kDuration, kSun };
-using CardFields = Fields<9>;
-constexpr std::array<std::string_view, 9> kCardKeys = {"type",   "id",   "body",     "title", "shots",
-                                                       "images", "slug", "duration", "sun"};
+constexpr auto kCardKeys =
+    std::to_array<std::string_view>({"type", "id", "body", "title", "shots", "images", "slug", "duration", "sun"});
+static_assert(kCardKeys.size() == kSun + 1, "a key per field");
+using CardFields = Fields<kCardKeys.size()>;
 
 std::string_view text(const CardFields& f, Field field) { return opt_text(f[field]).value_or(""); }
 
@@ -217,9 +219,7 @@ json::value production_report(const json::value& doc) {
   // pointer bump per value and nothing to free.
   const json::storage_ptr& sp = doc.storage();
   const StoryNumbers numbers = vemba_numbers(doc);
-  static const json::array kNone;
-  const json::array* found = array_of(doc, "nodes");
-  const json::array& nodes = found ? *found : kNone;
+  const json::array& nodes = array_or_empty(doc, "nodes");
   Mentions mentions = named_elements(nodes);
   SubstringSet needles(mentions.needles);
   json::array missing(sp);
@@ -228,7 +228,7 @@ json::value production_report(const json::value& doc) {
   // One pass over the cards, each read while it is at hand.
   for (const json::value& node : nodes) {
     const CardFields f(node, kCardKeys);
-    const std::string_view type = opt_text(f[kType]).value_or("vemba");  // as node_type reads it
+    const std::string_view type = type_or_vemba(f[kType]);
     if (type == "vemba" || type == "thought") {
       const std::size_t scanned = mentions.ids.size();
       mentions.ids.emplace_back(text(f, kId));

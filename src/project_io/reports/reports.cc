@@ -7,6 +7,8 @@
 
 #include <fmt/format.h>
 
+#include <array>
+
 namespace vemba_core::project_io {
 namespace {
 
@@ -18,8 +20,10 @@ std::string_view id_or_mark(const json::value& record) { return id_of(record).va
 bool is_data_uri(std::string_view src) { return src.starts_with("data:"); }
 
 // What every card is checked for, and its id for the index.
-using CardFields = Fields<6>;
-constexpr std::array<std::string_view, 6> kCardKeys = {"id", "title", "groupId", "images", "sun", "type"};
+enum Field { kId, kTitle, kGroupId, kImages, kSun, kType };
+constexpr auto kCardKeys = std::to_array<std::string_view>({"id", "title", "groupId", "images", "sun", "type"});
+static_assert(kCardKeys.size() == kType + 1, "a key per field");
+using CardFields = Fields<kCardKeys.size()>;
 
 // One walk over the document. Every set is built once, so the walk stays
 // linear in the size of the document.
@@ -32,7 +36,7 @@ class Lint {
       nodes_.reserve(nodes->size());
       for (const json::value& node : *nodes) {
         const CardFields& f = cards_.emplace_back(node, kCardKeys);
-        if (const auto id = opt_text(f[0])) nodes_.emplace(*id, &node);  // keeps the first
+        if (const auto id = opt_text(f[kId])) nodes_.emplace(*id, &node);  // keeps the first
       }
     }
     if (const json::array* groups = array_of(doc, "groups"))
@@ -100,16 +104,16 @@ void Lint::check_edges(const json::array& edges) {
 }
 
 void Lint::check_node(const json::value& node, const CardFields& f) {
-  const std::string_view id = opt_text(f[0]).value_or("?");
-  const std::string_view title = opt_text(f[1]).value_or("");
-  if (const auto group = opt_text(f[2]); group && !is_group(*group))
+  const std::string_view id = opt_text(f[kId]).value_or("?");
+  const std::string_view title = opt_text(f[kTitle]).value_or("");
+  if (const auto group = opt_text(f[kGroupId]); group && !is_group(*group))
     report("dangling-group",
            fmt::format("node {} ('{}') carries groupId '{}' which does not exist", id, title, *group));
-  check_files(f[3], [&](std::string_view name) {
+  check_files(f[kImages], [&](std::string_view name) {
     return fmt::format("node {} ('{}') references image '{}' which is not in assets/", id, title, name);
   });
-  check_sun(f[4], id, title);
-  const auto type = opt_text(f[5]);
+  check_sun(f[kSun], id, title);
+  const auto type = opt_text(f[kType]);
   if (type == "setplan") check_set_plan(node, id);
   if (type == "shotlist") check_shot_list(node, id);
 }

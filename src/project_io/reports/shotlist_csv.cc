@@ -8,7 +8,8 @@
 
 #include <fmt/format.h>
 
-#include <array>
+#include <algorithm>
+#include <iterator>
 
 namespace vemba_core::project_io {
 namespace {
@@ -47,7 +48,7 @@ void append_row(std::string& out, std::string_view list, const json::value& shot
     const auto n = integer(value);
     return n ? fmt::format("{}", *n) : std::string();
   };
-  const std::array<std::string, 12> cells = {
+  const std::string cells[] = {
       std::string(list),
       scene_cell(shot, scenes, groups, k),
       fmt::format("{}", k),
@@ -61,7 +62,8 @@ void append_row(std::string& out, std::string_view list, const json::value& shot
       flag_of(shot, "done") ? "yes" : "",
       take(),
   };
-  for (std::size_t i = 0; i < cells.size(); ++i) {
+  static_assert(std::size(cells) == std::ranges::count(kHeader, ',') + 1, "one cell per column");
+  for (std::size_t i = 0; i < std::size(cells); ++i) {
     if (i > 0) out += ',';
     out += csv_cell(cells[i]);
   }

@@ -133,45 +133,22 @@ std::uint64_t UidSequence::next(const json::value& document) {
 }
 
 UidCounter::UidCounter(const json::value& document) {
-  for_each_id_number(document, [&](std::uint64_t n) { add(n, 1); });
+  for_each_id_number(document, [&](std::uint64_t n) { numbers_.insert(n); });
 }
 
 std::uint64_t UidCounter::next() const {
-  const std::uint64_t largest = counts_.empty() ? 200 : std::max<std::uint64_t>(counts_.rbegin()->first, 200);
+  const std::uint64_t largest = numbers_.empty() ? 200 : std::max<std::uint64_t>(*numbers_.rbegin(), 200);
   if (largest < UINT64_MAX) return largest + 1;
   // The same choice as next_uid past the top: the smallest free number from 201.
   std::uint64_t candidate = 201;
-  for (auto it = counts_.lower_bound(candidate); it != counts_.end() && it->first == candidate; ++it) ++candidate;
+  for (auto it = numbers_.lower_bound(candidate); it != numbers_.end() && *it == candidate; ++it) ++candidate;
   return candidate;
 }
 
 void UidCounter::count_node(const json::value& node) {
-  count_record(node);
-  nested_id_numbers(node, [&](std::uint64_t n) { add(n, 1); });
-}
-
-void UidCounter::forget_node(const json::value& node) {
-  forget_record(node);
-  nested_id_numbers(node, [&](std::uint64_t n) { add(n, -1); });
-}
-
-void UidCounter::count_record(const json::value& record) {
-  record_id_number(record, [&](std::uint64_t n) { add(n, 1); });
-}
-
-void UidCounter::forget_record(const json::value& record) {
-  record_id_number(record, [&](std::uint64_t n) { add(n, -1); });
-}
-
-void UidCounter::add(std::uint64_t n, int by) {
-  if (by > 0) {
-    ++counts_[n];
-    return;
-  }
-  // Forgetting what was never counted is the caller's slip; it must not
-  // lower the count of another record.
-  const auto it = counts_.find(n);
-  if (it != counts_.end() && --it->second == 0) counts_.erase(it);
+  const auto take = [&](std::uint64_t n) { numbers_.insert(n); };
+  record_id_number(node, take);
+  nested_id_numbers(node, take);
 }
 
 }  // namespace vemba_core::project_io

@@ -4,8 +4,8 @@
 #include "project_io/json/json.h"
 
 #include <cstdint>
-#include <map>
 #include <optional>
+#include <set>
 #include <string_view>
 
 namespace vemba_core::project_io {
@@ -29,30 +29,22 @@ json::value default_set_plan();
 /// below 201.
 std::uint64_t next_uid(const json::value& document);
 
-/// next_uid kept current through a run of edits on one document without a
-/// scan per edit: one scan counts every scanned id number, then the edits
-/// report what they change. Told of every change, `next()` equals a fresh
-/// next_uid of the document. A node counts its own id and those of its
-/// scenes, shots and plan elements; every other record only its own.
+/// next_uid kept current through a run of edits on one document that only
+/// add nodes, without a scan per edit: one scan takes in every scanned id
+/// number, then each added node is counted. Told of every node added,
+/// `next()` equals a fresh next_uid of the document.
 class UidCounter {
  public:
   explicit UidCounter(const json::value& document);
 
   std::uint64_t next() const;
 
-  /// A node now in `nodes`, or one whose edit is done (after forget_node).
+  /// A node now in `nodes`: its own id and those of its scenes, shots and
+  /// plan elements.
   void count_node(const json::value& node);
-  /// A node about to leave `nodes` or about to be edited.
-  void forget_node(const json::value& node);
-  /// A record of another scanned array (a group, an embed, a media item,
-  /// a binding) or one scene, shot or plan element.
-  void count_record(const json::value& record);
-  void forget_record(const json::value& record);
 
  private:
-  void add(std::uint64_t n, int by);
-
-  std::map<std::uint64_t, std::size_t> counts_;  // id number -> records carrying it
+  std::set<std::uint64_t> numbers_;  // every id number the document carries
 };
 
 /// The numbers next_uid gives one after another while each number taken goes

@@ -237,7 +237,7 @@ Status write_project(const fs::path& library, const fs::path& project_folder, co
   // A stored value may sit deeper than any request could nest it; a file the
   // reader refuses would lock the project.
   // The file it replaces tells its size on the first write of a process.
-  const std::optional<std::string> text = to_pretty_within(document, kMaxNesting, project_file_size(project_folder));
+  const std::optional<std::string> text = to_pretty_document(document, kMaxNesting, project_file_size(project_folder));
   if (!text) return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
   if (auto ok = snapshot(library, project_folder, ms); !ok) return ok;
   return atomic_write(project_folder / kProjectFile, *text);

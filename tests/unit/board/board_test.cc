@@ -2,13 +2,17 @@
 
 #include "project_io/production/production.h"
 #include "support/fixture.h"
+#include "support/shortcuts.h"
 
 #include <gtest/gtest.h>
 
 namespace vemba_core::project_io {
 namespace {
 
+using vemba_test::add_node;
+using vemba_test::add_vemba;
 using vemba_test::doc;
+using vemba_test::move_node;
 
 std::string node_json(const json::value& d, std::size_t i) { return to_compact(array_of(d, "nodes")->at(i)); }
 std::string edges_json(const json::value& d) { return to_compact(*member(d, "edges")); }

@@ -1,10 +1,14 @@
 #include "project_io/board/board.h"
 
+#include "support/shortcuts.h"
+
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
 namespace vemba_core::project_io {
 namespace {
+
+using vemba_test::edit_vemba;
 
 constexpr std::string_view kCard = R"({"id":"n1","type":"vemba","title":"Old","extra":{"k":1}})";
 

@@ -1,12 +1,15 @@
 #include "project_io/board/board.h"
 
 #include "project_io/json/json.h"
+#include "support/shortcuts.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
 namespace vemba_core::project_io {
 namespace {
+
+using vemba_test::add_node;
 
 json::value empty_board() { return *parse_json(R"({"nodes":[],"videoEmbeds":[]})"); }
 

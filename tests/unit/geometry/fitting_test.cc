@@ -35,7 +35,7 @@ TEST(FitGroup, WrapsMembersWithPaddingsAndTheHeader) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     json::value d = doc(kFit);
-    EXPECT_EQ(fit_group_asym(d, "g1", c.pad).value(), 2u);
+    EXPECT_EQ(fit_group(d, "g1", c.pad).value(), 2u);
     EXPECT_EQ(group_json(d), c.group);
   }
 }
@@ -44,12 +44,12 @@ TEST(FitGroup, WithoutMembersNothingChanges) {
   json::value d = doc(R"({"nodes":[{"id":"a","x":5000,"y":0},{"id":"b","groupId":"g2"}],
                           "groups":[{"id":"g1","x":0,"y":0},{"id":7,"x":0,"y":0},{"id":"g2"}]})");
   const std::string before = to_compact(d);
-  EXPECT_EQ(fit_group_asym(d, "g1", {24, 24, 24, 24}).value(), 0u);
+  EXPECT_EQ(fit_group(d, "g1", {24, 24, 24, 24}).value(), 0u);
   // A group whose id is no text has no members, even by position.
   EXPECT_EQ(fit_group_rect(d, 1, {24, 24, 24, 24}), 0u);
   EXPECT_EQ(fit_group_rect(d, 9, {24, 24, 24, 24}), 0u);
   EXPECT_EQ(to_compact(d), before);
-  EXPECT_EQ(fit_group_asym(d, "G1", {}).error(), "group not found: G1");
+  EXPECT_EQ(fit_group(d, "G1", {}).error(), "group not found: G1");
 }
 
 TEST(FitGroup, TheOldSizelessBoxDecidesWhoLiesInside) {

@@ -1,12 +1,17 @@
 #include "project_io/geometry/geometry.h"
 
 #include "project_io/board/board.h"
+#include "support/shortcuts.h"
 
 #include <gtest/gtest.h>
 #include <string>
 
 namespace vemba_core::project_io {
 namespace {
+
+using vemba_test::add_node;
+using vemba_test::add_vemba;
+using vemba_test::float_text;
 
 std::string repeat(std::string_view s, int n) {
   std::string out;

@@ -1,6 +1,7 @@
 #include "project_io/geometry/geometry.h"
 
 #include "support/fixture.h"
+#include "support/shortcuts.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@ namespace vemba_core::project_io {
 namespace {
 
 using vemba_test::doc;
+using vemba_test::node_in_group;
 
 TEST(NodeInGroup, TestsTheFixedPointAgainstTheBoxEdgesIncluded) {
   struct Case {

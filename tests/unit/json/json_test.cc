@@ -1,11 +1,13 @@
 #include "project_io/json/json.h"
 
 #include "support/fixture.h"
+#include "support/shortcuts.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -13,6 +15,8 @@
 
 namespace vemba_core::project_io {
 namespace {
+
+using vemba_test::float_text;
 
 std::string nested(int depth) { return std::string(depth, '[') + std::string(depth, ']'); }
 
@@ -205,12 +209,12 @@ TEST(Fixture, ABadFixtureFailsTheTest) {
 // One walk finds what a lookup per key finds: present, missing, of any kind,
 // keys that share a length or a prefix, the empty key, and no object at all.
 TEST(Fields, FindWhatMemberFinds) {
-  constexpr std::array<std::string_view, 6> kKeys = {"id", "x", "type", "body", "", "ty"};
+  constexpr auto kKeys = std::to_array<std::string_view>({"id", "x", "type", "body", "", "ty"});
   for (const char* text : {R"({"type":"note","body":null,"id":7,"x":1.5,"":"e","typ":1})", R"({"y":1})", "{}", "[1,2]",
                            R"("text")", "null"}) {
     SCOPED_TRACE(text);
     const json::value record = *parse_json(text);
-    const Fields<6> f(record, kKeys);
+    const Fields f(record, kKeys);
     for (std::size_t i = 0; i < kKeys.size(); ++i) EXPECT_EQ(f[i], member(record, kKeys[i])) << kKeys[i];
   }
 }
@@ -285,7 +289,7 @@ TEST(Writer, PrettyWithinALimitOfNesting) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::optional<std::string> text = to_pretty_within(c.value, c.levels);
+    const std::optional<std::string> text = to_pretty_document(c.value, c.levels);
     ASSERT_EQ(text.has_value(), c.ok);
     if (text) {
       EXPECT_EQ(*text, to_pretty(c.value));

@@ -1,6 +1,7 @@
 #include "project_io/production/production.h"
 
 #include "support/fixture.h"
+#include "support/shortcuts.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@ namespace {
 
 using Ids = std::optional<std::vector<std::string_view>>;
 
+using vemba_test::add_node;
 using vemba_test::doc;
 
 /// The list's scenes with their shots: "sc202[gB] n1 n3 | sc205[-] n4".

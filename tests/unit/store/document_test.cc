@@ -2,10 +2,7 @@
 
 #include "support/fixture.h"
 
-#include <fmt/format.h>
 #include <gtest/gtest.h>
-
-#include <random>
 
 namespace vemba_core::project_io {
 namespace {
@@ -103,74 +100,6 @@ TEST(UidSequence, GivesWhatAFreshScanGivesAfterEachNewId) {
       const std::uint64_t counted = sequence.next(d);
       ASSERT_EQ(counted, fresh);
       d.as_object()["nodes"].as_array().push_back(json::object{{"id", "sc" + std::to_string(counted)}});
-    }
-  }
-}
-
-// A run of edits that adds and removes nodes (with scenes, shots and plan
-// elements), groups and media, edits a node's nested records in place and
-// reaches the top of the range; after each, the counter told of it must
-// give what a fresh scan gives.
-TEST(UidCounter, GivesWhatAFreshScanGivesAfterEveryEdit) {
-  std::mt19937 random(99);
-  const auto id = [&] {
-    switch (random() % 8) {
-      case 0:
-        return std::string("abc");
-      case 1:
-        return std::string("n18446744073709551615");
-      case 2:
-        return std::string("x99999999999999999999");
-      default:
-        return fmt::format("r{}", 190 + random() % 60);
-    }
-  };
-  const auto node = [&] {
-    json::object n{{"id", id()}};
-    if (random() % 2) n["scenes"] = json::array{json::object{{"id", id()}}, json::object{{"id", 7}}};
-    if (random() % 3 == 0) n["shots"] = json::array{json::object{{"id", id()}}};
-    if (random() % 3 == 0) n["plan"] = json::object{{"elements", json::array{json::object{{"id", id()}}}}};
-    return json::value(std::move(n));
-  };
-  for (int round = 0; round < 20; ++round) {
-    json::value d = doc(R"({"nodes":[{"id":"n205","scenes":[{"id":"sc230"}]}],"groups":[],"images":[]})");
-    UidCounter counter(d);
-    json::array& nodes = d.as_object()["nodes"].as_array();
-    json::array& groups = d.as_object()["groups"].as_array();
-    for (int step = 0; step < 60; ++step) {
-      switch (random() % 6) {
-        case 0:
-        case 1:
-          nodes.push_back(node());
-          counter.count_node(nodes.back());
-          break;
-        case 2:
-          if (!nodes.empty()) {
-            const std::size_t i = random() % nodes.size();
-            counter.forget_node(nodes[i]);
-            nodes.erase(nodes.begin() + static_cast<std::ptrdiff_t>(i));
-          }
-          break;
-        case 3:  // an edit of the node's nested records
-          if (!nodes.empty()) {
-            json::value& n = nodes[random() % nodes.size()];
-            counter.forget_node(n);
-            n.as_object()["scenes"] = json::array{json::object{{"id", id()}}};
-            counter.count_node(n);
-          }
-          break;
-        case 4:
-          groups.push_back(json::object{{"id", id()}});
-          counter.count_record(groups.back());
-          break;
-        case 5:
-          if (!groups.empty()) {
-            counter.forget_record(groups.front());
-            groups.erase(groups.begin());
-          }
-          break;
-      }
-      ASSERT_EQ(counter.next(), next_uid(d)) << to_compact(d);
     }
   }
 }

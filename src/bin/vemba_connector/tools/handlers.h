@@ -38,7 +38,7 @@ struct LoadedProject {
 /// What an editing tool works on: the state in memory (which a failed edit
 /// may leave changed), the canonical library root, the project folder, the
 /// tool's arguments and the state's index, kept through a batch. An edit that
-/// changes no id and keeps the cards in order says so (index.cards_moved()).
+/// changes no id and keeps the cards in order says so (index.ids_and_order_kept()).
 struct Edit {
   json::value& state;
   const fs::path& library;

@@ -39,8 +39,8 @@ Outcome with_message(const io::Status& r, std::string_view message) {
 
 /// The outcome of an edit that changed no id and kept the cards in order
 /// (fields and positions only), which the index is told.
-Outcome ids_kept(Edit& e, Outcome outcome) {
-  if (outcome) e.index.cards_moved();
+Outcome ids_and_order_kept(Edit& e, Outcome outcome) {
+  if (outcome) e.index.ids_and_order_kept();
   return outcome;
 }
 
@@ -64,7 +64,7 @@ Outcome edit_vemba(Edit& e) {
   const json::value& patch = e.args.object("patch");
   auto keys = io::edit_vemba(e.state, id, patch, e.index);
   if (!keys) return failure(keys);
-  return ids_kept(e, msg::edit_vemba(*keys, missing, e.state, e.index.find_node(id)));
+  return ids_and_order_kept(e, msg::edit_vemba(*keys, missing, e.state, e.index.find_node(id)));
 }
 
 Outcome connect_vembas(Edit& e) {
@@ -73,7 +73,8 @@ Outcome connect_vembas(Edit& e) {
   const auto type = e.args.text_or("type", "continues");
   const auto label = e.args.text("label");
   const auto condition = e.args.opt_text("condition");
-  return ids_kept(e, with_message(io::connect_vembas(e.state, from, to, type, label, condition), msg::kConnected));
+  return ids_and_order_kept(
+      e, with_message(io::connect_vembas(e.state, from, to, type, label, condition), msg::kConnected));
 }
 
 Outcome add_node(Edit& e) {
@@ -88,7 +89,7 @@ Outcome convert_node_type(Edit& e) {
   const auto new_type = e.args.text("newType");
   auto done = io::convert_node_type(e.state, id, new_type);
   if (!done) return failure(done);
-  return ids_kept(e, msg::converted(e.state, id, new_type));
+  return ids_and_order_kept(e, msg::converted(e.state, id, new_type));
 }
 
 Outcome delete_node(Edit& e) {
@@ -100,13 +101,13 @@ Outcome move_node(Edit& e) {
   const auto id = e.args.text("nodeId");
   const double x = e.args.number_or("x", 0);
   const double y = e.args.number_or("y", 0);
-  return ids_kept(e, with_message(io::move_node(e.state, id, x, y, e.index), msg::kNodeMoved));
+  return ids_and_order_kept(e, with_message(io::move_node(e.state, id, x, y, e.index), msg::kNodeMoved));
 }
 
 Outcome reorder_node(Edit& e) {
   const auto id = e.args.text("nodeId");
   const std::int64_t order = e.args.integer("order");
-  return ids_kept(e, with_message(io::reorder_node(e.state, id, order), msg::kNodeReordered));
+  return ids_and_order_kept(e, with_message(io::reorder_node(e.state, id, order), msg::kNodeReordered));
 }
 
 // ---- Groups and layout ----------------------------------------------------
@@ -127,7 +128,7 @@ Outcome create_group(Edit& e) {
 Outcome edit_group(Edit& e) {
   const auto id = e.args.text("groupId");
   const json::value& patch = e.args.object("patch");
-  return ids_kept(e, with_keys(io::edit_group(e.state, id, patch)));
+  return ids_and_order_kept(e, with_keys(io::edit_group(e.state, id, patch)));
 }
 
 Outcome delete_group(Edit& e) {
@@ -139,18 +140,18 @@ Outcome delete_group(Edit& e) {
 Outcome add_node_to_group(Edit& e) {
   const auto node = e.args.text("nodeId");
   const auto group = e.args.text("groupId");
-  return ids_kept(e, with_message(io::add_node_to_group(e.state, node, group), msg::kNodeAssigned));
+  return ids_and_order_kept(e, with_message(io::add_node_to_group(e.state, node, group), msg::kNodeAssigned));
 }
 
 Outcome remove_node_from_group(Edit& e) {
   const auto node = e.args.text("nodeId");
-  return ids_kept(e, with_message(io::remove_node_from_group(e.state, node), msg::kNodeDetached));
+  return ids_and_order_kept(e, with_message(io::remove_node_from_group(e.state, node), msg::kNodeDetached));
 }
 
 Outcome auto_layout_group(Edit& e) {
   const auto id = e.args.text("groupId");
   const auto mode = e.args.text_or("mode", "stack");
-  return ids_kept(e, with_value(io::auto_layout_group(e.state, id, mode), msg::kLaidOut));
+  return ids_and_order_kept(e, with_value(io::auto_layout_group(e.state, id, mode), msg::kLaidOut));
 }
 
 Outcome arrange_nodes(Edit& e) {
@@ -159,14 +160,15 @@ Outcome arrange_nodes(Edit& e) {
   const double gap = e.args.number_or("gap", 40);
   const auto origin_x = e.args.opt_number("originX");
   const auto origin_y = e.args.opt_number("originY");
-  return ids_kept(e, with_value(io::arrange_nodes(e.state, ids, mode, gap, origin_x, origin_y), msg::kArranged));
+  return ids_and_order_kept(e,
+                            with_value(io::arrange_nodes(e.state, ids, mode, gap, origin_x, origin_y), msg::kArranged));
 }
 
 Outcome align_nodes(Edit& e) {
   const auto ids = e.args.texts("nodeIds");
   const auto edge = e.args.text_or("edge", "left");
   const bool distribute = e.args.flag("distribute");
-  return ids_kept(e, with_value(io::align_nodes(e.state, ids, edge, distribute), msg::kAligned));
+  return ids_and_order_kept(e, with_value(io::align_nodes(e.state, ids, edge, distribute), msg::kAligned));
 }
 
 Outcome place_node(Edit& e) {
@@ -179,7 +181,7 @@ Outcome place_node(Edit& e) {
   const auto y = e.args.opt_number("y");
   auto at = io::place_node(e.state, id, ref, side, next_free, x, y, gap);
   if (!at) return failure(at);
-  return ids_kept(e, msg::placed(at->x, at->y));
+  return ids_and_order_kept(e, msg::placed(at->x, at->y));
 }
 
 Outcome fit_group(Edit& e) {
@@ -189,14 +191,14 @@ Outcome fit_group(Edit& e) {
   const double right = e.args.number_or("paddingRight", padding);
   const double bottom = e.args.number_or("paddingBottom", padding);
   const double left = e.args.number_or("paddingLeft", padding);
-  return ids_kept(e, with_value(io::fit_group_asym(e.state, id, {top, right, bottom, left}), msg::kFitted));
+  return ids_and_order_kept(e, with_value(io::fit_group(e.state, id, {top, right, bottom, left}), msg::kFitted));
 }
 
 // ---- Project, embeds, shot lists and set plans -----------------------------
 
 Outcome set_project_meta(Edit& e) {
   const json::value& patch = e.args.object("patch");
-  return ids_kept(e, msg::applied_and_ignored(io::set_project_meta(e.state, patch)));
+  return ids_and_order_kept(e, msg::applied_and_ignored(io::set_project_meta(e.state, patch)));
 }
 
 Outcome add_video_embed(Edit& e) {
