@@ -24,11 +24,6 @@ struct NodeSize {
 
 /// The card's effective size. Any JSON value is accepted.
 NodeSize node_size(const json::value& node);
-/// A copy of the document whose every node carries `w`, `h` and `measured`.
-json::value annotate_sizes(const json::value& doc);
-/// to_pretty(annotate_sizes(doc)), written without the copy; `file_size`
-/// (the document's text as read) sizes the text up front.
-std::string annotated_text(const json::value& doc, std::size_t file_size);
 
 // ---- Membership ------------------------------------------------------------
 
