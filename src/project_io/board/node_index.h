@@ -2,8 +2,8 @@
 // The first node of each id in a document's `nodes`, kept through a run of
 // edits (the batch's EditIndex holds one).
 
-#include "project_io/json/flat_map.h"
 #include "project_io/json/json.h"
+#include "util/flat_map.h"
 
 #include <cstddef>
 #include <optional>
@@ -33,7 +33,7 @@ class NodeIndex {
   const json::value& document_;
   // Ids are copied: a short id lives inside its value, which moves when
   // `nodes` grows.
-  FlatTextMap<std::size_t> first_;
+  vemba_util::FlatTextMap<std::size_t> first_;
   bool fresh_ = false;
   int scans_ = 0;  // plain scans since the last change
 };

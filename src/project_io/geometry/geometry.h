@@ -3,8 +3,8 @@
 // alignment, placement and group fitting. Layout, alignment and placement
 // never refit a group; fitting and a group's automatic layout do.
 
-#include "project_io/json/flat_map.h"
 #include "project_io/json/json.h"
+#include "util/flat_map.h"
 
 #include <cstddef>
 #include <functional>
@@ -15,6 +15,12 @@
 #include <vector>
 
 namespace vemba_core::project_io {
+
+// The maps and sets of the per-card lookups, from here up.
+using vemba_util::FlatMap;
+using vemba_util::FlatSet;
+using vemba_util::FlatTextMap;
+using vemba_util::TextHash;
 
 struct NodeSize {
   double w = 0;

@@ -4,6 +4,7 @@
 // Unicode helpers for the texts inside values.
 
 #include "project_io/json/text.h"
+#include "util/status.h"
 
 #include <boost/json/array.hpp>
 #include <boost/json/object.hpp>
@@ -24,7 +25,7 @@ namespace vemba_core::project_io {
 
 namespace json = boost::json;
 
-using Status = std::expected<void, std::string>;
+using vemba_util::Status;
 
 /// The deepest nesting of arrays and objects that the parser accepts.
 inline constexpr std::size_t kMaxNesting = 127;
