@@ -60,7 +60,8 @@ std::optional<std::string> spotlight_text(const fs::path& path) {
   return std::string(take_chars(trimmed, kTextCap));
 }
 
-// Waits for the helpers, each within its limit.
+// A text file read directly, anything else through the indexer; waits for
+// the helpers, each within its limit.
 std::optional<std::string> extract_text(const fs::path& path) {
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) return std::nullopt;

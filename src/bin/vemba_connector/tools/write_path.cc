@@ -13,7 +13,7 @@ namespace {
 
 namespace io = vemba_core::project_io;
 
-/// Signals "writing", runs `edit` on the state in memory, writes the project
+/// Signals "writing", runs `edit_in_memory` on the state, writes the project
 /// once when it succeeded, then signals "done" on every path, a stray
 /// exception included, so the app is never left waiting on "writing".
 template <class EditInMemory>
