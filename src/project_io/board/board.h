@@ -2,7 +2,7 @@
 // Cards, card edits, edges, groups, project settings and video embeds: edits
 // of the document in memory. None touches the disk.
 
-#include "project_io/json/id_index.h"
+#include "project_io/board/node_index.h"
 #include "project_io/json/json.h"
 #include "project_io/json/patch.h"
 #include "project_io/store/document.h"

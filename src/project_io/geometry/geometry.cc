@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <functional>
 
 // The estimates below mirror how the desktop app lays a card out (header,
 // image strip, text lines, footer) so a card the app has not measured yet
@@ -139,40 +138,6 @@ NodeSize node_size(const json::value& node) {
   double h = estimated_height(node, type, t);
   if (std::optional<double> stored = positive(node, "h")) h = std::max(*stored, h);
   return {t.w, h, false};
-}
-
-std::string annotated_text(const json::value& doc, std::size_t file_size) {
-  const json::array* nodes = array_of(doc, "nodes");
-  if (!nodes) return to_pretty(doc);
-  // Each annotated card gains three lines of about 30 bytes.
-  const std::size_t expected = file_size + file_size / 16 + 96 * nodes->size();
-  const std::less<const json::value*> before;
-  json::object sizes;  // the card being written's
-  const Overlay overlay = [&](const json::value& v) -> const json::object* {
-    if (before(&v, nodes->data()) || !before(&v, nodes->data() + nodes->size())) return nullptr;
-    const NodeSize size = node_size(v);
-    sizes["w"] = size.w;
-    sizes["h"] = size.h;
-    sizes["measured"] = size.measured;
-    return &sizes;
-  };
-  return to_pretty_overlaid(doc, overlay, expected);
-}
-
-json::value annotate_sizes(const json::value& doc) {
-  json::value copy = doc;
-  if (json::array* nodes = array_of(copy, "nodes")) {
-    for (json::value& node : *nodes) {
-      // Elements that are not objects have nowhere to hold a size.
-      json::object* card = node.if_object();
-      if (!card) continue;
-      const NodeSize size = node_size(node);
-      (*card)["w"] = size.w;
-      (*card)["h"] = size.h;
-      (*card)["measured"] = size.measured;
-    }
-  }
-  return copy;
 }
 
 }  // namespace vemba_core::project_io

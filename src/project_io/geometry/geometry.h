@@ -3,8 +3,8 @@
 // alignment, placement and group fitting. Layout, alignment and placement
 // never refit a group; fitting and a group's automatic layout do.
 
-#include "project_io/json/flat_map.h"
 #include "project_io/json/json.h"
+#include "util/flat_map.h"
 
 #include <cstddef>
 #include <functional>
@@ -16,6 +16,12 @@
 
 namespace vemba_core::project_io {
 
+// The maps and sets of the per-card lookups, from here up.
+using vemba_util::FlatMap;
+using vemba_util::FlatSet;
+using vemba_util::FlatTextMap;
+using vemba_util::TextHash;
+
 struct NodeSize {
   double w = 0;
   double h = 0;
@@ -24,11 +30,6 @@ struct NodeSize {
 
 /// The card's effective size. Any JSON value is accepted.
 NodeSize node_size(const json::value& node);
-/// A copy of the document whose every node carries `w`, `h` and `measured`.
-json::value annotate_sizes(const json::value& doc);
-/// to_pretty(annotate_sizes(doc)), written without the copy; `file_size`
-/// (the document's text as read) sizes the text up front.
-std::string annotated_text(const json::value& doc, std::size_t file_size);
 
 // ---- Membership ------------------------------------------------------------
 

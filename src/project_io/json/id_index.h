@@ -2,12 +2,11 @@
 // Hash lookups of records by id that keep the first-match rule of the
 // linear lookups, so a walk over many references stays linear.
 
-#include "project_io/json/flat_map.h"
 #include "project_io/json/json.h"
+#include "util/flat_map.h"
 
 #include <cstddef>
 #include <optional>
-#include <string>
 #include <string_view>
 
 namespace vemba_core::project_io {
@@ -15,39 +14,12 @@ namespace vemba_core::project_io {
 /// The first record of each text `id`, pointing into `records`, which must
 /// outlive the index. The ids are copied: a lookup then compares within the
 /// table instead of reaching into the document for the record's id.
-using IdIndex = FlatTextMap<const json::value*>;
+using IdIndex = vemba_util::FlatTextMap<const json::value*>;
 
 /// Indexes the elements of `records` (none when it is null).
 IdIndex index_by_id(const json::array* records);
 
 /// The first record with that id, or null.
 const json::value* find_in(const IdIndex& index, std::string_view id);
-
-/// Positions in a document's `nodes` by id, for a run of edits that looks
-/// nodes up again and again: the answers of find_node_index (the first node
-/// with that text id) at the cost of one scan. An edit that appends a node
-/// says so; one that removes, moves, converts or re-ids nodes, or replaces
-/// `nodes`, calls invalidate(). The first lookups after a change scan as a
-/// lone lookup would; only a run that goes on asking builds the table.
-class NodeIndex {
- public:
-  explicit NodeIndex(const json::value& document) : document_(document) {}
-
-  std::optional<std::size_t> find(std::string_view id);
-  /// The last node of `nodes` was just added.
-  void appended();
-  void invalidate() {
-    fresh_ = false;
-    scans_ = 0;
-  }
-
- private:
-  const json::value& document_;
-  // Ids are copied: a short id lives inside its value, which moves when
-  // `nodes` grows.
-  FlatTextMap<std::size_t> first_;
-  bool fresh_ = false;
-  int scans_ = 0;  // plain scans since the last change
-};
 
 }  // namespace vemba_core::project_io

@@ -1,9 +1,12 @@
 #pragma once
-// The one JSON module: strict exact-number parsing, the two written text
-// forms, the lenient field readers every operation shares, and (text.h) the
-// Unicode helpers for the texts inside values.
+// The one JSON module: strict exact-number parsing (json_parse.cc), the two
+// written text forms (json_write.cc), the lenient field readers every
+// operation shares (json_readers.cc), and (text.h) the Unicode helpers for
+// the texts inside values. The folder's other modules build on these and are
+// included at the end: patch.h, id_index.h, document_arena.h.
 
 #include "project_io/json/text.h"
+#include "util/status.h"
 
 #include <boost/json/array.hpp>
 #include <boost/json/object.hpp>
@@ -24,7 +27,7 @@ namespace vemba_core::project_io {
 
 namespace json = boost::json;
 
-using Status = std::expected<void, std::string>;
+using vemba_util::Status;
 
 /// The deepest nesting of arrays and objects that the parser accepts.
 inline constexpr std::size_t kMaxNesting = 127;
@@ -148,3 +151,9 @@ std::unexpected<std::string> not_found(std::string_view kind, std::string_view i
 std::unexpected<std::string> not_array(std::string_view key);
 
 }  // namespace vemba_core::project_io
+
+// The folder's other modules, so that this one header states the folder's
+// contract; each includes this header for the part above.
+#include "project_io/json/document_arena.h"
+#include "project_io/json/id_index.h"
+#include "project_io/json/patch.h"

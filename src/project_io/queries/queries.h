@@ -5,6 +5,7 @@
 #include "project_io/geometry/geometry.h"
 #include "project_io/json/json.h"
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,6 +18,17 @@ using StoryNumbers = FlatTextMap<std::string>;
 
 /// The part of the document a scope names; any other scope gives the whole.
 json::value read_scoped(const json::value& doc, std::string_view scope, std::optional<std::string_view> group_id);
+/// A copy of the document whose every node carries `w`, `h` and `measured`.
+json::value annotate_sizes(const json::value& doc);
+/// to_pretty(annotate_sizes(doc)), written without the copy; `file_size`
+/// (the document's text as read) sizes the text up front.
+std::string annotated_text(const json::value& doc, std::size_t file_size);
+/// The text read_project answers: the pretty form of the scope's part
+/// (read_scoped) of the document with every card's size (annotate_sizes).
+/// The whole document, scope "all" without a group, is written without a
+/// copy, sized up front by `file_size`.
+std::string scoped_text(const json::value& doc, std::string_view scope, std::optional<std::string_view> group_id,
+                        std::size_t file_size);
 
 /// The canonical label of every story card with a text id, computed from the
 /// story edges, the cards' x and their sequence marks. Labels need not be

@@ -3,10 +3,10 @@
 // shot and sun-plan counts.
 
 #include "project_io/board/board.h"
-#include "project_io/json/substring_set.h"
 #include "project_io/json/text.h"
 #include "project_io/queries/queries.h"
 #include "project_io/reports/reports.h"
+#include "util/substring_set.h"
 
 #include <fmt/format.h>
 
@@ -221,7 +221,7 @@ json::value production_report(const json::value& doc) {
   const StoryNumbers numbers = vemba_numbers(doc);
   const json::array& nodes = array_or_empty(doc, "nodes");
   Mentions mentions = named_elements(nodes);
-  SubstringSet needles(mentions.needles);
+  vemba_util::SubstringSet needles(mentions.needles);
   json::array missing(sp);
   Labelled labelled;
   std::uint64_t vembas = 0, total = 0, sun_plans = 0, shots = 0, unlinked = 0;

@@ -105,37 +105,6 @@ TEST(NodeSize, AnyValueIsACard) {
   }
 }
 
-TEST(AnnotateSizes, StampsACopy) {
-  const json::value doc = *parse_json(
-      R"({"name":"P","nodes":[{"id":"a","type":"note","w":"x","h":100},{"id":"b","renderedW":1,"renderedH":2},7]})");
-  const std::string before = to_compact(doc);
-  const json::value out = annotate_sizes(doc);
-  EXPECT_EQ(to_compact(doc), before);
-  EXPECT_EQ(to_compact(out), R"({"name":"P","nodes":[{"h":184.0,"id":"a","measured":false,"type":"note","w":220.0},)"
-                             R"({"h":2.0,"id":"b","measured":true,"renderedH":2,"renderedW":1,"w":1.0},7]})");
-  const json::value empty = *parse_json(R"({"nodes":[],"edges":[1]})");
-  EXPECT_EQ(annotate_sizes(empty), empty);
-}
-
-// The text written without a copy is the copy's text: cards that had sizes,
-// nested objects that are no cards, an element that is no object, an object
-// elsewhere that looks like a card, and documents without cards.
-TEST(AnnotatedText, IsThePrettyTextOfTheAnnotatedCopy) {
-  const char* const docs[] = {
-      R"({"name":"P","nodes":[{"id":"a","type":"note","w":"x","h":100,"measured":7,"plan":{"w":1}},)"
-      R"({"id":"b","renderedW":1,"renderedH":2},7,{},[{"id":"c"}]],"groups":[{"id":"g","w":5}],"z":{"nodes":[{}]}})",
-      R"({"nodes":[],"edges":[1]})",
-      R"({"nodes":{"id":"a"}})",
-      R"({"name":"none"})",
-  };
-  for (const char* text : docs) {
-    SCOPED_TRACE(text);
-    const json::value d = *parse_json(text);
-    EXPECT_EQ(annotated_text(d, 0), to_pretty(annotate_sizes(d)));
-    EXPECT_EQ(annotated_text(d, 1 << 20), to_pretty(annotate_sizes(d)));
-  }
-}
-
 TEST(NodeSize, FreshCardsMatchTheirKinds) {
   json::value d = *parse_json(R"({"nodes":[]})");
   ASSERT_TRUE(add_vemba(d, "", "", std::nullopt));

@@ -35,17 +35,20 @@ TEST(Arguments, NumbersAndIntegers) {
     const char* value;
     std::optional<double> number;
     std::int64_t integer;
+    std::optional<std::uint64_t> whole;  // opt_unsigned
   };
-  const Case cases[] = {{"3", 3, 3},
-                        {"-2", -2, -2},
-                        {"3.0", 3, 0},
-                        {"2.5", 2.5, 0},
-                        {"1e2", 100, 0},
-                        {"9223372036854775807", 9223372036854775807.0, INT64_MAX},
-                        {"9223372036854775808", 9223372036854775808.0, 0},
-                        {R"("3")", std::nullopt, 0},
-                        {"true", std::nullopt, 0},
-                        {"null", std::nullopt, 0}};
+  const Case cases[] = {{"3", 3, 3, 3},
+                        {"0", 0, 0, 0},
+                        {"-2", -2, -2, std::nullopt},
+                        {"3.0", 3, 0, std::nullopt},
+                        {"2.5", 2.5, 0, std::nullopt},
+                        {"1e2", 100, 0, std::nullopt},
+                        {"9223372036854775807", 9223372036854775807.0, INT64_MAX, INT64_MAX},
+                        {"9223372036854775808", 9223372036854775808.0, 0, 9223372036854775808ULL},
+                        {"18446744073709551615", 18446744073709551615.0, 0, UINT64_MAX},
+                        {R"("3")", std::nullopt, 0, std::nullopt},
+                        {"true", std::nullopt, 0, std::nullopt},
+                        {"null", std::nullopt, 0, std::nullopt}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
     const json::value a = args(std::string(R"({"v":)") + c.value + "}");
@@ -53,6 +56,7 @@ TEST(Arguments, NumbersAndIntegers) {
     EXPECT_EQ(r.opt_number("v"), c.number);
     EXPECT_EQ(r.number_or("v", 40), c.number.value_or(40));
     EXPECT_EQ(r.integer("v"), c.integer);
+    EXPECT_EQ(r.opt_unsigned("v"), c.whole);
   }
 }
 
@@ -68,21 +72,23 @@ TEST(Arguments, FlagsAreOnOrOffOnlyForJsonBooleans) {
     SCOPED_TRACE(c.value);
     const json::value a = args(std::string(R"({"v":)") + c.value + "}");
     EXPECT_EQ(Arguments(a).flag("v"), c.flag);
-    EXPECT_EQ(Arguments(a).keep_flag("v"), c.keep);
+    EXPECT_EQ(Arguments(a).on_unless_false("v"), c.keep);
   }
   const json::value none = args("{}");
   EXPECT_FALSE(Arguments(none).flag("v"));
-  EXPECT_TRUE(Arguments(none).keep_flag("v"));
+  EXPECT_TRUE(Arguments(none).on_unless_false("v"));
 }
 
-TEST(Arguments, ObjectsAndPlansPassAnyPresentValueUnchanged) {
+TEST(Arguments, ObjectsAndValuesPassAnyPresentValueUnchanged) {
   const json::value a = args(R"({"patch":"text","nullPatch":null,"plan":[1]})");
   const Arguments r(a);
   EXPECT_EQ(to_compact(r.object("patch")), R"("text")");
   EXPECT_EQ(to_compact(r.object("nullPatch")), "null");
   EXPECT_EQ(to_compact(r.object("missing")), "{}");
-  EXPECT_EQ(to_compact(r.plan("plan")), "[1]");
-  EXPECT_EQ(to_compact(r.plan("missing")), "null");
+  EXPECT_EQ(to_compact(r.value_or_null("plan")), "[1]");
+  EXPECT_EQ(to_compact(r.value_or_null("missing")), "null");
+  EXPECT_TRUE(r.has("nullPatch"));
+  EXPECT_FALSE(r.has("missing"));
 }
 
 TEST(Arguments, ListsKeepTheStringElementsInOrder) {
@@ -94,6 +100,10 @@ TEST(Arguments, ListsKeepTheStringElementsInOrder) {
   EXPECT_EQ(r.opt_texts("missing"), std::nullopt);
   ASSERT_TRUE(r.opt_texts("none"));
   EXPECT_TRUE(r.opt_texts("none")->empty());
+  ASSERT_TRUE(r.array("ids"));
+  EXPECT_EQ(r.array("ids")->size(), 5u);
+  EXPECT_EQ(r.array("text"), nullptr);
+  EXPECT_EQ(r.array("missing"), nullptr);
 }
 
 TEST(Arguments, AnythingButAnObjectHasNoMembers) {
@@ -103,7 +113,8 @@ TEST(Arguments, AnythingButAnObjectHasNoMembers) {
     const Arguments r(a);
     EXPECT_EQ(r.text_or("x", "d"), "d");
     EXPECT_EQ(r.number_or("x", 24), 24);
-    EXPECT_TRUE(r.keep_flag("x"));
+    EXPECT_TRUE(r.on_unless_false("x"));
+    EXPECT_FALSE(r.has("x"));
     EXPECT_EQ(to_compact(r.object("x")), "{}");
   }
 }

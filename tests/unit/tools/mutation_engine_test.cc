@@ -1,4 +1,4 @@
-#include "vemba_connector/tools/mutations.h"
+#include "vemba_connector/tools/mutation_engine.h"
 
 #include "support/temp_dir.h"
 
@@ -14,7 +14,8 @@ constexpr std::string_view kBoard =
     R"({"nodes":[{"id":"n1","type":"vemba","x":0,"y":0}],"edges":[],"groups":[{"id":"g1"}],"bindings":[]})";
 
 std::expected<std::string, std::string> apply(json::value& state, std::string_view tool, std::string_view args) {
-  return apply_mutation(state, "/", "/nonexistent", tool, *parse_json(args));
+  vemba_core::project_io::EditIndex index(state);
+  return apply_mutation(state, "/", "/nonexistent", tool, *parse_json(args), index);
 }
 
 TEST(ApplyMutation, OnlyTheTwentyNineNamesAreMutatingTools) {

@@ -21,12 +21,21 @@ std::int64_t Arguments::integer(std::string_view key) const {
   return v ? io::as_integer(*v).value_or(0) : 0;
 }
 
+std::optional<std::uint64_t> Arguments::opt_unsigned(std::string_view key) const {
+  const json::value* v = io::member(args_, key);
+  if (v && v->is_uint64()) return v->get_uint64();
+  if (v && v->is_int64() && v->get_int64() >= 0) return static_cast<std::uint64_t>(v->get_int64());
+  return std::nullopt;
+}
+
 bool Arguments::flag(std::string_view key) const { return io::flag_of(args_, key); }
 
-bool Arguments::keep_flag(std::string_view key) const {
+bool Arguments::on_unless_false(std::string_view key) const {
   const json::value* v = io::member(args_, key);
   return !(v && v->is_bool() && !v->get_bool());
 }
+
+bool Arguments::has(std::string_view key) const { return io::member(args_, key) != nullptr; }
 
 const json::value& Arguments::object(std::string_view key) const {
   static const json::value kEmpty = json::object();
@@ -34,11 +43,13 @@ const json::value& Arguments::object(std::string_view key) const {
   return v ? *v : kEmpty;
 }
 
-const json::value& Arguments::plan(std::string_view key) const {
+const json::value& Arguments::value_or_null(std::string_view key) const {
   static const json::value kNull;
   const json::value* v = io::member(args_, key);
   return v ? *v : kNull;
 }
+
+const json::array* Arguments::array(std::string_view key) const { return io::array_of(args_, key); }
 
 std::vector<std::string_view> Arguments::texts(std::string_view key) const {
   return opt_texts(key).value_or(std::vector<std::string_view>());

@@ -32,14 +32,21 @@ class Arguments {
   std::optional<double> opt_number(std::string_view key) const;
   /// A JSON integer that fits int64; anything else (3.0, 2.5, "3") is 0.
   std::int64_t integer(std::string_view key) const;
+  /// A JSON integer of 0 or more, however large (up to 2^64 - 1); none for
+  /// anything else (-1, 3.0, "3").
+  std::optional<std::uint64_t> opt_unsigned(std::string_view key) const;
   /// On only for JSON true.
   bool flag(std::string_view key) const;
   /// Off only for JSON false (`keepChildren`).
-  bool keep_flag(std::string_view key) const;
+  bool on_unless_false(std::string_view key) const;
+  /// Whether the member is there, whatever its type.
+  bool has(std::string_view key) const;
   /// The value unchanged whatever its type; an empty object when missing.
   const json::value& object(std::string_view key) const;
-  /// The value unchanged whatever its type; null when missing (`plan`).
-  const json::value& plan(std::string_view key) const;
+  /// The value unchanged whatever its type; null when missing.
+  const json::value& value_or_null(std::string_view key) const;
+  /// The member when it is an array, else null.
+  const json::array* array(std::string_view key) const;
   /// The array's string elements in order, others skipped; empty when missing.
   std::vector<std::string_view> texts(std::string_view key) const;
   /// As `texts`, but absent unless the member is an array.

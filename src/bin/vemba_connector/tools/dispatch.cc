@@ -51,7 +51,7 @@ ToolResult run_call(const json::value& params, const std::vector<std::string>& a
   const json::value* given = member(params, "arguments");
   const json::value arguments = given ? *given : json::value(json::object());
   std::optional<std::string> project;
-  if (auto p = opt_text_of(arguments, "project")) project = std::string(*p);
+  if (auto p = Arguments(arguments).opt_text("project")) project = std::string(*p);
   const ToolSpec* tool = find_tool(name);
   if (!tool) return ToolResult::fail(fmt::format("unknown tool: {}", name));
   const Call call{std::move(*root), arguments, std::move(project)};

@@ -61,7 +61,9 @@ std::optional<std::string> spotlight_text(const fs::path& path) {
   return std::string(take_chars(trimmed, kTextCap));
 }
 
-std::optional<std::string> read_doc_text_sync(const fs::path& library, const fs::path& path) {
+// A text file read directly, anything else through the indexer; waits for
+// the helpers, each within its limit.
+std::optional<std::string> extract_text(const fs::path& library, const fs::path& path) {
   // Not a path holding a NUL either: cut there, it would have the indexer read
   // another file.
   if (!is_confined_file(library, path)) return std::nullopt;
@@ -79,13 +81,13 @@ std::optional<std::string> read_doc_text_sync(const fs::path& library, const fs:
 }  // namespace
 
 ToolResult serve_read_document(const Call& call, LoadedProject& project) {
-  const std::string_view doc_id = text_of(call.arguments, "docId");
+  const std::string_view doc_id = Arguments(call.arguments).text("docId");
   auto path = resolve_doc_path(project.folder, project.state, doc_id);
   if (!path) return ToolResult::fail(not_found("document", doc_id).error());
   // Neither this server nor the indexer it runs reads a file outside the library.
   if (auto inside = confine(project.library, *path); !inside)
     return ToolResult::fail(fmt::format("read document {}: {}", doc_id, inside.error()));
-  auto text = read_doc_text_sync(project.library, *path);
+  auto text = extract_text(project.library, *path);
   if (!text)
     return ToolResult::fail(
         fmt::format("Could not extract text from document {} (not indexed yet or unsupported type).", doc_id));

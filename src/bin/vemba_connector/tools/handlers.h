@@ -60,8 +60,7 @@ using Outcome = std::expected<std::string, std::string>;
 ToolResult serve_list_projects(const Call& call);
 ToolResult serve_create_project(const Call& call);
 
-// ---- Read tools (read_tools.cc, board_reads.cc, layout_reads.cc,
-// production_reads.cc, report_reads.cc, project_tools.cc) ---------------------
+// ---- Read tools (read_tools.cc; the history listing in project_tools.cc) ----
 
 ToolResult serve_get_outline(const Call& call, LoadedProject& project);
 ToolResult serve_read_project(const Call& call, LoadedProject& project);
@@ -74,7 +73,7 @@ ToolResult serve_production_report(const Call& call, LoadedProject& project);
 ToolResult serve_export(const Call& call, LoadedProject& project);
 ToolResult serve_list_history(const Call& call, LoadedProject& project);
 
-// ---- The editing tools' write path and batch (mutations.cc) ---------------
+// ---- The editing tools' write path and batch (write_path.cc) --------------
 
 /// Signals "writing", runs `edit` on the state, writes the project once when
 /// it succeeded, signals "done" and replies "Done. " plus the message.

@@ -80,25 +80,21 @@ std::expected<std::string, std::string> asset_for(const fs::path& library, const
   return std::string(first->get_string());
 }
 
-std::uint32_t max_px_of(const json::value& arguments) {
-  const json::value* v = member(arguments, "maxPx");
-  std::uint64_t n = kDefaultMaxPx;
-  if (v && v->is_int64() && v->get_int64() >= 0)
-    n = static_cast<std::uint64_t>(v->get_int64());
-  else if (v && v->is_uint64())
-    n = v->get_uint64();
+// A bound that is missing or not a whole number of 0 or more is the default.
+std::uint32_t max_px_of(const Arguments& args) {
+  const std::uint64_t n = args.opt_unsigned("maxPx").value_or(kDefaultMaxPx);
   return static_cast<std::uint32_t>(std::clamp(n, kMinMaxPx, kMaxMaxPx));
 }
 
 }  // namespace
 
 ToolResult serve_list_media(const Call& call, LoadedProject& project) {
-  std::optional<std::string_view> filter = opt_text_of(call.arguments, "type");
-  return ToolResult::ok(to_pretty(list_media(project.state, filter)));
+  return ToolResult::ok(to_pretty(list_media(project.state, Arguments(call.arguments).opt_text("type"))));
 }
 
 ToolResult serve_view_media(const Call& call, LoadedProject& project) {
-  const std::string_view ref = text_of(call.arguments, "ref");
+  const Arguments args(call.arguments);
+  const std::string_view ref = args.text("ref");
   if (ref.empty()) return ToolResult::fail("missing 'ref' (an asset filename, or a node id whose first image to show)");
   const fs::path assets = project.folder / kAssetsDir;
   auto name = asset_for(project.library, assets, project.state, ref);
@@ -109,7 +105,7 @@ ToolResult serve_view_media(const Call& call, LoadedProject& project) {
     return ToolResult::fail(fmt::format("read {}: not a file in the assets folder", *name));
   auto bytes = read_confined(project.library, assets / *name);
   if (!bytes) return ToolResult::fail(fmt::format("read {}: {}", *name, bytes.error()));
-  const std::uint32_t max_px = max_px_of(call.arguments);
+  const std::uint32_t max_px = max_px_of(args);
   auto picture = decode_image(*bytes);
   if (!picture) return ToolResult::fail(fmt::format("not a decodable image ({}): {}", *name, picture.error()));
   const Size size = fit_size({picture->width, picture->height}, max_px);

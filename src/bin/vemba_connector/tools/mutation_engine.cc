@@ -1,7 +1,7 @@
 // The 29 editing tools in memory: each reads its arguments by kind, calls its
 // one operation and builds its message.
 
-#include "vemba_connector/tools/mutations.h"
+#include "vemba_connector/tools/mutation_engine.h"
 
 #include "project_io/geometry/geometry.h"
 #include "project_io/production/production.h"
@@ -133,7 +133,7 @@ Outcome edit_group(Edit& e) {
 
 Outcome delete_group(Edit& e) {
   const auto id = e.args.text("groupId");
-  const bool keep_children = e.args.keep_flag("keepChildren");
+  const bool keep_children = e.args.on_unless_false("keepChildren");
   return with_value(io::delete_group(e.state, id, keep_children), msg::kDeletedGroup);
 }
 
@@ -210,7 +210,7 @@ Outcome add_video_embed(Edit& e) {
 
 Outcome edit_set_plan(Edit& e) {
   const auto id = e.args.text("nodeId");
-  const json::value& plan = e.args.plan("plan");
+  const json::value& plan = e.args.value_or_null("plan");
   return with_value(io::edit_set_plan(e.state, id, plan), msg::kSetPlanUpdated);
 }
 
@@ -282,12 +282,6 @@ Outcome apply_mutation(json::value& state, const fs::path& library, const fs::pa
   Outcome message = std::get<ApplyEdit>(spec->serve)(edit);
   index.edit_done();
   return message;
-}
-
-Outcome apply_mutation(json::value& state, const fs::path& library, const fs::path& folder, std::string_view tool,
-                       const json::value& arguments) {
-  io::EditIndex index(state);
-  return apply_mutation(state, library, folder, tool, arguments, index);
 }
 
 std::vector<std::string> missing_images(const fs::path& library, const fs::path& folder, const json::value& patch) {

@@ -1,7 +1,7 @@
 // The success messages of the editing tools. They never fail and never end
 // with a line feed.
 
-#include "vemba_connector/tools/mutations.h"
+#include "vemba_connector/tools/mutation_engine.h"
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>

@@ -25,17 +25,16 @@ ToolResult restore(const Call& call, LoadedProject& project, const std::string& 
 }
 
 // `bytesBase64` wins whenever present, even when it is not a text.
-std::string_view base64_argument(const json::value& arguments) {
-  const json::value* given = member(arguments, "bytesBase64");
-  if (!given) given = member(arguments, "bytes_base64");
-  return given && given->is_string() ? std::string_view(given->get_string()) : std::string_view();
+std::string_view base64_argument(const Arguments& args) {
+  return args.text(args.has("bytesBase64") ? "bytesBase64" : "bytes_base64");
 }
 
 }  // namespace
 
 ToolResult serve_write_asset(const Call& call, LoadedProject& project) {
-  const std::string_view filename = text_of(call.arguments, "filename");
-  auto bytes = vemba_util::base64_decode(base64_argument(call.arguments));
+  const Arguments args(call.arguments);
+  const std::string_view filename = args.text("filename");
+  auto bytes = vemba_util::base64_decode(base64_argument(args));
   if (!bytes) return ToolResult::fail("bytesBase64 did not decode: " + bytes.error());
   if (bytes->empty()) return ToolResult::fail("empty file");
   auto written = write_asset_file(project.library, project.folder, filename, *bytes);
@@ -47,7 +46,8 @@ ToolResult serve_write_asset(const Call& call, LoadedProject& project) {
 }
 
 ToolResult serve_create_project(const Call& call) {
-  auto folder = create_project(call.library_root, text_of(call.arguments, "name"), text_of(call.arguments, "context"));
+  const Arguments args(call.arguments);
+  auto folder = create_project(call.library_root, args.text("name"), args.text("context"));
   if (!folder) return ToolResult::fail(folder.error());
   return ToolResult::ok(fmt::format(
       "Created project \"{}\". Use exactly this as the `project` argument in every other tool. It is empty \u2014 "
@@ -67,7 +67,7 @@ ToolResult serve_open_project(const Call& call, LoadedProject& project) {
 
 // The snapshot name is checked before any signal is written.
 ToolResult serve_restore_snapshot(const Call& call, LoadedProject& project) {
-  auto name = opt_text_of(call.arguments, "snapshot");
+  auto name = Arguments(call.arguments).opt_text("snapshot");
   if (!name) return ToolResult::fail("missing 'snapshot' (a name from list_history)");
   return restore(call, project, std::string(*name));
 }

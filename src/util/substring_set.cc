@@ -1,8 +1,8 @@
-#include "project_io/json/substring_set.h"
+#include "util/substring_set.h"
 
 #include <deque>
 
-namespace vemba_core::project_io {
+namespace vemba_util {
 
 SubstringSet::SubstringSet(const std::vector<std::string>& needles) : seen_(needles.size(), 0) {
   states_.emplace_back();
@@ -55,4 +55,4 @@ std::uint32_t SubstringSet::step(std::uint32_t state, unsigned char c) const {
   }
 }
 
-}  // namespace vemba_core::project_io
+}  // namespace vemba_util

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace vemba_core::project_io {
+namespace vemba_util {
 
 template <class Key, class Value>
 using FlatMap = boost::unordered_flat_map<Key, Value, std::hash<Key>>;
@@ -31,4 +31,4 @@ struct TextHash {
 template <class Value>
 using FlatTextMap = boost::unordered_flat_map<std::string, Value, TextHash, std::equal_to<>>;
 
-}  // namespace vemba_core::project_io
+}  // namespace vemba_util

@@ -1,4 +1,4 @@
-#include "project_io/json/substring_set.h"
+#include "util/substring_set.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <random>
 #include <set>
 
-namespace vemba_core::project_io {
+namespace vemba_util {
 namespace {
 
 std::set<std::size_t> found_in(SubstringSet& set, std::string_view text) {
@@ -66,4 +66,4 @@ TEST(SubstringSet, AgreesWithPlainSearch) {
 }
 
 }  // namespace
-}  // namespace vemba_core::project_io
+}  // namespace vemba_util

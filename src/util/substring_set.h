@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace vemba_core::project_io {
+namespace vemba_util {
 
 class SubstringSet {
  public:
@@ -59,4 +59,4 @@ void SubstringSet::scan(std::string_view text, Found&& found) {
   }
 }
 
-}  // namespace vemba_core::project_io
+}  // namespace vemba_util

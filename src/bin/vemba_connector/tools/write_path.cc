@@ -1,9 +1,9 @@
 // The write path of the editing tools and batch: signal "writing", edit in
 // memory, write the project once (snapshot first), signal "done", reply.
 
-#include "vemba_connector/tools/mutations.h"
-
 #include "vemba_connector/tools/handlers.h"
+
+#include "vemba_connector/tools/mutation_engine.h"
 #include "vemba_connector/tools/signal.h"
 
 #include <fmt/format.h>
@@ -13,13 +13,13 @@ namespace {
 
 namespace io = vemba_core::project_io;
 
-/// Signals "writing", runs `edit` on the state in memory, writes the project
+/// Signals "writing", runs `edit_in_memory` on the state, writes the project
 /// once when it succeeded, then signals "done" on every path, a stray
 /// exception included, so the app is never left waiting on "writing".
-template <class Edit>
-ToolResult bracketed(const Call& call, LoadedProject& project, Edit edit) {
+template <class EditInMemory>
+ToolResult bracketed(const Call& call, LoadedProject& project, EditInMemory edit_in_memory) {
   const auto edit_then_write = [&]() -> Outcome {
-    Outcome edited = edit();
+    Outcome edited = edit_in_memory();
     if (!edited) return edited;
     if (auto written = io::write_project(project.library, project.folder, project.state, io::now_ms()); !written)
       return std::unexpected(written.error());
@@ -32,15 +32,12 @@ ToolResult bracketed(const Call& call, LoadedProject& project, Edit edit) {
 
 /// Every op on the one shared state, stopping at the first failure.
 Outcome run_ops(const json::array& ops, LoadedProject& project) {
-  static const json::value kNoArguments = json::object();
   io::EditIndex index(project.state);
   std::string lines;
   for (std::size_t i = 0; i < ops.size(); ++i) {
-    const json::value& op = ops[i];
-    const std::string_view tool = io::text_of(op, "tool");
-    const json::value* arguments = io::member(op, "arguments");
-    auto message = apply_mutation(project.state, project.library, project.folder, tool,
-                                  arguments ? *arguments : kNoArguments, index);
+    const Arguments op(ops[i]);
+    const std::string_view tool = op.text("tool");
+    auto message = apply_mutation(project.state, project.library, project.folder, tool, op.object("arguments"), index);
     if (!message)
       return std::unexpected(fmt::format(
           "Batch aborted at op {} ({}): {}. NOTHING was written \u2014 fix that op and resend the whole batch. "
@@ -64,7 +61,7 @@ ToolResult serve_edit(const Call& call, LoadedProject& project, Outcome (*edit)(
 }
 
 ToolResult serve_batch(const Call& call, LoadedProject& project) {
-  const json::array* ops = io::array_of(call.arguments, "ops");
+  const json::array* ops = Arguments(call.arguments).array("ops");
   if (!ops || ops->empty()) return ToolResult::fail("ops must be a non-empty array of {tool, arguments}");
   return bracketed(call, project, [&] { return run_ops(*ops, project); });
 }

@@ -1,4 +1,4 @@
-#include "project_io/json/id_index.h"
+#include "project_io/board/node_index.h"
 
 #include "project_io/board/board.h"
 

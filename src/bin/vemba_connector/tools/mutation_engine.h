@@ -26,8 +26,6 @@ namespace vemba_connector {
 /// run to the next.
 Outcome apply_mutation(json::value& state, const fs::path& library, const fs::path& folder, std::string_view tool,
                        const json::value& arguments, vemba_core::project_io::EditIndex& index);
-Outcome apply_mutation(json::value& state, const fs::path& library, const fs::path& folder, std::string_view tool,
-                       const json::value& arguments);
 
 /// The strings of `patch.images` that name no regular file under the
 /// project's assets folder inside the library, in array order, duplicates kept.
