@@ -8,7 +8,36 @@
 #include <new>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VEMBA_ARENA_POISON 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VEMBA_ARENA_POISON 1
+#endif
+#endif
+#ifdef VEMBA_ARENA_POISON
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace vemba_core::project_io {
+namespace {
+
+// Under AddressSanitizer memory not handed out since the last rewind is
+// poisoned: a value kept from an earlier document reads it and is caught
+// (until the next document takes those bytes again), instead of reading
+// stale data the sanitizer cannot tell from live.
+void set_poisoned(const char* start, std::size_t size, bool poisoned) {
+#ifdef VEMBA_ARENA_POISON
+  if (poisoned)
+    ASAN_POISON_MEMORY_REGION(start, size);
+  else
+    ASAN_UNPOISON_MEMORY_REGION(start, size);
+#else
+  (void)start, (void)size, (void)poisoned;
+#endif
+}
+
+}  // namespace
 
 // Blocks grow by doubling from 1 MB to 64 MB, so a small project takes
 // little and a large one few blocks; a value larger than a block gets a
@@ -17,24 +46,23 @@ class DocumentArena::Resource final : public json::memory_resource {
  public:
   explicit Resource(std::size_t keep) : keep_(keep) {}
   ~Resource() override {
-    for (const Block& b : blocks_) std::free(b.start);
+    for (const Block& b : blocks_) release(b);
   }
 
   void rewind() {
+    for (const Block& b : blocks_) set_poisoned(b.start, b.size, true);
     current_ = 0;
     used_ = 0;
   }
 
-  // Keeps the first blocks up to `keep_` bytes, and with `keep_used` also
-  // every block the last document took.
-  void trim(bool keep_used) {
-    const std::size_t used_blocks = keep_used && !blocks_.empty() ? std::min(current_ + 1, blocks_.size()) : 0;
+  // Keeps every block the last document took, and more up to `keep_` bytes.
+  void trim() {
+    const std::size_t used_blocks = std::min(current_ + 1, blocks_.size());
     std::size_t kept = 0, i = 0;
     for (; i < blocks_.size() && (i < used_blocks || kept + blocks_[i].size <= keep_); ++i) kept += blocks_[i].size;
-    for (std::size_t j = i; j < blocks_.size(); ++j) std::free(blocks_[j].start);
+    for (std::size_t j = i; j < blocks_.size(); ++j) release(blocks_[j]);
     blocks_.resize(i);
     held_ = kept;
-    if (current_ >= blocks_.size()) rewind();
   }
 
   std::size_t held() const { return held_; }
@@ -47,6 +75,11 @@ class DocumentArena::Resource final : public json::memory_resource {
   static constexpr std::size_t kFirstBlock = std::size_t{1} << 20;
   static constexpr std::size_t kLargestBlock = std::size_t{64} << 20;
 
+  static void release(const Block& b) {
+    set_poisoned(b.start, b.size, false);
+    std::free(b.start);
+  }
+
   void* do_allocate(std::size_t bytes, std::size_t align) override {
     for (;;) {
       if (current_ < blocks_.size()) {
@@ -55,6 +88,7 @@ class DocumentArena::Resource final : public json::memory_resource {
         const std::size_t at = used_ + ((align - free_at % align) % align);
         if (at <= b.size && bytes <= b.size - at) {
           used_ = at + bytes;
+          set_poisoned(b.start + at, bytes, false);
           return b.start + at;
         }
         // Too full: go on with the next block, kept or new.
@@ -66,6 +100,7 @@ class DocumentArena::Resource final : public json::memory_resource {
       const std::size_t size = std::max(grown, bytes + align);
       char* start = static_cast<char*>(std::malloc(size));
       if (!start) throw std::bad_alloc();
+      set_poisoned(start, size, true);
       blocks_.push_back({start, size});
       held_ += size;
     }
@@ -98,12 +133,10 @@ json::storage_ptr DocumentArena::next() {
   // A project is mostly loaded again and again: what the last document
   // took stays for the next one, and a larger one's surplus goes once a
   // smaller one follows.
-  resource_->trim(true);
+  resource_->trim();
   resource_->rewind();
   return json::storage_ptr(resource_.get());
 }
-
-void DocumentArena::trim() { resource_->trim(false); }
 
 std::size_t DocumentArena::held() const { return resource_->held(); }
 

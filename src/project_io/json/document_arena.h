@@ -26,10 +26,6 @@ class DocumentArena {
   /// any value copied from it without storage of its own) must be gone.
   json::storage_ptr next();
 
-  /// Gives back everything but the first `keep` bytes (when the caller
-  /// knows the last document is gone and wants the memory back now).
-  void trim();
-
   /// Bytes held, in use or not.
   std::size_t held() const;
 

@@ -1,11 +1,20 @@
 #include "project_io/queries/queries.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 namespace vemba_core::project_io {
 namespace {
 
 std::string outline_of(std::string_view doc) { return to_compact(get_outline(*parse_json(doc))); }
+
+// The ids the outline lists in its first group, each followed by a space.
+std::string first_group_ids(const json::value& outline) {
+  std::string ids;
+  for (const json::value& node : *array_of((*array_of(outline, "groups"))[0], "nodes"))
+    ids += std::string(text_of(node, "id")) + " ";
+  return ids;
+}
 
 TEST(Outline, EmptyAndUngroupedBoards) {
   EXPECT_EQ(outline_of(R"({"name":"P","nodes":[],"groups":[]})"), R"({"groups":[],"orphans":[],"project":"P"})");
@@ -67,10 +76,25 @@ TEST(Outline, MembersInSetOrder) {
       {"id": "zero", "groupId": "g", "order": 0}
     ]
   })"));
-  std::string ids;
-  for (const json::value& node : *array_of((*array_of(outline, "groups"))[0], "nodes"))
-    ids += std::string(text_of(node, "id")) + " ";
-  EXPECT_EQ(ids, "minus zero two none max float huge text ");
+  EXPECT_EQ(first_group_ids(outline), "minus zero two none max float huge text ");
+}
+
+// More cards of one order than std::sort orders by insertion (16): only a
+// stable sort keeps each run of equal orders in document order.
+TEST(Outline, EqualOrdersKeepDocumentOrder) {
+  json::array nodes;
+  std::string by_order[3];
+  for (int i = 0; i < 40; ++i) {
+    const std::string id = fmt::format("c{}", i);
+    json::object node{{"id", id}, {"groupId", "g"}};
+    const int kind = i % 5 == 0 ? 0 : i % 7 == 0 ? 2 : 1;  // order 1, order 3 (most), none
+    if (kind < 2) node["order"] = kind == 0 ? 1 : 3;
+    by_order[kind] += id + " ";
+    nodes.push_back(std::move(node));
+  }
+  const json::value outline =
+      get_outline(json::object{{"groups", json::array{json::object{{"id", "g"}}}}, {"nodes", std::move(nodes)}});
+  EXPECT_EQ(first_group_ids(outline), by_order[0] + by_order[1] + by_order[2]);
 }
 
 }  // namespace
