@@ -5,7 +5,7 @@
 // cards that are gone.
 
 #include "vemba_connector/tools/catalogue.h"
-#include "vemba_connector/tools/mutations.h"
+#include "vemba_connector/tools/mutation_engine.h"
 #include "vemba_connector/tools/tools.h"
 
 #include "project_io/store/document.h"
