@@ -133,8 +133,6 @@ std::optional<double> number_of(const json::value& v, std::string_view key);
 double number_or(const json::value& v, std::string_view key, double fallback);
 /// An integer that fits int64; doubles and larger integers count as none.
 std::optional<std::int64_t> as_integer(const json::value& v);
-/// A record's `order` as a signed integer; none sorts last.
-std::optional<std::int64_t> order_of(const json::value& v);
 /// A record's `id` when it is a text.
 std::optional<std::string_view> id_of(const json::value& v);
 /// The member when it is an array.

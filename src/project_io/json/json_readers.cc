@@ -73,8 +73,6 @@ std::optional<std::int64_t> as_integer(const json::value& v) {
 
 std::optional<std::int64_t> integer(const json::value* m) { return m ? as_integer(*m) : std::nullopt; }
 
-std::optional<std::int64_t> order_of(const json::value& v) { return integer(member(v, "order")); }
-
 std::optional<std::string_view> id_of(const json::value& v) { return opt_text_of(v, "id"); }
 
 const json::array* array(const json::value* m) { return m ? m->if_array() : nullptr; }

@@ -128,3 +128,9 @@ std::expected<std::string, std::string> restore_snapshot(const fs::path& library
                                                          json::storage_ptr storage = {});
 
 }  // namespace vemba_core::project_io
+
+// The folder's other modules, so that this one header states the folder's
+// contract; each includes this header or json.h for what it needs.
+#include "project_io/store/document.h"
+#include "project_io/store/folder_lock.h"
+#include "project_io/store/listing.h"
