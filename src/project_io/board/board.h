@@ -103,7 +103,7 @@ Status connect_vembas(json::value& doc, std::string_view from, std::string_view 
 
 // ---- Groups (groups.cc) -----------------------------------------------------
 
-/// New groups come from create_group (geometry.h), which places them.
+// New groups come from create_group (geometry.h), which places them.
 
 /// Box, name, role, color and order take any value; the two hidden flags
 /// only booleans.

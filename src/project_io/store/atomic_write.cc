@@ -122,18 +122,13 @@ bool is_own_temp_of(std::string_view name, const fs::path& path) {
 }
 
 void remove_stale_own_temps(const fs::path& path) {
-  std::error_code ec;
   const auto now = fs::file_time_type::clock::now();
-  std::vector<fs::path> stale;
-  for (fs::directory_iterator it(path.parent_path(), ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::error_code kind_ec;
-    if (!is_own_temp_of(it->path().filename().string(), path) ||
-        it->symlink_status(kind_ec).type() != fs::file_type::regular)
-      continue;
-    const auto written = it->last_write_time(kind_ec);
-    if (!kind_ec && now - written > kStaleTemp) stale.push_back(it->path());
-  }
-  for (const fs::path& p : stale) ::unlink(p.c_str());
+  remove_files_where(path.parent_path(), [&](const fs::directory_entry& entry) {
+    std::error_code ec;
+    if (!is_own_temp_of(entry.path().filename().string(), path)) return false;
+    const auto written = entry.last_write_time(ec);
+    return !ec && now - written > kStaleTemp;
+  });
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace vemba_core::project_io {
@@ -75,19 +76,13 @@ std::string escapes(const fs::path& resolved) { return "path escapes library: " 
 // The temporaries of snapshot writes that never finished (snap-5.tmp-snap-5.json).
 // Each snapshot has a new name, so no later write would reuse them.
 void remove_snapshot_temporaries(const fs::path& history) {
-  std::error_code ec;
-  std::vector<fs::path> stale;
-  for (fs::directory_iterator it(history, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+  remove_files_where(history, [](const fs::directory_entry& entry) {
+    const std::string name = entry.path().filename().string();
     const std::size_t cut = name.find(".tmp-");
-    if (cut == std::string::npos) continue;
+    if (cut == std::string::npos) return false;
     const std::string target = name.substr(cut + 5);
-    std::error_code kind_ec;
-    if (snapshot_millis(target) && temp_path_for(target) == name &&
-        it->symlink_status(kind_ec).type() == fs::file_type::regular)
-      stale.push_back(it->path());
-  }
-  for (const fs::path& p : stale) ::unlink(p.c_str());
+    return snapshot_millis(target) && temp_path_for(target) == name;
+  });
 }
 
 bool entry_exists(const fs::path& p) {
@@ -127,6 +122,16 @@ std::string folder_characters(std::string_view name) {
 }  // namespace
 
 bool holds_nul(const fs::path& p) { return p.native().find('\0') != std::string::npos; }
+
+void remove_files_where(const fs::path& folder, const std::function<bool(const fs::directory_entry&)>& stale) {
+  std::error_code ec;
+  std::vector<fs::path> picked;
+  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code kind_ec;
+    if (it->symlink_status(kind_ec).type() == fs::file_type::regular && stale(*it)) picked.push_back(it->path());
+  }
+  for (const fs::path& p : picked) ::unlink(p.c_str());
+}
 
 bool is_bare_name(std::string_view name) {
   return !name.empty() && name.find("..") == std::string_view::npos &&

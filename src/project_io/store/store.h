@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,9 @@ bool is_bare_name(std::string_view name);
 /// The system calls take a path up to its first NUL, which would name another
 /// file; such a path names none.
 bool holds_nul(const fs::path& p);
+/// Removes the regular files of `folder` (links are left alone) that `stale`
+/// picks; a folder that cannot be listed has none.
+void remove_files_where(const fs::path& folder, const std::function<bool(const fs::directory_entry&)>& stale);
 
 Status safe_project_name(std::string_view name);
 std::expected<fs::path, std::string> project_dir(const fs::path& root, std::string_view name);
