@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <atomic>
+#include <cstdlib>
+#include <memory>
 #include <set>
 #include <thread>
 
@@ -49,16 +53,22 @@ class Burst {
   ServerProcess& server_;
 };
 
-// Reads project.json over and over until stopped; counts the reads that did
-// not parse.
+// Reads a file over and over until stopped; counts the reads that gave
+// nothing once the file was there, and those that did not parse.
 class TornReader {
  public:
   explicit TornReader(fs::path file)
       : thread_([this, file = std::move(file)] {
+          bool seen = false;
           while (!stop_) {
             const std::string bytes = slurp(file);
-            if (!bytes.empty()) ++reads_;
-            if (!bytes.empty() && !parse_json(bytes)) ++torn_;
+            seen = seen || !bytes.empty();
+            if (bytes.empty()) {
+              if (seen) ++empty_;
+              continue;
+            }
+            ++reads_;
+            if (!parse_json(bytes)) ++torn_;
           }
         }) {}
   ~TornReader() { finish(); }
@@ -67,11 +77,12 @@ class TornReader {
     if (thread_.joinable()) thread_.join();
   }
   int torn() const { return torn_; }
+  int empty() const { return empty_; }
   int reads() const { return reads_; }
 
  private:
   std::atomic<bool> stop_ = false;
-  std::atomic<int> torn_ = 0, reads_ = 0;
+  std::atomic<int> torn_ = 0, empty_ = 0, reads_ = 0;
   std::thread thread_;
 };
 
@@ -100,6 +111,7 @@ TEST(TwoServers, EditsOfOneProjectAreAllKept) {
   for (const json::value& node : nodes) ids.emplace(node.at("id").as_string());
   EXPECT_EQ(ids.size(), nodes.size());
   EXPECT_EQ(reader.torn(), 0) << "of " << reader.reads() << " reads";
+  EXPECT_EQ(reader.empty(), 0);
 }
 
 TEST(TwoServers, CreatingOneNameGivesEachItsOwnFolder) {
@@ -118,6 +130,51 @@ TEST(TwoServers, CreatingOneNameGivesEachItsOwnFolder) {
   }
   EXPECT_EQ(folders.size(), replies.size());
   EXPECT_EQ(list_names(s.library()).size(), replies.size());
+}
+
+// Whether servers can be started each in a PID namespace of its own (as
+// root), where every one of them is process 1.
+bool pid_namespaces() { return std::system("unshare --pid --fork --kill-child true >/dev/null 2>&1") == 0; }
+
+// Four servers, each process 1 of its own PID namespace where the system
+// allows it, as containers run them, edit their own projects in one library:
+// the signal file they all replace is never seen cut or empty.
+TEST(FourServers, TheSignalFileIsNeverSeenTorn) {
+  constexpr int kServers = 4;
+  Session s;
+  std::vector<std::string> env{"HOME=" + s.home().string(), "PATH=/usr/bin:/bin"};
+  if (const char* asan = std::getenv("ASAN_OPTIONS")) env.push_back(std::string("ASAN_OPTIONS=") + asan);
+  const bool namespaced = pid_namespaces();
+  std::vector<std::unique_ptr<ServerProcess>> servers;
+  for (int i = 0; i < kServers; ++i) {
+    s.make_project(fmt::format("P{}", i), R"({"name": "P", "nodes": []})");
+    std::vector<std::string> args{VEMBA_CONNECTOR_BIN, "--library", s.library().string()};
+    if (namespaced) {
+      args.insert(args.begin(), {"--pid", "--fork", "--kill-child"});
+      servers.push_back(std::make_unique<ServerProcess>("/usr/bin/unshare", args, env));
+    } else {
+      servers.push_back(std::make_unique<ServerProcess>(args[0], std::vector(args.begin() + 1, args.end()), env));
+    }
+  }
+  TornReader reader(s.library() / ".vemba-sync.json");
+  std::vector<Burst> bursts;
+  for (int i = 0; i < kServers; ++i)
+    bursts.emplace_back(*servers[static_cast<std::size_t>(i)], "add_vemba",
+                        json::object{{"project", fmt::format("P{}", i)}, {"title", "x"}});
+  for (Burst& burst : bursts) {
+    const std::vector<std::string> replies = burst.replies();
+    ASSERT_EQ(replies.size(), static_cast<std::size_t>(kCallsEach));
+    for (const std::string& text : replies) ASSERT_TRUE(text.starts_with("Done. Added vemba")) << text;
+  }
+  reader.finish();
+  EXPECT_GT(reader.reads(), 0);
+  EXPECT_EQ(reader.torn(), 0) << "of " << reader.reads() << " reads" << (namespaced ? " (PID namespaces)" : "");
+  EXPECT_EQ(reader.empty(), 0);
+  // No temporary is left behind.
+  std::vector<std::string> expected;
+  for (int i = 0; i < kServers; ++i) expected.push_back(fmt::format("P{}", i));
+  expected.insert(expected.begin(), ".vemba-sync.json");
+  EXPECT_EQ(list_names(s.library()), expected);
 }
 
 }  // namespace

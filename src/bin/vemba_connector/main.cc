@@ -1,5 +1,6 @@
 #include "vemba_connector/protocol/protocol.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #if defined(__GLIBC__)
@@ -17,6 +18,6 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
-  vemba_connector::run_loop(stdin, stdout, {argv, argv + argc});
+  vemba_connector::run_loop(STDIN_FILENO, stdout, {argv, argv + argc});
   return 0;
 }

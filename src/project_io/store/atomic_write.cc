@@ -1,14 +1,12 @@
 // Every file the store writes: a temporary sibling, fsync, rename, so that a
 // reader sees the old file or the new one whole.
 
-#include "project_io/store/folder_lock.h"
 #include "project_io/store/store.h"
+#include "project_io/store/temporaries.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <fmt/format.h>
 
 #include <cerrno>
 #include <chrono>
@@ -51,19 +49,26 @@ Status copy_all(int from, int fd) {
   }
 }
 
-// One attempt: `fill` writes the content to the temporary.
-template <class Fill>
-Status write_once(const fs::path& path, const fs::path& temp, const Fill& fill) {
+// Opens the temporary. A shared one left by a failed write is reused, but a
+// link planted there would have the write land outside the folder, and a pipe
+// would block it; an own one is always new.
+std::expected<int, std::string> open_temp(const fs::path& temp, Temporaries temps) {
   if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
-  // A stale temporary file is reused, but a link planted there would have the
-  // write land outside the folder, and a pipe would block it.
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+  const int reuse = temps == Temporaries::kShared ? O_TRUNC : O_EXCL;
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | reuse | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
   struct stat st {};
   if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
     ::close(fd);
     return std::unexpected(std::string("create temp: not a regular file"));
   }
+  return fd;
+}
+
+// One attempt: `fill` writes the content to the temporary, which is synced
+// and renamed into place.
+template <class Fill>
+Status fill_and_commit(int fd, const fs::path& path, const fs::path& temp, const Fill& fill) {
   if (Status filled = fill(fd); !filled) {
     ::close(fd);
     return filled;
@@ -82,81 +87,44 @@ Status write_once(const fs::path& path, const fs::path& temp, const Fill& fill) 
   return {};
 }
 
+// A failed attempt leaves a shared temporary for the next write to reuse; an
+// own one would never be reused, so it goes at once. Either way the next
+// write looks for leftovers again.
+template <class Fill>
+Status write_once(const fs::path& path, Temporaries temps, const Fill& fill) {
+  const fs::path temp = temps == Temporaries::kShared ? temp_path_for(path) : own_temp_path_for(path, random_tag());
+  auto fd = open_temp(temp, temps);
+  Status written = fd ? fill_and_commit(*fd, path, temp, fill) : Status(std::unexpected(fd.error()));
+  if (!written) {
+    if (fd && temps == Temporaries::kOwn) ::unlink(temp.c_str());
+    sweep_again(path.parent_path());
+  }
+  return written;
+}
+
 // Three attempts with 120 ms and 240 ms pauses between them: a briefly busy
 // disk or a syncing app gets a moment before the retry.
-template <class Attempt>
-Status with_retries(const Attempt& attempt) {
+template <class Fill>
+Status write_atomically(const fs::path& path, Temporaries temps, const Fill& fill) {
   using namespace std::chrono_literals;
+  sweep_temporaries(path.parent_path());
   Status result;
   for (int n = 1; n <= 3; ++n) {
-    result = attempt();
+    result = write_once(path, temps, fill);
     if (result) return result;
     if (n < 3) std::this_thread::sleep_for(n == 1 ? 120ms : 240ms);
   }
   return result;
 }
 
-template <class Fill>
-Status write_atomically(const fs::path& path, const Fill& fill) {
-  const fs::path temp = temp_path_for(path);
-  return with_retries([&] { return write_once(path, temp, fill); });
-}
-
-// The temporary of this process alone (.vemba-sync.tmp-4711-.vemba-sync.json),
-// for a write that does not wait for the folder's lock.
-fs::path own_temp_path_for(const fs::path& path) {
-  return path.parent_path() / fmt::format("{}.tmp-{}-{}", path.stem().string(), ::getpid(), path.filename().string());
-}
-
-// Own temporaries exist for the moment of one write; one older than this was
-// left by a process that died inside it.
-constexpr auto kStaleTemp = std::chrono::minutes(1);
-
-bool is_own_temp_of(std::string_view name, const fs::path& path) {
-  const std::string prefix = fmt::format("{}.tmp-", path.stem().string());
-  const std::string suffix = fmt::format("-{}", path.filename().string());
-  if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
-    return false;
-  const std::string_view pid = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-  return pid.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-void remove_stale_own_temps(const fs::path& path) {
-  const auto now = fs::file_time_type::clock::now();
-  remove_files_where(path.parent_path(), [&](const fs::directory_entry& entry) {
-    std::error_code ec;
-    if (!is_own_temp_of(entry.path().filename().string(), path)) return false;
-    const auto written = entry.last_write_time(ec);
-    return !ec && now - written > kStaleTemp;
-  });
-}
-
 }  // namespace
 
-fs::path temp_path_for(const fs::path& path) {
-  const std::string name = path.filename().string();
-  return path.parent_path() / (path.stem().string() + ".tmp-" + name);
+Status atomic_write(const fs::path& path, std::string_view bytes, Temporaries temps) {
+  return write_atomically(path, temps, [&](int fd) { return write_all(fd, bytes); });
 }
 
-Status atomic_write(const fs::path& path, std::string_view bytes) {
-  return write_atomically(path, [&](int fd) { return write_all(fd, bytes); });
-}
-
-Status atomic_copy(const fs::path& path, int from) {
-  return write_atomically(path, [&](int fd) { return copy_all(from, fd); });
-}
-
-Status atomic_write_unwaited(const fs::path& path, std::string_view bytes) {
-  const auto fill = [&](int fd) { return write_all(fd, bytes); };
-  return with_retries([&] {
-    // The folder's lock guards the shared temporary name; held only for this
-    // attempt, so no pause is ever taken while holding it.
-    if (auto lock = lock_folder(path.parent_path(), std::chrono::milliseconds::zero())) {
-      remove_stale_own_temps(path);
-      return write_once(path, temp_path_for(path), fill);
-    }
-    return write_once(path, own_temp_path_for(path), fill);
-  });
+Status atomic_copy(const fs::path& path, int from, Temporaries temps) {
+  return write_atomically(path, temps, [&](int fd) { return copy_all(from, fd); });
 }
 
 }  // namespace vemba_core::project_io

@@ -39,7 +39,51 @@ std::optional<FolderId> id_of(int fd) {
   return FolderId{st.st_dev, st.st_ino};
 }
 
-bool locks_unsupported(int err) { return err == ENOTSUP || err == EOPNOTSUPP || err == ENOLCK || err == EINVAL; }
+// What an error of opening or locking the folder means.
+enum class Outcome {
+  kBusy,    // another process held the lock for the whole wait
+  kNoLock,  // the system gives no lock here: the write goes on unguarded
+  kFailed,  // the lock failed, with the system's text
+};
+
+constexpr struct {
+  int err;
+  Outcome outcome;
+} kOutcomes[] = {
+    {EWOULDBLOCK, Outcome::kBusy},
+    // NFS and SMB emulate flock with byte-range locks, which need a
+    // descriptor open for writing; a folder never is.
+    {EBADF, Outcome::kNoLock},
+    {ENOTSUP, Outcome::kNoLock},
+    {EOPNOTSUPP, Outcome::kNoLock},
+    {ENOLCK, Outcome::kNoLock},
+    {EINVAL, Outcome::kNoLock},
+    // A folder the server may write but not list cannot be opened to lock.
+    {EACCES, Outcome::kNoLock},
+    {EPERM, Outcome::kNoLock},
+};
+
+Outcome outcome_of(int err) {
+  for (const auto& row : kOutcomes)
+    if (row.err == err) return row.outcome;
+  return Outcome::kFailed;
+}
+
+std::expected<FolderLock, LockFailure> refused(int err) {
+  const Outcome outcome = outcome_of(err);
+  if (outcome == Outcome::kNoLock) return FolderLock();
+  return std::unexpected(LockFailure{outcome == Outcome::kBusy, std::strerror(err)});
+}
+
+// Whether `folder` still names the folder open as `id`: another process may
+// have put a copy in its place during the wait.
+bool still_named(const std::filesystem::path& folder, const std::optional<FolderId>& id) {
+  if (!id) return true;
+  struct stat st {};
+  return ::stat(folder.c_str(), &st) == 0 && FolderId{st.st_dev, st.st_ino} == *id;
+}
+
+int open_folder(const char* path) { return ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 
 extern "C" void on_alarm(int) {}
 
@@ -78,27 +122,32 @@ class AlarmAt {
 };
 
 // 0, or the errno of the last try; EWOULDBLOCK when the wait ran out.
-int flock_within(int fd, std::chrono::milliseconds wait) {
-  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
-  if (errno != EWOULDBLOCK || wait <= std::chrono::milliseconds::zero()) return errno;
-  const Clock::time_point deadline = Clock::now() + wait;
+int flock_within(int fd, Clock::time_point deadline, const LockCalls& calls) {
+  if (calls.flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+  const auto wait = deadline - Clock::now();
+  if (errno != EWOULDBLOCK || wait <= Clock::duration::zero()) return errno;
   AlarmAt alarm(wait);
   for (;;) {
-    if (::flock(fd, LOCK_EX) == 0) return 0;
+    if (calls.flock(fd, LOCK_EX) == 0) return 0;
     if (errno != EINTR) return errno;
     // Another signal may have cut the wait short; only the deadline ends it.
-    if (Clock::now() >= deadline) return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : EWOULDBLOCK;
+    if (Clock::now() >= deadline) return calls.flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : EWOULDBLOCK;
   }
 }
 
+// A path that is replaced again and again during the wait is given up.
+constexpr int kMaxSwaps = 3;
+
 }  // namespace
 
-FolderLock::FolderLock(FolderLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+FolderLock::FolderLock(FolderLock&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), guards_(std::exchange(other.guards_, false)) {}
 
 FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
   if (this != &other) {
     release();
     fd_ = std::exchange(other.fd_, -1);
+    guards_ = std::exchange(other.guards_, false);
   }
   return *this;
 }
@@ -106,33 +155,43 @@ FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
 FolderLock::~FolderLock() { release(); }
 
 void FolderLock::release() {
+  guards_ = false;
   if (fd_ < 0) return;
   if (auto id = id_of(fd_)) std::erase(held(), *id);
   ::close(fd_);  // closing drops the lock
   fd_ = -1;
 }
 
-std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder,
-                                                   std::chrono::milliseconds wait) {
+const LockCalls kSystemLockCalls{open_folder, ::flock};
+
+std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder, std::chrono::milliseconds wait,
+                                                   const LockCalls& calls) {
   if (folder.native().find('\0') != std::string::npos)
     return std::unexpected(LockFailure{false, std::strerror(EINVAL)});
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return std::unexpected(LockFailure{false, std::strerror(errno)});
-  const auto id = id_of(fd);
-  if (id && std::ranges::find(held(), *id) != held().end()) {
-    ::close(fd);
-    return FolderLock();
+  const Clock::time_point deadline = Clock::now() + wait;
+  for (int swaps = 0;; ++swaps) {
+    const int fd = calls.open_folder(folder.c_str());
+    if (fd < 0) return refused(errno);
+    const auto id = id_of(fd);
+    FolderLock lock;
+    lock.guards_ = true;
+    if (id && std::ranges::find(held(), *id) != held().end()) {
+      ::close(fd);
+      return lock;
+    }
+    if (const int err = flock_within(fd, deadline, calls); err != 0) {
+      ::close(fd);
+      return refused(err);
+    }
+    if (!still_named(folder, id)) {
+      ::close(fd);  // lock what the path names now
+      if (swaps == kMaxSwaps) return std::unexpected(LockFailure{false, "the folder was replaced during the wait"});
+      continue;
+    }
+    if (id) held().push_back(*id);
+    lock.fd_ = fd;
+    return lock;
   }
-  if (const int err = flock_within(fd, wait); err != 0) {
-    ::close(fd);
-    if (err == EWOULDBLOCK) return std::unexpected(LockFailure{true, std::strerror(err)});
-    if (locks_unsupported(err)) return FolderLock();
-    return std::unexpected(LockFailure{false, std::strerror(err)});
-  }
-  if (id) held().push_back(*id);
-  FolderLock lock;
-  lock.fd_ = fd;
-  return lock;
 }
 
 std::string busy_text(std::string_view what) {

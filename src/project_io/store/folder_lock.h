@@ -4,6 +4,7 @@
 // lock when the holder dies.
 
 #include "project_io/json/json.h"
+#include "project_io/store/temporaries.h"
 
 #include <chrono>
 #include <filesystem>
@@ -23,8 +24,17 @@ struct LockFailure {
   std::string text;
 };
 
+/// The two system calls a lock makes, so that tests can fail them.
+struct LockCalls {
+  int (*open_folder)(const char* path);  // a descriptor or -1 with errno
+  int (*flock)(int fd, int operation);
+};
+extern const LockCalls kSystemLockCalls;
+
 /// Held until destroyed. A folder this process already holds is not locked a
 /// second time (the same folder can be both the library root and a project).
+/// Where the system gives no lock on the folder the write goes on unguarded,
+/// and then writes through temporaries of its own.
 class FolderLock {
  public:
   FolderLock() = default;
@@ -34,19 +44,28 @@ class FolderLock {
   FolderLock& operator=(const FolderLock&) = delete;
   ~FolderLock();
 
+  /// True while this process holds the folder's lock.
+  bool guards() const { return guards_; }
+  /// The temporaries a write into the folder may use.
+  Temporaries temporaries() const { return guards_ ? Temporaries::kShared : Temporaries::kOwn; }
+
  private:
   friend std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder,
-                                                            std::chrono::milliseconds wait);
+                                                            std::chrono::milliseconds wait, const LockCalls& calls);
   void release();
   int fd_ = -1;
+  bool guards_ = false;
 };
 
 /// Waits up to `wait` for the exclusive lock on `folder`; a zero wait only
 /// takes a lock that is free at once. Waiters are served in the order the
-/// system queues them. Where the file system offers no locks the write goes
-/// on unlocked, as before.
+/// system queues them. Once taken, the path must still name the folder that
+/// was locked, or what it names now is locked instead. Where the system
+/// gives no lock (a file system without locks, a folder that cannot be
+/// opened for reading) the result guards nothing.
 std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder,
-                                                   std::chrono::milliseconds wait = kLockWait);
+                                                   std::chrono::milliseconds wait = kLockWait,
+                                                   const LockCalls& calls = kSystemLockCalls);
 
 /// The failure text of a lock on a project folder or the library root held
 /// past the wait.

@@ -73,18 +73,6 @@ std::expected<OpenFile, std::string> open_regular(const fs::path& path) {
 // A link may lead to a path that is not UTF-8; the reply must stay text.
 std::string escapes(const fs::path& resolved) { return "path escapes library: " + lossy_utf8(resolved.string()); }
 
-// The temporaries of snapshot writes that never finished (snap-5.tmp-snap-5.json).
-// Each snapshot has a new name, so no later write would reuse them.
-void remove_snapshot_temporaries(const fs::path& history) {
-  remove_files_where(history, [](const fs::directory_entry& entry) {
-    const std::string name = entry.path().filename().string();
-    const std::size_t cut = name.find(".tmp-");
-    if (cut == std::string::npos) return false;
-    const std::string target = name.substr(cut + 5);
-    return snapshot_millis(target) && temp_path_for(target) == name;
-  });
-}
-
 bool entry_exists(const fs::path& p) {
   std::error_code ec;
   return fs::symlink_status(p, ec).type() != fs::file_type::not_found && !ec;
@@ -238,17 +226,18 @@ std::size_t project_file_size(const fs::path& project_folder) {
   return ec ? 0 : static_cast<std::size_t>(size);
 }
 
-Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms) {
+Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms,
+                     Temporaries temps) {
   // A stored value may sit deeper than any request could nest it; a file the
   // reader refuses would lock the project.
   // The file it replaces tells its size on the first write of a process.
   const std::optional<std::string> text = to_pretty_document(document, kMaxNesting, project_file_size(project_folder));
   if (!text) return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
-  if (auto ok = snapshot(library, project_folder, ms); !ok) return ok;
-  return atomic_write(project_folder / kProjectFile, *text);
+  if (auto ok = snapshot(library, project_folder, ms, temps); !ok) return ok;
+  return atomic_write(project_folder / kProjectFile, *text, temps);
 }
 
-Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms) {
+Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms, Temporaries temps) {
   auto current = confine(library, project_folder / kProjectFile);
   if (!current) return std::unexpected("read for snapshot: " + current.error());
   std::error_code ec;
@@ -257,14 +246,14 @@ Status snapshot(const fs::path& library, const fs::path& project_folder, Millis 
   if (!history) return std::unexpected("ensure history: " + history.error());
   fs::create_directories(*history, ec);
   if (ec) return std::unexpected("ensure history: " + os_error(ec));
-  remove_snapshot_temporaries(*history);
+  sweep_temporaries(*history, Sweep::kWithSnapshots);
   const auto from = open_regular(*current);
   if (!from) return std::unexpected("read for snapshot: " + from.error());
   // Never replace an earlier snapshot: two writes within one millisecond
   // would otherwise lose a state from the history.
   fs::path target = *history / ("snap-" + millis_text(ms) + ".json");
   while (entry_exists(target)) target = *history / ("snap-" + millis_text(++ms) + ".json");
-  Status copied = atomic_copy(target, from->fd);
+  Status copied = atomic_copy(target, from->fd, temps);
   ::close(from->fd);
   return copied;
 }
@@ -308,14 +297,15 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
 }
 
 std::expected<std::string, std::string> write_asset_file(const fs::path& library, const fs::path& project_folder,
-                                                         std::string_view file_name, std::string_view bytes) {
+                                                         std::string_view file_name, std::string_view bytes,
+                                                         Temporaries temps) {
   if (!is_bare_name(file_name)) return std::unexpected(fmt::format("invalid asset filename: {}", file_name));
   auto assets = confine(library, project_folder / kAssetsDir);
   if (!assets) return std::unexpected("ensure assets: " + assets.error());
   std::error_code ec;
   fs::create_directories(*assets, ec);
   if (ec) return std::unexpected("ensure assets: " + os_error(ec));
-  if (auto ok = atomic_write(*assets / std::string(file_name), bytes); !ok) return std::unexpected(ok.error());
+  if (auto ok = atomic_write(*assets / std::string(file_name), bytes, temps); !ok) return std::unexpected(ok.error());
   return std::string(file_name);
 }
 

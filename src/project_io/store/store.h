@@ -4,6 +4,8 @@
 // clock that names snapshots. The only module that writes files.
 
 #include "project_io/json/json.h"
+#include "project_io/store/folder_lock.h"
+#include "project_io/store/temporaries.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -75,25 +77,20 @@ std::expected<json::value, std::string> read_project(const fs::path& library, co
 /// text of the document is reserved at.
 std::size_t project_file_size(const fs::path& project_folder);
 /// Snapshot of the current file first, then the atomic replace.
-Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms);
+Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms,
+                     Temporaries temps = Temporaries::kShared);
 /// Copies the current project.json into the history folder, first removing
-/// temporaries that interrupted snapshots left there.
-Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms);
+/// (once per process) temporaries that interrupted snapshots left there.
+Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms,
+                Temporaries temps = Temporaries::kShared);
 
 /// Temporary sibling, fsync, rename; three attempts with 120 ms and 240 ms
-/// pauses between them (atomic_write.cc).
-Status atomic_write(const fs::path& path, std::string_view bytes);
+/// pauses between them (atomic_write.cc). `temps` names the temporary: the
+/// shared sibling only while the project's lock keeps other writers out.
+Status atomic_write(const fs::path& path, std::string_view bytes, Temporaries temps = Temporaries::kShared);
 /// The same with the content of the open file `from`, copied from its start
 /// a piece at a time.
-Status atomic_copy(const fs::path& path, int from);
-/// `atomic_write` of a file that several processes replace and none may wait
-/// for: an attempt goes through the shared temporary only while the folder's
-/// lock is free at once, and otherwise through a temporary of this process's
-/// own, so two writers never cut one content into another. No lock is held
-/// during the pauses, and own temporaries left by dead processes are removed.
-Status atomic_write_unwaited(const fs::path& path, std::string_view bytes);
-/// The sibling that `atomic_write` writes through (project.tmp-project.json).
-fs::path temp_path_for(const fs::path& path);
+Status atomic_copy(const fs::path& path, int from, Temporaries temps = Temporaries::kShared);
 
 /// Creates a project folder named after `name`; returns the folder's name.
 /// Holds the library root's lock while it picks and makes the folder, so two
@@ -105,7 +102,8 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
 std::string folder_name_for(std::string_view name);
 
 std::expected<std::string, std::string> write_asset_file(const fs::path& library, const fs::path& project_folder,
-                                                         std::string_view file_name, std::string_view bytes);
+                                                         std::string_view file_name, std::string_view bytes,
+                                                         Temporaries temps = Temporaries::kShared);
 
 /// Reads a whole file as bytes. A named pipe, socket or device is refused
 /// ("not a regular file") rather than read.
@@ -129,12 +127,12 @@ json::array list_history(const fs::path& library, const fs::path& project_folder
 /// Returns the reply message. The snapshot is read into `storage`.
 std::expected<std::string, std::string> restore_snapshot(const fs::path& library, const fs::path& project_folder,
                                                          std::string_view name, Millis ms,
-                                                         json::storage_ptr storage = {});
+                                                         json::storage_ptr storage = {},
+                                                         Temporaries temps = Temporaries::kShared);
 
 }  // namespace vemba_core::project_io
 
 // The folder's other modules, so that this one header states the folder's
 // contract; each includes this header or json.h for what it needs.
 #include "project_io/store/document.h"
-#include "project_io/store/folder_lock.h"
 #include "project_io/store/listing.h"

@@ -15,7 +15,7 @@ std::string served(std::string_view input, std::span<const Method> methods) {
   std::FILE* out = std::tmpfile();
   std::fwrite(input.data(), 1, input.size(), in);
   std::rewind(in);
-  run_loop(in, out, {}, methods);
+  run_loop(::fileno(in), out, {}, methods);
   std::string text(static_cast<std::size_t>(std::ftell(out)), '\0');
   std::rewind(out);
   text.resize(std::fread(text.data(), 1, text.size(), out));

@@ -10,7 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <optional>
 #include <thread>
 
 namespace vemba_core::project_io {
@@ -132,6 +135,102 @@ TEST(FolderLock, UnopenableFolderFailsWithTheSystemText) {
   EXPECT_EQ(lock_folder(dir / "none").error().text, "No such file or directory");
   EXPECT_EQ(lock_folder(dir / "file").error().text, "Not a directory");
   EXPECT_FALSE(lock_folder(dir / "file").error().busy);
+}
+
+// Every row of the errno table, through stand-ins for the two system calls:
+// where the system gives no lock the write goes on unguarded; other errors
+// fail with the system's text.
+int g_open_errno = 0;
+int g_flock_errno = 0;
+int failing_open(const char* path) {
+  if (g_open_errno == 0) return kSystemLockCalls.open_folder(path);
+  errno = g_open_errno;
+  return -1;
+}
+int failing_flock(int fd, int operation) {
+  if (g_flock_errno == 0) return ::flock(fd, operation);
+  errno = g_flock_errno;
+  return -1;
+}
+
+TEST(FolderLock, EachSystemErrorHasItsOutcome) {
+  enum Outcome { kGuarded, kUnguarded, kBusy, kFailed };
+  struct Case {
+    const char* name;
+    int open_errno;
+    int flock_errno;
+    Outcome outcome;
+  };
+  const Case cases[] = {
+      {"locked", 0, 0, kGuarded},
+      {"held by another", 0, EWOULDBLOCK, kBusy},
+      {"network file system", 0, EBADF, kUnguarded},
+      {"no locks here", 0, ENOTSUP, kUnguarded},
+      {"no locks here (socket text)", 0, EOPNOTSUPP, kUnguarded},
+      {"no lock records", 0, ENOLCK, kUnguarded},
+      {"not lockable", 0, EINVAL, kUnguarded},
+      {"folder not readable", EACCES, 0, kUnguarded},
+      {"folder not permitted", EPERM, 0, kUnguarded},
+      {"disk error", 0, EIO, kFailed},
+      {"folder gone", ENOENT, 0, kFailed},
+      {"not a folder", ENOTDIR, 0, kFailed},
+  };
+  const LockCalls failing{failing_open, failing_flock};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    vemba_test::TempDir dir;
+    g_open_errno = c.open_errno;
+    g_flock_errno = c.flock_errno;
+    auto lock = lock_folder(dir.path(), 0ms, failing);
+    g_open_errno = g_flock_errno = 0;
+    switch (c.outcome) {
+      case kGuarded:
+      case kUnguarded:
+        ASSERT_TRUE(lock) << lock.error().text;
+        EXPECT_EQ(lock->guards(), c.outcome == kGuarded);
+        EXPECT_EQ(lock->temporaries(), c.outcome == kGuarded ? Temporaries::kShared : Temporaries::kOwn);
+        EXPECT_EQ(free_for_others(dir.path()), c.outcome == kUnguarded);
+        break;
+      case kBusy:
+      case kFailed:
+        ASSERT_FALSE(lock);
+        EXPECT_EQ(lock.error().busy, c.outcome == kBusy);
+        EXPECT_EQ(lock.error().text, std::strerror(c.open_errno ? c.open_errno : c.flock_errno));
+        break;
+    }
+  }
+}
+
+// Another process put a copy in the folder's place while we waited for the
+// old one: what the path names now is locked, waiting for its holder too.
+TEST(FolderLock, AFolderReplacedDuringTheWaitIsLockedAgain) {
+  for (const bool copy_held : {false, true}) {
+    SCOPED_TRACE(copy_held ? "copy held by another" : "copy free");
+    vemba_test::TempDir dir;
+    const fs::path folder = dir / "Film";
+    fs::create_directories(folder);
+    fs::create_directories(dir / "copy");
+    OtherHolder original(folder);
+    std::optional<OtherHolder> copy_holder;
+    if (copy_held) copy_holder.emplace(dir / "copy");
+    std::thread swapper([&] {
+      std::this_thread::sleep_for(200ms);
+      fs::rename(folder, dir / "old");
+      fs::rename(dir / "copy", folder);
+      original.let_go();
+    });
+    auto lock = lock_folder(folder, 1500ms);
+    swapper.join();
+    if (copy_held) {
+      ASSERT_FALSE(lock);
+      EXPECT_TRUE(lock.error().busy);
+      continue;
+    }
+    ASSERT_TRUE(lock) << lock.error().text;
+    EXPECT_TRUE(lock->guards());
+    EXPECT_FALSE(free_for_others(folder));
+    EXPECT_TRUE(free_for_others(dir / "old"));
+  }
 }
 
 }  // namespace

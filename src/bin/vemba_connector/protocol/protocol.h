@@ -3,6 +3,7 @@
 // reply line out, and the methods it answers (server.cc).
 
 #include "vemba_connector/protocol/replies.h"
+#include "vemba_connector/tools/tools.h"
 
 #include <cstdio>
 #include <span>
@@ -13,12 +14,14 @@
 namespace vemba_connector {
 
 /// One request as a method sees it: the id (null when absent), the params (an
-/// empty object when absent) and the command line.
+/// empty object when absent), the command line and where the request stands
+/// in the input.
 struct MethodCall {
   const json::value& id;
   const json::value& params;
   const std::vector<std::string>& args;
   Replies& out;
+  const InputOrder& order;
 };
 
 /// A protocol method: its exact name and the function that sends its reply.
@@ -31,11 +34,11 @@ struct Method {
 /// (it sends nothing).
 std::span<const Method> protocol_methods();
 
-/// Serves requests from `in` until it ends, a read fails or a line is not
-/// UTF-8. `args` is the command line, read anew by every tool call. A method
-/// that throws is answered with -32603 "internal error" when the request has
-/// an id.
-void run_loop(std::FILE* in, std::FILE* out, const std::vector<std::string>& args,
+/// Serves requests from the descriptor `in` until it ends, a read fails or a
+/// line is not UTF-8. `args` is the command line, read anew by every tool
+/// call. A method that throws is answered with -32603 "internal error" when
+/// the request has an id.
+void run_loop(int in, std::FILE* out, const std::vector<std::string>& args,
               std::span<const Method> methods = protocol_methods());
 
 }  // namespace vemba_connector

@@ -1,6 +1,7 @@
 #include "vemba_connector/protocol/protocol.h"
 
 #include "project_io/json/json.h"
+#include "vemba_connector/protocol/line_reader.h"
 #include "vemba_connector/protocol/prompts.h"
 #include "vemba_connector/protocol/replies.h"
 #include "vemba_connector/tools/tools.h"
@@ -34,14 +35,14 @@ constexpr Method kMethods[] = {
      [](const MethodCall& c) {
        c.out.result(c.id, json::object{{"tools", tool_list()}});
      }},
-    {"tools/call", [](const MethodCall& c) { c.out.tool_result(c.id, handle_call(c.params, c.args)); }},
+    {"tools/call", [](const MethodCall& c) { c.out.tool_result(c.id, handle_call(c.params, c.args, c.order)); }},
     {"prompts/list", [](const MethodCall& c) { c.out.result(c.id, prompt_list()); }},
     {"prompts/get", serve_prompt},
     {"notifications/initialized", [](const MethodCall&) {}},
 };
 
 void serve(const json::value& request, Replies& out, const std::vector<std::string>& args,
-           std::span<const Method> methods) {
+           std::span<const Method> methods, const InputOrder& order) {
   const json::value* id_member = member(request, "id");
   const json::value id = id_member ? *id_member : json::value();
   const std::optional<std::string_view> method = opt_text_of(request, "method");
@@ -53,7 +54,7 @@ void serve(const json::value& request, Replies& out, const std::vector<std::stri
   const json::value* params = member(request, "params");
   const json::value none = json::object();
   try {
-    found->serve({id, params ? *params : none, args, out});
+    found->serve({id, params ? *params : none, args, out, order});
   } catch (...) {
     // A host waits for every id it sent; a notification expects nothing.
     if (id_member) out.error(id, -32603, "internal error");
@@ -71,24 +72,20 @@ std::string_view strip_line_end(std::string_view line) {
 
 std::span<const Method> protocol_methods() { return kMethods; }
 
-void run_loop(std::FILE* in, std::FILE* out, const std::vector<std::string>& args, std::span<const Method> methods) {
+void run_loop(int in, std::FILE* out, const std::vector<std::string>& args, std::span<const Method> methods) {
   Replies replies(out);
-  char* buffer = nullptr;
-  std::size_t capacity = 0;
-  ::flockfile(in);
-  for (;;) {
-    const ssize_t n = ::getline(&buffer, &capacity, in);
-    if (n <= 0) break;
-    const std::string_view raw(buffer, static_cast<std::size_t>(n));
-    if (!is_valid_utf8(raw)) break;
-    const std::string_view line = strip_line_end(raw);
+  LineReader reader(in);
+  InputOrder order{0, [&reader] { return reader.lines_in(); }};
+  while (const std::optional<std::string_view> raw = reader.next()) {
+    if (!is_valid_utf8(*raw)) break;
+    const std::string_view line = strip_line_end(*raw);
     if (trim_white(line).empty()) continue;
     auto request = parse_json(line);
     if (!request || !request->is_object()) continue;
-    serve(*request, replies, args, methods);
+    order.line = reader.line();
+    // `line` is not used past this point: taking in more input moves it.
+    serve(*request, replies, args, methods, order);
   }
-  ::funlockfile(in);
-  std::free(buffer);
 }
 
 }  // namespace vemba_connector

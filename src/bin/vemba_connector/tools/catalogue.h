@@ -45,8 +45,9 @@ struct ToolSpec {
 
   /// Whether the dispatcher checks and loads `project` before serving.
   bool loads_project() const { return !std::holds_alternative<ServeLibrary>(serve); }
-  /// Whether the project is locked from before its load until the reply, so
-  /// that a second server's write waits for this one.
+  /// Whether the project is locked from before its load until the handler
+  /// returns (after the "done" signal, before the reply is sent), so that a
+  /// second server's write waits for this one.
   bool writes_project() const {
     return std::holds_alternative<WritesProject>(serve) || std::holds_alternative<ApplyEdit>(serve);
   }

@@ -19,8 +19,10 @@ std::expected<std::string, std::string> find_library_root(const std::vector<std:
 
 /// With kWrite the project folder is locked before its state is read, so a
 /// second server's edit waits and then sees this one's change; a lock held
-/// by another past `kLockWait` fails the load with "project is busy: …".
+/// by another past `kLockWait` fails the load with "project is busy: …", and
+/// so, without a wait, do the writes on that folder that `order` shows had
+/// come in by then, unless the lock is free at once.
 std::expected<LoadedProject, std::string> load_project(const std::string& library_root, std::string_view project,
-                                                       Access access = Access::kRead);
+                                                       Access access = Access::kRead, const InputOrder& order = {});
 
 }  // namespace vemba_connector

@@ -23,11 +23,13 @@ struct Call {
   std::string library_root;  // as found, not made canonical
   const json::value& arguments;
   std::optional<std::string> project;  // when `arguments.project` is a text
+  InputOrder order;
 };
 
 /// A project loaded for one call: its canonical folder and normalised state,
 /// the canonical library root that every path it follows must stay inside,
-/// and, for a tool that writes it, the project's lock until the call ends.
+/// and, for a tool that writes it, the project's lock until the handler
+/// returns (which also tells the temporaries its writes may use).
 struct LoadedProject {
   fs::path folder;
   json::value state;

@@ -17,9 +17,11 @@ using namespace vemba_core::project_io;
 ToolResult restore(const Call& call, LoadedProject& project, const std::string& name) {
   // The state as loaded is not needed: the snapshot is read into its memory.
   project.state = nullptr;
-  auto message = signalled(
-      call.library_root, *call.project, fmt::format("Claude is restoring {}\u2026", *call.project),
-      [&] { return restore_snapshot(project.library, project.folder, name, now_ms(), next_document_storage()); });
+  auto message =
+      signalled(call.library_root, *call.project, fmt::format("Claude is restoring {}\u2026", *call.project), [&] {
+        return restore_snapshot(project.library, project.folder, name, now_ms(), next_document_storage(),
+                                project.lock.temporaries());
+      });
   if (!message) return ToolResult::fail(message.error());
   return ToolResult::ok(std::move(*message));
 }
@@ -37,7 +39,7 @@ ToolResult serve_write_asset(const Call& call, LoadedProject& project) {
   auto bytes = vemba_util::base64_decode(base64_argument(args));
   if (!bytes) return ToolResult::fail("bytesBase64 did not decode: " + bytes.error());
   if (bytes->empty()) return ToolResult::fail("empty file");
-  auto written = write_asset_file(project.library, project.folder, filename, *bytes);
+  auto written = write_asset_file(project.library, project.folder, filename, *bytes, project.lock.temporaries());
   if (!written) return ToolResult::fail(written.error());
   return ToolResult::ok(fmt::format(
       "Wrote assets/{0} ({1} bytes). Reference it by the bare filename \"{0}\" (e.g. in a node's images array, a "

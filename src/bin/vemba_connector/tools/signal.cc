@@ -10,8 +10,10 @@ void write_signal(std::string_view library_root, std::string_view project, std::
                   std::string_view message) {
   const io::json::value record = io::json::object{
       {"at", static_cast<std::uint64_t>(io::now_ms())}, {"message", message}, {"project", project}, {"status", status}};
-  // Never waits for another server: the app's notice must not hold up an edit.
-  (void)io::atomic_write_unwaited(io::fs::path(std::string(library_root)) / io::kSignalFile, io::to_compact(record));
+  // Servers share the file with no lock, so each writes through a temporary
+  // of its own and never waits for another.
+  (void)io::atomic_write(io::fs::path(std::string(library_root)) / io::kSignalFile, io::to_compact(record),
+                         io::Temporaries::kOwn);
 }
 
 }  // namespace vemba_connector

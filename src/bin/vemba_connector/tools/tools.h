@@ -4,6 +4,8 @@
 
 #include "project_io/json/json.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,9 +26,18 @@ struct ToolResult {
   static ToolResult png(std::string bytes) { return {Kind::kImage, {}, std::move(bytes)}; }
 };
 
+/// Where a request stands in the input: the number of its line (from 1), and
+/// how many whole lines have come in so far, read without waiting. A write
+/// that had come in behind one that found its folder busy past the bound
+/// fails at once instead of waiting the bound again.
+struct InputOrder {
+  std::uint64_t line = 0;
+  std::function<std::uint64_t()> lines_in;
+};
+
 /// Runs one tool call to its one result; never throws. `args` is the command
 /// line, where the library root is looked up anew.
-ToolResult handle_call(const json::value& params, const std::vector<std::string>& args);
+ToolResult handle_call(const json::value& params, const std::vector<std::string>& args, const InputOrder& order = {});
 
 /// The descriptors for "tools/list" in catalogue order, built anew on each call.
 json::array tool_list();
