@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -93,38 +94,67 @@ TEST(FolderLock, DiesWithItsHolder) {
   EXPECT_TRUE(free_for_others(dir.path()));
 }
 
+// Runs `body` in a child process, a single thread as the server is, while
+// this one runs `meanwhile`; the child's exit status, or none when it was
+// still running at `limit` (it is killed then), so that a wait that ignores
+// its bound fails the test instead of hanging it.
+std::optional<int> in_child(const std::function<int()>& body, const std::function<void()>& meanwhile,
+                            std::chrono::milliseconds limit) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  meanwhile();
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+      return std::nullopt;
+    }
+    std::this_thread::sleep_for(5ms);
+  }
+}
+
+enum Took { kTaken = 0, kBusy = 1, kRefused = 2, kWrongFolder = 3 };
+
+int took(const std::expected<FolderLock, LockFailure>& lock) {
+  if (lock) return kTaken;
+  return lock.error().busy ? kBusy : kRefused;
+}
+
 // Each holder lets go (or dies) while we wait within a long bound: the wait
-// ends with the lock. A holder that keeps it fails the wait as busy.
+// ends with the lock. A holder that keeps it fails the wait as busy, at its
+// bound.
 TEST(FolderLock, WaitsWithinItsBound) {
   struct Case {
     const char* name;
     void (*end_hold)(OtherHolder&);  // null: held past the bound
     std::chrono::milliseconds wait;
-    bool taken;
+    Took outcome;
   };
   const Case cases[] = {
-      {"released", [](OtherHolder& h) { h.let_go(); }, 30s, true},
-      {"holder killed", [](OtherHolder& h) { h.kill(); }, 30s, true},
-      {"held past the bound", nullptr, 300ms, false},
-      {"held, no wait", nullptr, 0ms, false},
+      {"released", [](OtherHolder& h) { h.let_go(); }, 30s, kTaken},
+      {"holder killed", [](OtherHolder& h) { h.kill(); }, 30s, kTaken},
+      {"held past the bound", nullptr, 300ms, kBusy},
+      {"held, no wait", nullptr, 0ms, kBusy},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     vemba_test::TempDir dir;
     OtherHolder other(dir.path());
     ASSERT_TRUE(other.held());
-    std::thread ender;
-    if (c.end_hold)
-      ender = std::thread([&] {
-        std::this_thread::sleep_for(200ms);
-        c.end_hold(other);
-      });
-    auto lock = lock_folder(dir.path(), c.wait);
-    if (ender.joinable()) ender.join();
-    EXPECT_EQ(lock.has_value(), c.taken);
-    if (!c.taken) {
-      ASSERT_FALSE(lock);
-      EXPECT_TRUE(lock.error().busy);
+    const auto start = std::chrono::steady_clock::now();
+    const auto outcome = in_child([&] { return took(lock_folder(dir.path(), c.wait)); },
+                                  [&] {
+                                    std::this_thread::sleep_for(200ms);
+                                    if (c.end_hold) c.end_hold(other);
+                                  },
+                                  c.outcome == kTaken ? 5s : c.wait + 2s);
+    ASSERT_TRUE(outcome) << "still waiting past its bound";
+    EXPECT_EQ(*outcome, c.outcome);
+    if (c.outcome == kBusy) {
+      EXPECT_GE(std::chrono::steady_clock::now() - start, c.wait);
     }
   }
 }
@@ -213,23 +243,21 @@ TEST(FolderLock, AFolderReplacedDuringTheWaitIsLockedAgain) {
     OtherHolder original(folder);
     std::optional<OtherHolder> copy_holder;
     if (copy_held) copy_holder.emplace(dir / "copy");
-    std::thread swapper([&] {
-      std::this_thread::sleep_for(200ms);
-      fs::rename(folder, dir / "old");
-      fs::rename(dir / "copy", folder);
-      original.let_go();
-    });
-    auto lock = lock_folder(folder, 1500ms);
-    swapper.join();
-    if (copy_held) {
-      ASSERT_FALSE(lock);
-      EXPECT_TRUE(lock.error().busy);
-      continue;
-    }
-    ASSERT_TRUE(lock) << lock.error().text;
-    EXPECT_TRUE(lock->guards());
-    EXPECT_FALSE(free_for_others(folder));
-    EXPECT_TRUE(free_for_others(dir / "old"));
+    const auto outcome = in_child(
+        [&]() -> int {
+          auto lock = lock_folder(folder, 1500ms);
+          if (!lock) return took(lock);
+          return lock->guards() && !free_for_others(folder) && free_for_others(dir / "old") ? kTaken : kWrongFolder;
+        },
+        [&] {
+          std::this_thread::sleep_for(200ms);
+          fs::rename(folder, dir / "old");
+          fs::rename(dir / "copy", folder);
+          original.let_go();
+        },
+        4s);
+    ASSERT_TRUE(outcome) << "still waiting past its bound";
+    EXPECT_EQ(*outcome, copy_held ? kBusy : kTaken);
   }
 }
 
