@@ -1,6 +1,7 @@
 // Every file the store writes: a temporary sibling, fsync, rename, so that a
 // reader sees the old file or the new one whole.
 
+#include "project_io/store/pending_write.h"
 #include "project_io/store/store.h"
 #include "project_io/store/temporaries.h"
 
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace vemba_core::project_io {
@@ -33,72 +35,18 @@ Status write_all(int fd, std::string_view bytes) {
   return {};
 }
 
-// Copies the whole file open as `from`, from its start, to `fd`, a piece at a
-// time, so that a large file never sits in memory whole.
-Status copy_all(int from, int fd) {
-  std::vector<char> piece(std::size_t{1} << 18);
-  for (off_t at = 0;;) {
-    const ssize_t n = ::pread(from, piece.data(), piece.size(), at);
-    if (n == 0) return {};
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::unexpected("read for snapshot: " + os_error(errno));
-    }
-    if (auto ok = write_all(fd, std::string_view(piece.data(), static_cast<std::size_t>(n))); !ok) return ok;
-    at += n;
-  }
-}
-
-// Opens the temporary. A shared one left by a failed write is reused, but a
-// link planted there would have the write land outside the folder, and a pipe
-// would block it; an own one is always new.
-std::expected<int, std::string> open_temp(const fs::path& temp, Temporaries temps) {
-  if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
-  const int reuse = temps == Temporaries::kShared ? O_TRUNC : O_EXCL;
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | reuse | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-  if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return std::unexpected(std::string("create temp: not a regular file"));
-  }
-  return fd;
-}
-
 // One attempt: `fill` writes the content to the temporary, which is synced
-// and renamed into place.
-template <class Fill>
-Status fill_and_commit(int fd, const fs::path& path, const fs::path& temp, const Fill& fill) {
-  if (Status filled = fill(fd); !filled) {
-    ::close(fd);
-    return filled;
-  }
-  if (::fsync(fd) != 0) {
-    const int err = errno;
-    ::close(fd);
-    return std::unexpected("fsync: " + os_error(err));
-  }
-  ::close(fd);
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    return std::unexpected("commit: " + os_error(err));
-  }
-  return {};
-}
-
-// A failed attempt leaves a shared temporary for the next write to reuse; an
-// own one would never be reused, so it goes at once. Either way the next
-// write looks for leftovers again.
+// and renamed into place. A failed attempt has the next write look for
+// leftovers again.
 template <class Fill>
 Status write_once(const fs::path& path, Temporaries temps, const Fill& fill) {
-  const fs::path temp = temps == Temporaries::kShared ? temp_path_for(path) : own_temp_path_for(path, random_tag());
-  auto fd = open_temp(temp, temps);
-  Status written = fd ? fill_and_commit(*fd, path, temp, fill) : Status(std::unexpected(fd.error()));
-  if (!written) {
-    if (fd && temps == Temporaries::kOwn) ::unlink(temp.c_str());
-    sweep_again(path.parent_path());
-  }
+  Status written = [&]() -> Status {
+    auto pending = PendingWrite::open(path, temps);
+    if (!pending) return std::unexpected(pending.error());
+    if (Status filled = fill(*pending); !filled) return filled;
+    return pending->commit();
+  }();
+  if (!written) sweep_again(path.parent_path());
   return written;
 }
 
@@ -119,12 +67,95 @@ Status write_atomically(const fs::path& path, Temporaries temps, const Fill& fil
 
 }  // namespace
 
+PendingWrite::PendingWrite(fs::path target, fs::path temp, Temporaries temps, int fd)
+    : target_(std::move(target)), temp_(std::move(temp)), temps_(temps), fd_(fd) {}
+
+PendingWrite::PendingWrite(PendingWrite&& other) noexcept
+    : target_(std::move(other.target_)),
+      temp_(std::move(other.temp_)),
+      temps_(other.temps_),
+      fd_(std::exchange(other.fd_, -1)),
+      done_(std::exchange(other.done_, true)) {}
+
+PendingWrite::~PendingWrite() {
+  close_file();
+  // An own temporary would never be reused.
+  if (!done_ && temps_ == Temporaries::kOwn) ::unlink(temp_.c_str());
+}
+
+// A shared temporary left by a failed write is reused, but a link planted
+// there would have the write land outside the folder, and a pipe would block
+// it; an own one is always new.
+std::expected<PendingWrite, std::string> PendingWrite::open(const fs::path& target, Temporaries temps) {
+  fs::path temp = temps == Temporaries::kShared ? temp_path_for(target) : own_temp_path_for(target, random_tag());
+  if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
+  const int reuse = temps == Temporaries::kShared ? O_TRUNC : O_EXCL;
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | reuse | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+  if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
+  PendingWrite pending(target, std::move(temp), temps, fd);
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+    pending.done_ = true;  // not ours to remove
+    return std::unexpected(std::string("create temp: not a regular file"));
+  }
+  return pending;
+}
+
+void PendingWrite::close_file() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+Status PendingWrite::write(std::string_view bytes) { return write_all(fd_, bytes); }
+
+Status PendingWrite::copy_from(int from) {
+  std::vector<char> piece(std::size_t{1} << 18);
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(from, piece.data(), piece.size(), at);
+    if (n == 0) return {};
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected("read for snapshot: " + os_error(errno));
+    }
+    if (auto ok = write(std::string_view(piece.data(), static_cast<std::size_t>(n))); !ok) return ok;
+    at += n;
+  }
+}
+
+void PendingWrite::start_writeback() {
+#if defined(__linux__)
+  ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
+Status PendingWrite::commit() {
+  if (::fsync(fd_) != 0) {
+    const int err = errno;
+    close_file();
+    return std::unexpected("fsync: " + os_error(err));
+  }
+  close_file();
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+    const int err = errno;
+    abandon();
+    return std::unexpected("commit: " + os_error(err));
+  }
+  done_ = true;
+  return {};
+}
+
+void PendingWrite::abandon() {
+  close_file();
+  if (!done_) ::unlink(temp_.c_str());
+  done_ = true;
+}
+
 Status atomic_write(const fs::path& path, std::string_view bytes, Temporaries temps) {
-  return write_atomically(path, temps, [&](int fd) { return write_all(fd, bytes); });
+  return write_atomically(path, temps, [&](PendingWrite& pending) { return pending.write(bytes); });
 }
 
 Status atomic_copy(const fs::path& path, int from, Temporaries temps) {
-  return write_atomically(path, temps, [&](int fd) { return copy_all(from, fd); });
+  return write_atomically(path, temps, [&](PendingWrite& pending) { return pending.copy_from(from); });
 }
 
 }  // namespace vemba_core::project_io

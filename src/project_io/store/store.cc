@@ -43,40 +43,8 @@ bool path_within(const fs::path& path, const fs::path& root) {
   return true;
 }
 
-// The open file read_file would read, or its error text.
-struct OpenFile {
-  int fd;
-  std::size_t size;  // as the open found it
-};
-
-std::expected<OpenFile, std::string> open_regular(const fs::path& path) {
-  if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
-  // Non-blocking, so that opening a named pipe returns at once; it changes
-  // nothing for a regular file.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::unexpected(os_error(errno));
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    const int err = errno;
-    ::close(fd);
-    return std::unexpected(os_error(err));
-  }
-  // A pipe would block and a device may never end; a folder fails when read,
-  // with the system's own text.
-  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return std::unexpected(std::string("not a regular file"));
-  }
-  return OpenFile{fd, st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0};
-}
-
 // A link may lead to a path that is not UTF-8; the reply must stay text.
 std::string escapes(const fs::path& resolved) { return "path escapes library: " + lossy_utf8(resolved.string()); }
-
-bool entry_exists(const fs::path& p) {
-  std::error_code ec;
-  return fs::symlink_status(p, ec).type() != fs::file_type::not_found && !ec;
-}
 
 // The first free candidate among "name", "name (2)", "name (3)", ..., made
 // at once: mkdir fails on a name another process took in the meantime.
@@ -183,22 +151,8 @@ bool is_confined_file(const fs::path& library, const fs::path& path) {
 std::expected<std::string, std::string> read_file(const fs::path& path) {
   const auto opened = open_regular(path);
   if (!opened) return std::unexpected(opened.error());
-  const int fd = opened->fd;
-  std::string bytes;
-  bytes.reserve(opened->size);
-  char buf[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      return std::unexpected(os_error(err));
-    }
-    bytes.append(buf, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
+  auto bytes = read_all(*opened);
+  ::close(opened->fd);
   return bytes;
 }
 
@@ -207,8 +161,13 @@ std::expected<json::value, std::string> read_project(const fs::path& library, co
 }
 
 std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder,
-                                                     json::storage_ptr storage) {
-  auto bytes = read_confined(library, project_folder / kProjectFile);
+                                                     json::storage_ptr storage, ProjectFile* keep) {
+  auto where = confine(library, project_folder / kProjectFile);
+  if (!where) return std::unexpected("read project: " + where.error());
+  const auto opened = open_regular(*where);
+  if (!opened) return std::unexpected("read project: " + opened.error());
+  auto bytes = read_all(*opened);
+  if (!bytes || !keep) ::close(opened->fd);
   if (!bytes) return std::unexpected("read project: " + bytes.error());
   // The parser refuses ill-formed UTF-8 itself, so the bytes are checked
   // again only to word a failure.
@@ -217,6 +176,7 @@ std::expected<json::value, std::string> read_project(const fs::path& library, co
     return std::unexpected(std::string("read project: stream did not contain valid UTF-8"));
   if (!doc) return std::unexpected("parse project: " + doc.error());
   if (auto ok = normalize(*doc); !ok) return std::unexpected("parse project: " + ok.error());
+  if (keep) *keep = ProjectFile(std::move(*bytes), opened->fd, opened->st);
   return std::move(*doc);
 }
 
@@ -224,38 +184,6 @@ std::size_t project_file_size(const fs::path& project_folder) {
   std::error_code ec;
   const std::uintmax_t size = fs::file_size(project_folder / kProjectFile, ec);
   return ec ? 0 : static_cast<std::size_t>(size);
-}
-
-Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms,
-                     Temporaries temps) {
-  // A stored value may sit deeper than any request could nest it; a file the
-  // reader refuses would lock the project.
-  // The file it replaces tells its size on the first write of a process.
-  const std::optional<std::string> text = to_pretty_document(document, kMaxNesting, project_file_size(project_folder));
-  if (!text) return std::unexpected(fmt::format("serialize: nested deeper than {} levels", kMaxNesting));
-  if (auto ok = snapshot(library, project_folder, ms, temps); !ok) return ok;
-  return atomic_write(project_folder / kProjectFile, *text, temps);
-}
-
-Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms, Temporaries temps) {
-  auto current = confine(library, project_folder / kProjectFile);
-  if (!current) return std::unexpected("read for snapshot: " + current.error());
-  std::error_code ec;
-  if (!fs::is_regular_file(*current, ec)) return {};
-  auto history = confine(library, project_folder / kHistoryDir);
-  if (!history) return std::unexpected("ensure history: " + history.error());
-  fs::create_directories(*history, ec);
-  if (ec) return std::unexpected("ensure history: " + os_error(ec));
-  sweep_temporaries(*history, Sweep::kWithSnapshots);
-  const auto from = open_regular(*current);
-  if (!from) return std::unexpected("read for snapshot: " + from.error());
-  // Never replace an earlier snapshot: two writes within one millisecond
-  // would otherwise lose a state from the history.
-  fs::path target = *history / ("snap-" + millis_text(ms) + ".json");
-  while (entry_exists(target)) target = *history / ("snap-" + millis_text(++ms) + ".json");
-  Status copied = atomic_copy(target, from->fd, temps);
-  ::close(from->fd);
-  return copied;
 }
 
 std::string folder_name_for(std::string_view name) {

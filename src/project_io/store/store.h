@@ -5,6 +5,7 @@
 
 #include "project_io/json/json.h"
 #include "project_io/store/folder_lock.h"
+#include "project_io/store/project_file.h"
 #include "project_io/store/temporaries.h"
 
 #include <cstdint>
@@ -70,15 +71,18 @@ std::expected<std::string, std::string> read_confined(const fs::path& library, c
 bool is_confined_file(const fs::path& library, const fs::path& path);
 
 std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder);
-/// The same, with the document's memory taken from `storage`.
+/// The same, with the document's memory taken from `storage`; with `keep`,
+/// the bytes and the open file are kept there for the write to come.
 std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder,
-                                                     json::storage_ptr storage);
+                                                     json::storage_ptr storage, ProjectFile* keep = nullptr);
 /// The size of the folder's project.json, 0 when it cannot be told: what a
 /// text of the document is reserved at.
 std::size_t project_file_size(const fs::path& project_folder);
-/// Snapshot of the current file first, then the atomic replace.
+/// Snapshot of the current file first, then the atomic replace. With `loaded`
+/// (the file as the load read it) the file work overlaps: see
+/// project_write.cc.
 Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms,
-                     Temporaries temps = Temporaries::kShared);
+                     Temporaries temps = Temporaries::kShared, ProjectFile* loaded = nullptr);
 /// Copies the current project.json into the history folder, first removing
 /// (once per process) temporaries that interrupted snapshots left there.
 Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms,

@@ -208,6 +208,90 @@ TEST(WriteProject, FailedSnapshotWritesNothing) {
   EXPECT_EQ(slurp(dir / "project.json"), "{}");
 }
 
+// The server's write, with the file as its load read it, leaves what the
+// plain write leaves: also when something else wrote the file in between,
+// whose content the snapshot must then hold.
+TEST(WriteProject, WithTheLoadedFileLeavesWhatThePlainWriteLeaves) {
+  struct Case {
+    const char* name;
+    void (*meanwhile)(const fs::path& folder);
+  };
+  const Case cases[] = {
+      {"unchanged since the load", [](const fs::path&) {}},
+      {"rewritten in place since the load",
+       [](const fs::path& f) { write_file(f / "project.json", R"({"name": "the app's, longer"})"); }},
+      {"replaced since the load",
+       [](const fs::path& f) {
+         write_file(f / "other.json", R"({"name": "B"})");
+         fs::rename(f / "other.json", f / "project.json");
+       }},
+  };
+  json::value doc = new_document("Edited", "");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir plain, loaded;
+    for (const TempDir* d : {&plain, &loaded}) write_file(*d / "project.json", R"({"name": "A"})");
+    ProjectFile file;
+    ASSERT_TRUE(read_project(loaded.path(), loaded.path(), {}, &file));
+    c.meanwhile(plain.path());
+    c.meanwhile(loaded.path());
+    ASSERT_TRUE(write_project(plain.path(), plain.path(), doc, 7));
+    ASSERT_TRUE(write_project(loaded.path(), loaded.path(), doc, 7, Temporaries::kShared, &file));
+    close_replaced_files();
+    EXPECT_EQ(slurp(loaded / "project.json"), slurp(plain / "project.json"));
+    EXPECT_EQ(list_names(loaded / ".vemba-history"), std::vector<std::string>{"snap-7.json"});
+    EXPECT_EQ(slurp(loaded / ".vemba-history" / "snap-7.json"), slurp(plain / ".vemba-history" / "snap-7.json"));
+    EXPECT_EQ(list_names(loaded.path()), list_names(plain.path()));
+  }
+}
+
+// Whatever step fails, no temporary is left, and the project is replaced
+// only after its snapshot is safe.
+TEST(WriteProject, WithTheLoadedFileAFailedStepLeavesNoTemporary) {
+  struct Case {
+    const char* name;
+    const char* blocked;  // a folder planted at this path
+    bool too_deep;
+    const char* error;
+    std::vector<std::string> history;
+  };
+  const Case cases[] = {
+      {"too deep to read back", nullptr, true, "serialize: nested deeper than 127 levels", {}},
+      {"snapshot temporary blocked",
+       ".vemba-history/snap-3.tmp-snap-3.json",
+       false,
+       "create temp: Is a directory",
+       {"snap-3.tmp-snap-3.json"}},
+      {"project temporary blocked", "project.tmp-project.json", false, "create temp: Is a directory", {"snap-3.json"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string before = R"({"name": "A"})";
+    write_file(dir / "project.json", before);
+    fs::create_directories(dir / ".vemba-history");
+    if (c.blocked) fs::create_directories(dir / c.blocked);
+    json::value doc = new_document("B", "");
+    if (c.too_deep) {
+      json::value v = json::array{};
+      for (int i = 0; i < 130; ++i) v = json::array{v};
+      doc.as_object()["deep"] = v;
+    }
+    ProjectFile file;
+    ASSERT_TRUE(read_project(dir.path(), dir.path(), {}, &file));
+    auto r = write_project(dir.path(), dir.path(), doc, 3, Temporaries::kShared, &file);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error(), c.error);
+    EXPECT_EQ(slurp(dir / "project.json"), before);
+    EXPECT_EQ(list_names(dir / ".vemba-history"), c.history);
+    for (const std::string& name : c.history) {
+      if (name == "snap-3.json") {
+        EXPECT_EQ(slurp(dir / ".vemba-history" / name), before);
+      }
+    }
+  }
+}
+
 TEST(WriteProject, RefusesADocumentTooDeepToReadBack) {
   // A patch value nested just within the request's limit can sit deep enough
   // in the document to pass the reader's limit once stored.

@@ -85,6 +85,7 @@ void run_loop(int in, std::FILE* out, const std::vector<std::string>& args, std:
     order.line = reader.line();
     // `line` is not used past this point: taking in more input moves it.
     serve(*request, replies, args, methods, order);
+    after_reply();
   }
 }
 

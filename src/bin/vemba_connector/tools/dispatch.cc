@@ -123,12 +123,13 @@ std::expected<LoadedProject, std::string> load_project(const std::string& librar
   }
   // A folder that cannot be locked (not a folder, gone) mostly cannot be read
   // either: the read's own text says why.
-  auto state = read_project(*library, folder, next_document_storage());
+  ProjectFile original;
+  auto state = read_project(*library, folder, next_document_storage(), access == Access::kWrite ? &original : nullptr);
   if (!state) return std::unexpected(state.error());
   if (unlocked) return std::unexpected("lock project: " + unlocked->text);
   // Constructed, not assigned: assigning would copy the document into the
   // target's own (default) storage.
-  return LoadedProject{std::move(folder), std::move(*state), std::move(*library), std::move(lock)};
+  return LoadedProject{std::move(folder), std::move(*state), std::move(*library), std::move(lock), std::move(original)};
 }
 
 json::storage_ptr next_document_storage() {
@@ -137,6 +138,8 @@ json::storage_ptr next_document_storage() {
   static DocumentArena arena;
   return arena.next();
 }
+
+void after_reply() { close_replaced_files(); }
 
 ToolResult handle_call(const json::value& params, const std::vector<std::string>& args, const InputOrder& order) {
   ToolResult result = ToolResult::fail("internal error");

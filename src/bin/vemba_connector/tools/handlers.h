@@ -35,6 +35,7 @@ struct LoadedProject {
   json::value state;
   fs::path library;
   vemba_core::project_io::FolderLock lock;
+  vemba_core::project_io::ProjectFile file;  // for a tool that writes it: the file as read
 };
 
 /// What an editing tool works on: the state in memory (which a failed edit

@@ -39,6 +39,10 @@ struct InputOrder {
 /// line, where the library root is looked up anew.
 ToolResult handle_call(const json::value& params, const std::vector<std::string>& args, const InputOrder& order = {});
 
+/// What is kept off a call's path until its reply is out: freeing the project
+/// file that a write replaced.
+void after_reply();
+
 /// The descriptors for "tools/list" in catalogue order, built anew on each call.
 json::array tool_list();
 

@@ -1,0 +1,104 @@
+#include "project_io/store/project_file.h"
+
+#include "project_io/store/store.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace vemba_core::project_io {
+namespace {
+
+std::string os_error(int err) { return std::strerror(err); }
+
+// Descriptors of replaced project files, closed once the reply is out.
+std::vector<int>& replaced_files() {
+  static std::vector<int> fds;
+  return fds;
+}
+
+}  // namespace
+
+std::expected<OpenFile, std::string> open_regular(const fs::path& path) {
+  if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
+  // Non-blocking, so that opening a named pipe returns at once; it changes
+  // nothing for a regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::unexpected(os_error(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return std::unexpected(os_error(err));
+  }
+  // A pipe would block and a device may never end; a folder fails when read,
+  // with the system's own text.
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return std::unexpected(std::string("not a regular file"));
+  }
+  return OpenFile{fd, st};
+}
+
+// The whole file from where it stands, read straight into the text: one
+// call for a file whose size the open told, more when it grew.
+std::expected<std::string, std::string> read_all(const OpenFile& file) {
+  std::string bytes(file.size() + 1, '\0');
+  std::size_t have = 0;
+  for (;;) {
+    if (have == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t n = ::read(file.fd, bytes.data() + have, bytes.size() - have);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::unexpected(os_error(errno));
+    }
+    have += static_cast<std::size_t>(n);
+  }
+  bytes.resize(have);
+  return bytes;
+}
+
+ProjectFile::ProjectFile(ProjectFile&& other) noexcept
+    : bytes_(std::move(other.bytes_)), fd_(std::exchange(other.fd_, -1)), read_(other.read_) {}
+
+ProjectFile& ProjectFile::operator=(ProjectFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    bytes_ = std::move(other.bytes_);
+    fd_ = std::exchange(other.fd_, -1);
+    read_ = other.read_;
+  }
+  return *this;
+}
+
+ProjectFile::~ProjectFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool ProjectFile::unchanged(const fs::path& path) const {
+  struct stat now {};
+  if (fd_ < 0 || holds_nul(path) || ::stat(path.c_str(), &now) != 0) return false;
+  return now.st_dev == read_.st_dev && now.st_ino == read_.st_ino && now.st_size == read_.st_size &&
+         now.st_mtim.tv_sec == read_.st_mtim.tv_sec && now.st_mtim.tv_nsec == read_.st_mtim.tv_nsec;
+}
+
+std::string ProjectFile::take_bytes() { return std::exchange(bytes_, std::string()); }
+
+void ProjectFile::retire() {
+  if (fd_ < 0) return;
+  // One left from a call whose loop did not close it goes now.
+  close_replaced_files();
+  replaced_files().push_back(std::exchange(fd_, -1));
+}
+
+void close_replaced_files() {
+  for (const int fd : replaced_files()) ::close(fd);
+  replaced_files().clear();
+}
+
+}  // namespace vemba_core::project_io
