@@ -33,12 +33,14 @@ struct Fd {
   }
 };
 
+// Not pipe2, which macOS lacks. Close-on-exec set after the pipe is made is
+// safe while no other thread starts a program meanwhile.
 bool make_pipe(Fd& read_end, Fd& write_end) {
   int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+  if (::pipe(fds) != 0) return false;
   read_end.fd = fds[0];
   write_end.fd = fds[1];
-  return true;
+  return ::fcntl(fds[0], F_SETFD, FD_CLOEXEC) == 0 && ::fcntl(fds[1], F_SETFD, FD_CLOEXEC) == 0;
 }
 
 int millis_left(Clock::time_point deadline) {
@@ -117,10 +119,13 @@ struct SpawnSetup {
 
 }  // namespace
 
-ChildRun run_child(const std::vector<std::string>& argv, ChildOutput output, std::chrono::milliseconds limit) {
+ChildRun run_child(const std::vector<std::string>& argv, ChildOutput output, Clock::time_point deadline) {
   ChildRun run;
   if (argv.empty()) return run;
-  const Clock::time_point deadline = Clock::now() + limit;
+  if (Clock::now() >= deadline) {
+    run.timed_out = true;
+    return run;
+  }
   Fd out_read, out_write, err_read, err_write;
   const bool capture = output == ChildOutput::kCapture;
   if (capture && (!make_pipe(out_read, out_write) || !make_pipe(err_read, err_write))) return run;

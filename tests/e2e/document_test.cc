@@ -1,3 +1,4 @@
+#include "e2e/document_fixtures.h"
 #include "e2e/project_fixture.h"
 
 #include <gtest/gtest.h>
@@ -34,19 +35,10 @@ constexpr std::string_view kState = R"({"name": "Film",
     {"id": "real", "src": "real.pdf"}, {"id": "cut", "src": "report.pdf\u0000.pdf"}],
   "nodes": [{"id": "n1", "documents": [{"id": "shared", "src": "card.txt"}]}, {"id": "n2", "documents": "x"}]})";
 
-std::string could_not(std::string_view id) {
-  return "Could not extract text from document " + std::string(id) + " (not indexed yet or unsupported type).";
-}
-
 std::string repeat(std::string_view piece, std::size_t n) {
   std::string out;
   for (std::size_t i = 0; i < n; ++i) out += piece;
   return out;
-}
-
-void write_script(const fs::path& path, std::string_view text) {
-  write_file(path, text);
-  fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
 }
 
 // Made before the session, whose PATH names it.
@@ -186,30 +178,6 @@ TEST_F(StandInTools, ShowPlainFilesAndRefuseBinaryOnes) {
   asset("story.docx", std::string("PK\0\0binary", 10));
   EXPECT_EQ(read("rtf").text(), "{\\rtf1 Plain words}");
   EXPECT_EQ(read("docx").text(), could_not("docx"));
-}
-
-std::string tiny_pdf(std::string_view words) {
-  const std::string stream = "BT /F1 18 Tf 10 40 Td (" + std::string(words) + ") Tj ET";
-  const std::string objects[] = {
-      "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 100] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
-      "<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream + "\nendstream",
-      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<std::size_t> offsets;
-  for (std::size_t i = 0; i < std::size(objects); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const std::size_t xref = pdf.size();
-  pdf += "xref\n0 6\n0000000000 65535 f \n";
-  for (std::size_t at : offsets) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", at);
-    pdf += line;
-  }
-  pdf += "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-  return pdf;
 }
 
 TEST_F(StandInTools, ReadPdfTextThroughPdftotext) {

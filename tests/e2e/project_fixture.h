@@ -9,8 +9,9 @@ namespace vemba_test {
 
 class FilmProject : public ::testing::Test {
  protected:
-  explicit FilmProject(std::string_view state, std::vector<std::string> extra_env = {})
-      : s_(std::nullopt, std::move(extra_env)), folder_(fs::canonical(s_.make_project("Film", state))) {}
+  explicit FilmProject(std::string_view state, std::vector<std::string> extra_env = {},
+                       HostSignals signals = HostSignals::kClean)
+      : s_(std::nullopt, std::move(extra_env), signals), folder_(fs::canonical(s_.make_project("Film", state))) {}
 
   void asset(std::string_view name, std::string_view bytes) {
     write_file(folder_ / "assets" / std::string(name), bytes);

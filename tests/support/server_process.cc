@@ -3,10 +3,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 namespace vemba_test {
@@ -19,29 +20,71 @@ std::vector<char*> c_strings(std::vector<std::string>& texts) {
   return out;
 }
 
+// Our ends must not leak into servers started later.
+void make_pipe(int fds[2]) {
+  if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+  ::fcntl(fds[1], F_SETFD, FD_CLOEXEC);
+}
+
+// Between fork and exec: async-signal-safe calls only.
+void hand_down(HostSignals signals) {
+  sigset_t mask;
+  sigemptyset(&mask);
+  if (signals == HostSignals::kAlarmBlockedChildIgnored) {
+    sigaddset(&mask, SIGALRM);
+    sigaddset(&mask, SIGCHLD);
+  }
+  ::sigprocmask(SIG_SETMASK, &mask, nullptr);
+  ::signal(SIGPIPE, SIG_DFL);
+  ::signal(SIGALRM, SIG_DFL);
+  ::signal(SIGCHLD, signals == HostSignals::kAlarmBlockedChildIgnored ? SIG_IGN : SIG_DFL);
+}
+
 }  // namespace
 
+// fork and exec rather than posix_spawn, which cannot hand down an ignored
+// signal that the parent itself does not ignore.
 ServerProcess::ServerProcess(const std::string& binary, const std::vector<std::string>& args,
-                             const std::vector<std::string>& env) {
+                             const std::vector<std::string>& env, HostSignals signals) {
   ::signal(SIGPIPE, SIG_IGN);
-  int in_pipe[2], out_pipe[2];
-  if (::pipe2(in_pipe, O_CLOEXEC) != 0 || ::pipe2(out_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  int in_pipe[2], out_pipe[2], exec_error[2];
+  make_pipe(in_pipe);
+  make_pipe(out_pipe);
+  make_pipe(exec_error);
   std::vector<std::string> argv_texts{binary};
   argv_texts.insert(argv_texts.end(), args.begin(), args.end());
   std::vector<std::string> env_texts = env;
   auto argv = c_strings(argv_texts);
   auto envp = c_strings(env_texts);
-  if (::posix_spawn(&pid_, binary.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
-    throw std::runtime_error("spawn failed: " + binary);
-  posix_spawn_file_actions_destroy(&actions);
+  pid_ = ::fork();
+  const int fork_error = pid_ < 0 ? errno : 0;
+  if (pid_ == 0) {
+    hand_down(signals);
+    ::dup2(in_pipe[0], 0);
+    ::dup2(out_pipe[1], 1);
+    ::execve(binary.c_str(), argv.data(), envp.data());
+    const int err = errno;
+    (void)!::write(exec_error[1], &err, sizeof err);
+    ::_exit(127);
+  }
   ::close(in_pipe[0]);
   ::close(out_pipe[1]);
+  ::close(exec_error[1]);
   in_fd_ = in_pipe[1];
   out_fd_ = out_pipe[0];
+  // The error pipe closes on a successful exec; a failed one writes errno.
+  int err = fork_error;
+  while (pid_ > 0 && ::read(exec_error[0], &err, sizeof err) < 0 && errno == EINTR) {
+  }
+  ::close(exec_error[0]);
+  if (err != 0) {
+    close_input();
+    close_output();
+    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    throw std::runtime_error("spawn failed: " + binary + ": " + std::strerror(err));
+  }
 }
 
 ServerProcess::~ServerProcess() {

@@ -11,10 +11,17 @@
 
 namespace vemba_test {
 
+/// The signal state a host hands down across exec.
+enum class HostSignals {
+  kClean,                     // nothing blocked; SIGPIPE, SIGALRM and SIGCHLD at their defaults
+  kAlarmBlockedChildIgnored,  // SIGALRM and SIGCHLD blocked, SIGCHLD ignored
+};
+
 class ServerProcess {
  public:
   /// `args` follow the program path; `env` replaces the environment ("K=V").
-  ServerProcess(const std::string& binary, const std::vector<std::string>& args, const std::vector<std::string>& env);
+  ServerProcess(const std::string& binary, const std::vector<std::string>& args, const std::vector<std::string>& env,
+                HostSignals signals = HostSignals::kClean);
   ~ServerProcess();
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;

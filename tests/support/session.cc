@@ -23,8 +23,8 @@ std::string ToolReply::text() const {
 
 bool ToolReply::is_error() const { return vemba_core::project_io::flag_of(result, "isError"); }
 
-Session::Session(std::optional<std::vector<std::string>> args, std::vector<std::string> extra_env)
-    : home_(tmp_ / "home"), library_(tmp_ / "library") {
+Session::Session(std::optional<std::vector<std::string>> args, std::vector<std::string> extra_env, HostSignals signals)
+    : home_(tmp_ / "home"), library_(tmp_ / "library"), signals_(signals) {
   fs::create_directories(home_);
   fs::create_directories(library_);
   std::vector<std::string> env{"HOME=" + home_.string(), std::string("PATH=") + VEMBA_TOOLS_DIR + ":/usr/bin:/bin"};
@@ -41,25 +41,26 @@ Session::Session(std::optional<std::vector<std::string>> args, std::vector<std::
 }
 
 std::unique_ptr<ServerProcess> Session::another_server() const {
-  return std::make_unique<ServerProcess>(VEMBA_CONNECTOR_BIN, args_, env_);
+  return std::make_unique<ServerProcess>(VEMBA_CONNECTOR_BIN, args_, env_, signals_);
 }
 
-json::value Session::request(std::string_view method, const json::value& params, const json::value& id) {
+json::value Session::request(std::string_view method, const json::value& params, const json::value& id,
+                             std::chrono::milliseconds timeout) {
   json::object msg{{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
-  auto reply = raw(to_compact(msg));
+  auto reply = raw(to_compact(msg), timeout);
   EXPECT_TRUE(reply.has_value()) << "no reply to " << method;
   return reply ? *reply : json::value();
 }
 
-std::optional<json::value> Session::raw(std::string_view line) {
+std::optional<json::value> Session::raw(std::string_view line, std::chrono::milliseconds timeout) {
   server_->send(line);
-  auto reply = server_->read_line();
+  auto reply = server_->read_line(timeout);
   if (!reply) return std::nullopt;
   return parse(*reply);
 }
 
-ToolReply Session::call(std::string_view tool, const json::value& arguments) {
-  json::value reply = request("tools/call", json::object{{"name", tool}, {"arguments", arguments}});
+ToolReply Session::call(std::string_view tool, const json::value& arguments, std::chrono::milliseconds timeout) {
+  json::value reply = request("tools/call", json::object{{"name", tool}, {"arguments", arguments}}, 1, timeout);
   const json::value* result = reply.is_object() ? reply.as_object().if_contains("result") : nullptr;
   EXPECT_TRUE(result) << "no result: " << to_compact(reply);
   return ToolReply{result ? *result : json::value()};

@@ -6,6 +6,7 @@
 #include "support/server_process.h"
 #include "support/temp_dir.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,22 +27,27 @@ class Session {
  public:
   /// Starts the server with `--library <tmp>/library` unless `args` are given.
   /// `extra_env` entries ("K=V") are added, replacing a default of the same K.
-  explicit Session(std::optional<std::vector<std::string>> args = std::nullopt,
-                   std::vector<std::string> extra_env = {});
+  /// `signals` is the state every server of the session inherits.
+  explicit Session(std::optional<std::vector<std::string>> args = std::nullopt, std::vector<std::string> extra_env = {},
+                   HostSignals signals = HostSignals::kClean);
 
   const fs::path& home() const { return home_; }
   const fs::path& library() const { return library_; }
   ServerProcess& server() { return *server_; }
-  /// One more server on the same library, with the same arguments and
-  /// environment, as a second assistant host would start it.
+  /// One more server on the same library, with the same arguments,
+  /// environment and signal state, as a second assistant host would start it.
   std::unique_ptr<ServerProcess> another_server() const;
 
+  /// How long request, raw and call wait for a reply unless told otherwise.
+  static constexpr std::chrono::milliseconds kReplyWait = std::chrono::seconds(20);
+
   /// Sends a request with the given id and returns the parsed reply line.
-  json::value request(std::string_view method, const json::value& params, const json::value& id = 1);
+  json::value request(std::string_view method, const json::value& params, const json::value& id = 1,
+                      std::chrono::milliseconds timeout = kReplyWait);
   /// Sends a raw line and returns the next reply, parsed; null when none came.
-  std::optional<json::value> raw(std::string_view line);
+  std::optional<json::value> raw(std::string_view line, std::chrono::milliseconds timeout = kReplyWait);
   /// A "tools/call"; fails the test when no reply comes.
-  ToolReply call(std::string_view tool, const json::value& arguments);
+  ToolReply call(std::string_view tool, const json::value& arguments, std::chrono::milliseconds timeout = kReplyWait);
   /// True when nothing is answered to the lines sent so far (a ping probe
   /// comes back first).
   bool silent();
@@ -55,6 +61,7 @@ class Session {
   TempDir tmp_;
   fs::path home_, library_;
   std::vector<std::string> args_, env_;
+  HostSignals signals_;
   std::unique_ptr<ServerProcess> server_;
   std::int64_t probe_ = 1000000;
 };

@@ -1,3 +1,4 @@
+#include "vemba_connector/protocol/inherited_signals.h"
 #include "vemba_connector/protocol/protocol.h"
 
 #include <unistd.h>
@@ -8,8 +9,7 @@
 #endif
 
 int main(int argc, char** argv) {
-  // A host that closes its end must not kill the server mid-write.
-  std::signal(SIGPIPE, SIG_IGN);
+  vemba_connector::reset_inherited_signals();
 #if defined(__GLIBC__)
   // Each call reads, copies and writes the whole project in buffers of its
   // size. glibc maps every block past 32 MB afresh and faults in each page

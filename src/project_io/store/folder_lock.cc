@@ -94,7 +94,10 @@ timeval to_timeval(std::chrono::microseconds t) {
 // A blocking flock stays in the system's queue of waiters, which keeps the
 // waiters' order; an alarm without SA_RESTART ends the wait at the deadline.
 // The alarm repeats after the deadline in case it fired just before flock
-// began to wait.
+// began to wait. SIGALRM is unblocked for the wait, since a blocked one would
+// never cut it. The wait assumes one thread: the timer is the process's and
+// the mask this thread's, so another thread could take the alarm or share the
+// timer.
 class AlarmAt {
  public:
   explicit AlarmAt(Clock::duration after) {
@@ -102,6 +105,11 @@ class AlarmAt {
     action.sa_handler = on_alarm;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGALRM, &action, &old_action_);
+    // After the handler is in place: an alarm pending from before only calls it.
+    sigset_t alarm;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    ::sigprocmask(SIG_UNBLOCK, &alarm, &old_mask_);
     const auto first =
         std::max(std::chrono::duration_cast<std::chrono::microseconds>(after), std::chrono::microseconds(1));
     itimerval timer{to_timeval(std::chrono::milliseconds(50)), to_timeval(first)};
@@ -110,6 +118,7 @@ class AlarmAt {
   ~AlarmAt() {
     itimerval off{};
     ::setitimer(ITIMER_REAL, &off, nullptr);
+    ::sigprocmask(SIG_SETMASK, &old_mask_, nullptr);
     ::sigaction(SIGALRM, &old_action_, nullptr);
     ::setitimer(ITIMER_REAL, &old_timer_, nullptr);
   }
@@ -118,6 +127,7 @@ class AlarmAt {
 
  private:
   struct sigaction old_action_ {};
+  sigset_t old_mask_{};
   itimerval old_timer_{};
 };
 

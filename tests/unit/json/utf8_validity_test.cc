@@ -1,6 +1,6 @@
 // is_valid_utf8 against ICU's decoder on every sequence of one to four bytes
-// drawn from bytes at the edges of each class, alone and after plain bytes
-// that the validator skips eight at a time.
+// drawn from bytes at the edges of each class, at every place of the words of
+// plain bytes that the validator skips eight at a time.
 
 #include "project_io/json/json.h"
 
@@ -47,8 +47,15 @@ TEST(Utf8, TheReferenceRejectsOverlongAndOutOfRangeForms) {
     EXPECT_FALSE(icu_valid(bad)) << hex(bad);
 }
 
+// The validator skips plain bytes a word of this many at a time.
+constexpr std::size_t kWord = 8;
+
 TEST(Utf8, EveryShortSequenceAsIcuJudgesIt) {
   constexpr std::size_t kLetters = std::size(kAlphabet);
+  // Plain bytes before the sequence put it at every place of a word; plain
+  // bytes after it make the fast path read it, and then read on past it.
+  constexpr std::string_view kPlain = "plain words";
+  static_assert(kPlain.size() >= kWord);
   int mismatches = 0;
   for (std::size_t length = 1; length <= 4; ++length) {
     std::size_t count = 1;
@@ -58,11 +65,14 @@ TEST(Utf8, EveryShortSequenceAsIcuJudgesIt) {
       for (std::size_t k = 0, rest = code; k < length; ++k, rest /= kLetters)
         bytes += static_cast<char>(kAlphabet[rest % kLetters]);
       const bool expected = icu_valid(bytes);
-      for (const std::string_view before : {"", "plain", "8 plain!"}) {
-        const std::string text = std::string(before) + bytes;
-        if (is_valid_utf8(text) == expected) continue;
-        if (++mismatches <= 10)
-          ADD_FAILURE() << "after \"" << before << "\": " << hex(bytes) << (expected ? "is valid" : "is not valid");
+      for (std::size_t before = 0; before <= kWord; ++before) {
+        for (const std::size_t after : {std::size_t{0}, kPlain.size()}) {
+          const std::string text = std::string(kPlain.substr(0, before)) + bytes + std::string(kPlain.substr(0, after));
+          if (is_valid_utf8(text) == expected) continue;
+          if (++mismatches <= 10)
+            ADD_FAILURE() << before << " plain bytes, " << hex(bytes) << ", " << after
+                          << " plain bytes: " << (expected ? "is valid" : "is not valid");
+        }
       }
     }
   }

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -157,6 +158,38 @@ TEST(FolderLock, WaitsWithinItsBound) {
       EXPECT_GE(std::chrono::steady_clock::now() - start, c.wait);
     }
   }
+}
+
+// A caller that blocks SIGALRM still has the bound, and keeps its mask.
+TEST(FolderLock, BoundHoldsWithTheAlarmBlocked) {
+  vemba_test::TempDir dir;
+  OtherHolder other(dir.path());
+  ASSERT_TRUE(other.held());
+  sigset_t alarm, before, after;
+  sigemptyset(&alarm);
+  sigaddset(&alarm, SIGALRM);
+  ::sigprocmask(SIG_BLOCK, &alarm, &before);
+  // Should the bound fail, the holder's death ends the wait. Started with the
+  // alarm blocked, this thread cannot take it from the waiting one.
+  std::promise<void> waited;
+  std::thread ender([&other, done = waited.get_future()] {
+    if (done.wait_for(5s) == std::future_status::timeout) other.kill();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  auto lock = lock_folder(dir.path(), 300ms);
+  const auto took = std::chrono::steady_clock::now() - start;
+  waited.set_value();
+  ender.join();
+  sigset_t pending;
+  ::sigpending(&pending);
+  EXPECT_FALSE(sigismember(&pending, SIGALRM));
+  ::signal(SIGALRM, SIG_IGN);  // drops an alarm left pending, which would end the test
+  ::signal(SIGALRM, SIG_DFL);
+  ::sigprocmask(SIG_SETMASK, &before, &after);
+  ASSERT_FALSE(lock);
+  EXPECT_TRUE(lock.error().busy);
+  EXPECT_LT(took, 3s);
+  EXPECT_TRUE(sigismember(&after, SIGALRM));
 }
 
 TEST(FolderLock, UnopenableFolderFailsWithTheSystemText) {

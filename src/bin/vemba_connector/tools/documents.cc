@@ -16,9 +16,10 @@ using namespace vemba_core::project_io;
 using namespace vemba_util;
 
 constexpr std::size_t kTextCap = 50'000;
-// A stuck indexer must not hang the server: past this a child counts as
-// giving no text.
-constexpr std::chrono::seconds kChildLimit(30);
+// A stuck indexer must not hang the server, and hosts commonly give a call
+// 60 s: all helpers of one call share this bound, counted from the first
+// one's start; past it the call gets no text.
+constexpr std::chrono::seconds kHelpersLimit{20};
 constexpr std::string_view kTextExtensions[] = {"md", "txt", "csv", "tsv", "xml", "log", "json"};
 
 std::string_view last_component(std::string_view src) {
@@ -50,9 +51,9 @@ bool has_text_extension(std::string_view file_name) {
   return std::find(std::begin(kTextExtensions), std::end(kTextExtensions), lower) != std::end(kTextExtensions);
 }
 
-std::optional<std::string> spotlight_text(const fs::path& path) {
+std::optional<std::string> spotlight_text(const fs::path& path, std::chrono::steady_clock::time_point deadline) {
   ChildRun run =
-      run_child({"mdls", "-name", "kMDItemTextContent", "-raw", path.string()}, ChildOutput::kCapture, kChildLimit);
+      run_child({"mdls", "-name", "kMDItemTextContent", "-raw", path.string()}, ChildOutput::kCapture, deadline);
   if (!run.exited_zero) return std::nullopt;
   std::string text = lossy_utf8(run.out);
   while (!text.empty() && text.back() == '\0') text.pop_back();
@@ -62,7 +63,7 @@ std::optional<std::string> spotlight_text(const fs::path& path) {
 }
 
 // A text file read directly, anything else through the indexer; waits for
-// the helpers, each within its limit.
+// the helpers within their shared bound.
 std::optional<std::string> extract_text(const fs::path& library, const fs::path& path) {
   // Not a path holding a NUL either: cut there, it would have the indexer read
   // another file.
@@ -72,10 +73,12 @@ std::optional<std::string> extract_text(const fs::path& library, const fs::path&
     if (!bytes || !is_valid_utf8(*bytes)) return std::nullopt;
     return std::string(take_chars(*bytes, kTextCap));
   }
-  if (auto text = spotlight_text(path)) return text;
+  // Once the deadline has passed, run_child starts no further helper.
+  const auto deadline = std::chrono::steady_clock::now() + kHelpersLimit;
+  if (auto text = spotlight_text(path, deadline)) return text;
   // Not indexed yet: ask for indexing once, then look again.
-  run_child({"mdimport", path.string()}, ChildOutput::kDiscard, kChildLimit);
-  return spotlight_text(path);
+  run_child({"mdimport", path.string()}, ChildOutput::kDiscard, deadline);
+  return spotlight_text(path, deadline);
 }
 
 }  // namespace

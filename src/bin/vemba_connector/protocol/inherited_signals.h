@@ -1,0 +1,14 @@
+#pragma once
+// The signal state the server relies on, whatever its host handed down.
+
+namespace vemba_connector {
+
+/// Run first in main. Blocked signals and ignored dispositions survive exec:
+/// puts SIGALRM (it cuts the bounded lock wait) and SIGCHLD (an ignored one
+/// has the system reap helpers before waitpid sees their status) at their
+/// defaults, unblocked, and stops a real-time timer left running by the host,
+/// whose alarm would now end the server. SIGPIPE is ignored: a host that
+/// closes its end must not kill the server mid-write.
+void reset_inherited_signals();
+
+}  // namespace vemba_connector
