@@ -1,6 +1,7 @@
 // Every file the store writes: a temporary sibling, fsync, rename, so that a
 // reader sees the old file or the new one whole.
 
+#include "project_io/store/disk.h"
 #include "project_io/store/pending_write.h"
 #include "project_io/store/store.h"
 #include "project_io/store/temporaries.h"
@@ -25,7 +26,7 @@ std::string os_error(int err) { return std::strerror(err); }
 Status write_all(int fd, std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = disk().write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return std::unexpected("write temp: " + os_error(errno));
@@ -80,7 +81,7 @@ PendingWrite::PendingWrite(PendingWrite&& other) noexcept
 PendingWrite::~PendingWrite() {
   close_file();
   // An own temporary would never be reused.
-  if (!done_ && temps_ == Temporaries::kOwn) ::unlink(temp_.c_str());
+  if (!done_ && temps_ == Temporaries::kOwn) disk().unlink(temp_.c_str());
 }
 
 // A shared temporary left by a failed write is reused, but a link planted
@@ -90,7 +91,7 @@ std::expected<PendingWrite, std::string> PendingWrite::open(const fs::path& targ
   fs::path temp = temps == Temporaries::kShared ? temp_path_for(target) : own_temp_path_for(target, random_tag());
   if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
   const int reuse = temps == Temporaries::kShared ? O_TRUNC : O_EXCL;
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | reuse | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+  const int fd = disk().open(temp.c_str(), O_WRONLY | O_CREAT | reuse | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
   if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
   PendingWrite pending(target, std::move(temp), temps, fd);
   struct stat st {};
@@ -111,11 +112,14 @@ Status PendingWrite::write(std::string_view bytes) { return write_all(fd_, bytes
 Status PendingWrite::copy_from(int from) {
   std::vector<char> piece(std::size_t{1} << 18);
   for (off_t at = 0;;) {
-    const ssize_t n = ::pread(from, piece.data(), piece.size(), at);
+    const ssize_t n = disk().pread(from, piece.data(), piece.size(), at);
     if (n == 0) return {};
     if (n < 0) {
       if (errno == EINTR) continue;
-      return std::unexpected("read for snapshot: " + os_error(errno));
+      // The copy never began as far as the file is concerned: nothing of it stays.
+      const int err = errno;
+      abandon();
+      return std::unexpected("read for snapshot: " + os_error(err));
     }
     if (auto ok = write(std::string_view(piece.data(), static_cast<std::size_t>(n))); !ok) return ok;
     at += n;
@@ -129,13 +133,13 @@ void PendingWrite::start_writeback() {
 }
 
 Status PendingWrite::commit() {
-  if (::fsync(fd_) != 0) {
+  if (disk().fsync(fd_) != 0) {
     const int err = errno;
     close_file();
     return std::unexpected("fsync: " + os_error(err));
   }
   close_file();
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+  if (disk().rename(temp_.c_str(), target_.c_str()) != 0) {
     const int err = errno;
     abandon();
     return std::unexpected("commit: " + os_error(err));
@@ -146,7 +150,7 @@ Status PendingWrite::commit() {
 
 void PendingWrite::abandon() {
   close_file();
-  if (!done_) ::unlink(temp_.c_str());
+  if (!done_) disk().unlink(temp_.c_str());
   done_ = true;
 }
 

@@ -1,4 +1,5 @@
 #include "project_io/store/folder_lock.h"
+#include "project_io/store/disk.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -83,7 +84,7 @@ bool still_named(const std::filesystem::path& folder, const std::optional<Folder
   return ::stat(folder.c_str(), &st) == 0 && FolderId{st.st_dev, st.st_ino} == *id;
 }
 
-int open_folder(const char* path) { return ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
+int open_folder(const char* path) { return disk().open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 
 extern "C" void on_alarm(int) {}
 
@@ -132,16 +133,16 @@ class AlarmAt {
 };
 
 // 0, or the errno of the last try; EWOULDBLOCK when the wait ran out.
-int flock_within(int fd, Clock::time_point deadline, const LockCalls& calls) {
-  if (calls.flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+int flock_within(int fd, Clock::time_point deadline) {
+  if (disk().flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
   const auto wait = deadline - Clock::now();
   if (errno != EWOULDBLOCK || wait <= Clock::duration::zero()) return errno;
   AlarmAt alarm(wait);
   for (;;) {
-    if (calls.flock(fd, LOCK_EX) == 0) return 0;
+    if (disk().flock(fd, LOCK_EX) == 0) return 0;
     if (errno != EINTR) return errno;
     // Another signal may have cut the wait short; only the deadline ends it.
-    if (Clock::now() >= deadline) return calls.flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : EWOULDBLOCK;
+    if (Clock::now() >= deadline) return disk().flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : EWOULDBLOCK;
   }
 }
 
@@ -172,15 +173,13 @@ void FolderLock::release() {
   fd_ = -1;
 }
 
-const LockCalls kSystemLockCalls{open_folder, ::flock};
-
-std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder, std::chrono::milliseconds wait,
-                                                   const LockCalls& calls) {
+std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder,
+                                                   std::chrono::milliseconds wait) {
   if (folder.native().find('\0') != std::string::npos)
     return std::unexpected(LockFailure{false, std::strerror(EINVAL)});
   const Clock::time_point deadline = Clock::now() + wait;
   for (int swaps = 0;; ++swaps) {
-    const int fd = calls.open_folder(folder.c_str());
+    const int fd = open_folder(folder.c_str());
     if (fd < 0) return refused(errno);
     const auto id = id_of(fd);
     FolderLock lock;
@@ -189,7 +188,7 @@ std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& 
       ::close(fd);
       return lock;
     }
-    if (const int err = flock_within(fd, deadline, calls); err != 0) {
+    if (const int err = flock_within(fd, deadline); err != 0) {
       ::close(fd);
       return refused(err);
     }

@@ -24,13 +24,6 @@ struct LockFailure {
   std::string text;
 };
 
-/// The two system calls a lock makes, so that tests can fail them.
-struct LockCalls {
-  int (*open_folder)(const char* path);  // a descriptor or -1 with errno
-  int (*flock)(int fd, int operation);
-};
-extern const LockCalls kSystemLockCalls;
-
 /// Held until destroyed. A folder this process already holds is not locked a
 /// second time (the same folder can be both the library root and a project).
 /// Where the system gives no lock on the folder the write goes on unguarded,
@@ -51,7 +44,7 @@ class FolderLock {
 
  private:
   friend std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder,
-                                                            std::chrono::milliseconds wait, const LockCalls& calls);
+                                                            std::chrono::milliseconds wait);
   void release();
   int fd_ = -1;
   bool guards_ = false;
@@ -64,8 +57,7 @@ class FolderLock {
 /// gives no lock (a file system without locks, a folder that cannot be
 /// opened for reading) the result guards nothing.
 std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder,
-                                                   std::chrono::milliseconds wait = kLockWait,
-                                                   const LockCalls& calls = kSystemLockCalls);
+                                                   std::chrono::milliseconds wait = kLockWait);
 
 /// The failure text of a lock on a project folder or the library root held
 /// past the wait.

@@ -1,3 +1,4 @@
+#include "project_io/store/disk.h"
 #include "project_io/store/store.h"
 
 #include "project_io/json/text.h"
@@ -66,12 +67,11 @@ json::array list_history(const fs::path& library, const fs::path& project_folder
   auto folder = confine(library, project_folder / kHistoryDir);
   if (!folder) return {};
   std::error_code ec;
-  fs::directory_iterator it(*folder, ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::string name = lossy_utf8(it->path().filename().string());
+  for (const fs::directory_entry& entry : disk().list(*folder, ec)) {
+    std::string name = lossy_utf8(entry.path().filename().string());
     auto ms = snapshot_millis(name);
     if (!ms) continue;
-    entries.push_back({*ms, entry_size(it->path()), std::move(name)});
+    entries.push_back({*ms, entry_size(entry.path()), std::move(name)});
   }
   std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.at_ms > b.at_ms; });
   json::array history;

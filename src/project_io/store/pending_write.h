@@ -28,7 +28,8 @@ class PendingWrite {
   /// Appends all of `bytes`; "write temp: …".
   Status write(std::string_view bytes);
   /// Appends the whole file open as `from`, from its start, a piece at a
-  /// time; "read for snapshot: …" or "write temp: …".
+  /// time; "write temp: …", or "read for snapshot: …" (the temporary is
+  /// removed then).
   Status copy_from(int from);
   /// Has the system start writing the content to the device, so that the
   /// sync in `commit` has less left to wait for (where the system offers it).

@@ -1,4 +1,5 @@
 #include "project_io/store/project_file.h"
+#include "project_io/store/disk.h"
 
 #include "project_io/store/store.h"
 
@@ -27,7 +28,7 @@ std::expected<OpenFile, std::string> open_regular(const fs::path& path) {
   if (holds_nul(path)) return std::unexpected(os_error(EINVAL));
   // Non-blocking, so that opening a named pipe returns at once; it changes
   // nothing for a regular file.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = disk().open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::unexpected(os_error(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
@@ -51,7 +52,7 @@ std::expected<std::string, std::string> read_all(const OpenFile& file) {
   std::size_t have = 0;
   for (;;) {
     if (have == bytes.size()) bytes.resize(bytes.size() * 2);
-    const ssize_t n = ::read(file.fd, bytes.data() + have, bytes.size() - have);
+    const ssize_t n = disk().read(file.fd, bytes.data() + have, bytes.size() - have);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;

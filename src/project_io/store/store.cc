@@ -1,4 +1,5 @@
 #include "project_io/store/store.h"
+#include "project_io/store/disk.h"
 
 #include "project_io/json/text.h"
 #include "project_io/store/document.h"
@@ -81,12 +82,11 @@ bool holds_nul(const fs::path& p) { return p.native().find('\0') != std::string:
 
 void remove_files_where(const fs::path& folder, const std::function<bool(const fs::directory_entry&)>& stale) {
   std::error_code ec;
-  std::vector<fs::path> picked;
-  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+  for (const fs::directory_entry& entry : disk().list(folder, ec)) {
     std::error_code kind_ec;
-    if (it->symlink_status(kind_ec).type() == fs::file_type::regular && stale(*it)) picked.push_back(it->path());
+    if (entry.symlink_status(kind_ec).type() == fs::file_type::regular && stale(entry))
+      disk().unlink(entry.path().c_str());
   }
-  for (const fs::path& p : picked) ::unlink(p.c_str());
 }
 
 bool is_bare_name(std::string_view name) {
@@ -211,8 +211,8 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
   fs::create_directories(folder / kAssetsDir, ec);
   if (ec) return std::unexpected("create assets dir: " + os_error(ec));
   const std::string marker = (folder / kMarkerFile).string();
-  const int fd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0 || ::write(fd, "1\n", 2) != 2) {
+  const int fd = disk().open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0 || disk().write(fd, "1\n", 2) != 2) {
     const int err = errno;
     if (fd >= 0) ::close(fd);
     return std::unexpected("write marker: " + os_error(err));

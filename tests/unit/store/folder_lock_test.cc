@@ -1,5 +1,6 @@
 #include "project_io/store/folder_lock.h"
 
+#include "support/failing_disk.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -200,22 +201,9 @@ TEST(FolderLock, UnopenableFolderFailsWithTheSystemText) {
   EXPECT_FALSE(lock_folder(dir / "file").error().busy);
 }
 
-// Every row of the errno table, through stand-ins for the two system calls:
-// where the system gives no lock the write goes on unguarded; other errors
-// fail with the system's text.
-int g_open_errno = 0;
-int g_flock_errno = 0;
-int failing_open(const char* path) {
-  if (g_open_errno == 0) return kSystemLockCalls.open_folder(path);
-  errno = g_open_errno;
-  return -1;
-}
-int failing_flock(int fd, int operation) {
-  if (g_flock_errno == 0) return ::flock(fd, operation);
-  errno = g_flock_errno;
-  return -1;
-}
-
+// Every row of the errno table, through a disk that fails the open or the
+// lock: where the system gives no lock the write goes on unguarded; other
+// errors fail with the system's text.
 TEST(FolderLock, EachSystemErrorHasItsOutcome) {
   enum Outcome { kGuarded, kUnguarded, kBusy, kFailed };
   struct Case {
@@ -238,14 +226,15 @@ TEST(FolderLock, EachSystemErrorHasItsOutcome) {
       {"folder gone", ENOENT, 0, kFailed},
       {"not a folder", ENOTDIR, 0, kFailed},
   };
-  const LockCalls failing{failing_open, failing_flock};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     vemba_test::TempDir dir;
-    g_open_errno = c.open_errno;
-    g_flock_errno = c.flock_errno;
-    auto lock = lock_folder(dir.path(), 0ms, failing);
-    g_open_errno = g_flock_errno = 0;
+    auto lock = [&] {
+      vemba_test::FailingDisk disk;
+      if (c.open_errno) disk.fail(vemba_test::DiskCall::kOpen, c.open_errno);
+      if (c.flock_errno) disk.fail(vemba_test::DiskCall::kFlock, c.flock_errno);
+      return lock_folder(dir.path(), 0ms);
+    }();
     switch (c.outcome) {
       case kGuarded:
       case kUnguarded:
