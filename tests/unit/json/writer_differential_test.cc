@@ -74,8 +74,8 @@ class Documents {
 
   json::value value(int depth) {
     const std::uint64_t roll = pick(100);
-    if (depth < 7 && roll < 22) return object(depth);
-    if (depth < 7 && roll < 38) {
+    if (depth < 6 && roll < 20) return object(depth);
+    if (depth < 6 && roll < 34) {
       json::array a;
       for (std::uint64_t i = 0, n = pick(7); i < n; ++i) a.push_back(value(depth + 1));
       return a;
@@ -113,7 +113,7 @@ class Documents {
 
   std::string text() {
     const std::uint64_t roll = pick(100);
-    return text(roll < 70 ? pick(25) : roll < 95 ? 25 + pick(56) : 200 + pick(3000));
+    return text(roll < 75 ? pick(25) : roll < 99 ? 25 + pick(56) : 200 + pick(1000));
   }
 
   // Plain bytes, escapes (every control character, quote, backslash),
