@@ -1,5 +1,5 @@
 // Times every kind of call against the real server on seeded boards, with
-// the plain edit floor run in between, and one large batch on an empty
+// the plain edit floor and the I/O floor run in between, and one large batch on an empty
 // project, and prints markdown tables. With
 // --capture it instead stores each call's reply and files, volatile parts
 // masked, so two builds can be compared with diff -r.
@@ -96,6 +96,14 @@ double elapsed_ms(std::chrono::steady_clock::time_point from, std::chrono::stead
   return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
+// The milliseconds `run` took, or its error.
+template <class Run>
+std::expected<double, std::string> timed(const Run& run) {
+  const auto start = std::chrono::steady_clock::now();
+  if (auto r = run(); !r) return std::unexpected(r.error());
+  return elapsed_ms(start, std::chrono::steady_clock::now());
+}
+
 std::expected<void, std::string> reset_folder(const fs::path& from, const fs::path& to) {
   std::error_code ec;
   fs::remove_all(to, ec);
@@ -156,11 +164,15 @@ std::expected<void, std::string> time_board(const Options& o, Board& b, BoardFig
       }
       if (kind.edits) clear_history(b.project());
 
-      const auto floor_start = std::chrono::steady_clock::now();
-      auto floor = run_floor(b.floor_library(), b.floor_project(), b.manifest.edit_id, toggled_title(rep), stamp++);
-      const auto floor_end = std::chrono::steady_clock::now();
+      auto floor = timed([&] {
+        return run_floor(b.floor_library(), b.floor_project(), b.manifest.edit_id, toggled_title(rep), stamp++);
+      });
       if (!floor) return std::unexpected(fmt::format("floor on {}: {}", b.shape.label, floor.error()));
-      figures.floor_ms.push_back(elapsed_ms(floor_start, floor_end));
+      figures.floor_ms.push_back(*floor);
+      clear_history(b.floor_project());
+      auto io_floor = timed([&] { return run_io_floor(b.floor_library(), b.floor_project(), stamp++); });
+      if (!io_floor) return std::unexpected(fmt::format("I/O floor on {}: {}", b.shape.label, io_floor.error()));
+      figures.io_floor_ms.push_back(*io_floor);
       clear_history(b.floor_project());
     }
     auto peak = server->finish();
@@ -274,7 +286,7 @@ std::expected<void, std::string> run(Options& o) {
     if (o.capture) {
       if (auto r = capture_board(o, b); !r) return r;
     } else {
-      figures.push_back({b.shape.label, b.manifest.document_bytes, {}, {}});
+      figures.push_back({b.shape.label, b.manifest.document_bytes, {}, {}, {}});
       if (auto r = time_board(o, b, figures.back()); !r) return r;
     }
     if (!o.keep) fs::remove_all(b.root());
@@ -289,11 +301,14 @@ std::expected<void, std::string> run(Options& o) {
     std::printf("captured into %s\n", o.capture->c_str());
     return {};
   }
-  std::vector<std::string> order;
-  for (const CallKind& kind : call_kinds()) order.emplace_back(kind.label);
+  std::vector<std::string> order, editing;
+  for (const CallKind& kind : call_kinds()) {
+    order.emplace_back(kind.label);
+    if (kind.edits) editing.emplace_back(kind.label);
+  }
   std::printf("Server: %s\nLoad average (1, 5, 15 min) at start: %s; at end: %s\n", o.server.c_str(),
               load_start.c_str(), load_text().c_str());
-  if (!figures.empty()) std::printf("\n%s", markdown_tables(figures, order).c_str());
+  if (!figures.empty()) std::printf("\n%s", markdown_tables(figures, order, editing).c_str());
   if (with_big_batch)
     std::printf(
         "\nOne `batch` of %d,%03d `add_vemba` ops on an empty project, each after the card the one before added: "

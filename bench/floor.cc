@@ -9,11 +9,37 @@
 namespace bench {
 namespace {
 
-std::expected<void, std::string> write_signal(const std::filesystem::path& library_dir, std::uint64_t at,
-                                              const char* status, const char* message) {
-  const boost::json::value record =
-      boost::json::object{{"at", at}, {"message", message}, {"project", "bench"}, {"status", status}};
-  return atomic_write(library_dir / ".vemba-sync.json", to_plain_compact(record));
+using Record = std::string (*)(std::uint64_t at, const char* status, const char* message);
+
+std::string json_record(std::uint64_t at, const char* status, const char* message) {
+  return to_plain_compact(
+      boost::json::object{{"at", at}, {"message", message}, {"project", "bench"}, {"status", status}});
+}
+
+// The bytes json_record gives, without a JSON writer.
+std::string text_record(std::uint64_t at, const char* status, const char* message) {
+  return fmt::format(R"({{"at":{},"message":"{}","project":"bench","status":"{}"}})", at, message, status);
+}
+
+// The file work of one edit; `replace` turns the text project.json held, once
+// it is in the snapshot, into the text that replaces it.
+template <class Replace>
+std::expected<void, std::string> edit_files(const std::filesystem::path& library_dir,
+                                            const std::filesystem::path& project_dir, std::uint64_t stamp,
+                                            Record record, const Replace& replace) {
+  const std::filesystem::path file = project_dir / "project.json";
+  const std::filesystem::path signal = library_dir / ".vemba-sync.json";
+  auto text = read_file(file);
+  if (!text) return std::unexpected(text.error());
+  if (auto s = atomic_write(signal, record(stamp, "writing", "Claude is editing bench\xE2\x80\xA6")); !s) return s;
+  const std::filesystem::path history = project_dir / ".vemba-history";
+  std::error_code ec;
+  std::filesystem::create_directories(history, ec);
+  if (ec) return std::unexpected(fmt::format("ensure history: {}", ec.message()));
+  if (auto s = atomic_write(history / fmt::format("snap-{}.json", stamp), *text); !s) return s;
+  if (auto s = replace(*text); !s) return s;
+  if (auto s = atomic_write(file, *text); !s) return s;
+  return atomic_write(signal, record(stamp, "done", ""));
 }
 
 }  // namespace
@@ -21,27 +47,27 @@ std::expected<void, std::string> write_signal(const std::filesystem::path& libra
 std::expected<void, std::string> run_floor(const std::filesystem::path& library_dir,
                                            const std::filesystem::path& project_dir, const std::string& card_id,
                                            const std::string& title, std::uint64_t stamp) {
-  const std::filesystem::path file = project_dir / "project.json";
-  auto text = read_file(file);
-  if (!text) return std::unexpected(text.error());
-  boost::json::error_code ec;
-  boost::json::value doc = boost::json::parse(*text, ec);
-  if (ec) return std::unexpected(fmt::format("parse: {}", ec.message()));
-  if (auto s = write_signal(library_dir, stamp, "writing", "Claude is editing bench\xE2\x80\xA6"); !s) return s;
+  return edit_files(
+      library_dir, project_dir, stamp, json_record, [&](std::string& text) -> std::expected<void, std::string> {
+        boost::json::error_code ec;
+        boost::json::value doc = boost::json::parse(text, ec);
+        if (ec) return std::unexpected(fmt::format("parse: {}", ec.message()));
+        if (auto* nodes = doc.as_object().if_contains("nodes"); nodes && nodes->is_array())
+          for (auto& node : nodes->get_array())
+            if (auto* obj = node.if_object(); obj && obj->contains("id") && obj->at("id") == card_id.c_str()) {
+              (*obj)["title"] = title;
+              break;
+            }
+        text = to_plain_pretty(doc, text.size());
+        return {};
+      });
+}
 
-  if (auto* nodes = doc.as_object().if_contains("nodes"); nodes && nodes->is_array())
-    for (auto& node : nodes->get_array())
-      if (auto* obj = node.if_object(); obj && obj->contains("id") && obj->at("id") == card_id.c_str()) {
-        (*obj)["title"] = title;
-        break;
-      }
-
-  const std::filesystem::path history = project_dir / ".vemba-history";
-  std::filesystem::create_directories(history, ec);
-  if (ec) return std::unexpected(fmt::format("ensure history: {}", ec.message()));
-  if (auto s = atomic_write(history / fmt::format("snap-{}.json", stamp), *text); !s) return s;
-  if (auto s = atomic_write(file, to_plain_pretty(doc, text->size())); !s) return s;
-  return write_signal(library_dir, stamp, "done", "");
+// The same bytes go back: the file keeps its size, and the plain floor its board.
+std::expected<void, std::string> run_io_floor(const std::filesystem::path& library_dir,
+                                              const std::filesystem::path& project_dir, std::uint64_t stamp) {
+  return edit_files(library_dir, project_dir, stamp, text_record,
+                    [](std::string&) -> std::expected<void, std::string> { return {}; });
 }
 
 }  // namespace bench

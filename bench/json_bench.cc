@@ -1,6 +1,9 @@
 // Parse and write speed on a large project document: our exact-number parser
-// against Boost.JSON's own, and the two writers.
+// against Boost.JSON's own, and the two writers; and the same on the call
+// benchmark's 10k board, read from its file as the server reads it.
 
+#include "board_generator.h"
+#include "plain_json.h"
 #include "project_io/json/json.h"
 
 #include <benchmark/benchmark.h>
@@ -42,6 +45,33 @@ const std::string& document() {
   return text;
 }
 
+// The 10k board as its file holds it: members in order, as written.
+const std::string& board_text() {
+  static const std::string text = [] {
+    bench::Manifest manifest;
+    return bench::to_plain_pretty(bench::Generator({"10k", 10000, 0}).build(manifest));
+  }();
+  return text;
+}
+
+void BM_ParseBoard(benchmark::State& state) {
+  DocumentArena arena;
+  for (auto _ : state) benchmark::DoNotOptimize(parse_json(board_text(), arena.next()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * board_text().size()));
+}
+
+void BM_WritePrettyBoard(benchmark::State& state) {
+  const json::value doc = *parse_json(board_text());
+  for (auto _ : state) benchmark::DoNotOptimize(to_pretty_document(doc, kMaxNesting, board_text().size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * board_text().size()));
+}
+
+void BM_WriteCompactBoard(benchmark::State& state) {
+  const json::value doc = *parse_json(board_text());
+  for (auto _ : state) benchmark::DoNotOptimize(to_compact(doc));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * board_text().size()));
+}
+
 void BM_ParseExact(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(parse_json(document()));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * document().size()));
@@ -72,6 +102,9 @@ BENCHMARK(BM_ParseExact)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBoost)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WritePretty)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ValidateUtf8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseBoard)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WritePrettyBoard)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteCompactBoard)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace bench {
 namespace {
@@ -35,23 +36,44 @@ std::string header(const std::vector<BoardFigures>& boards, std::string_view las
   return head + "\n" + rule + "\n";
 }
 
-std::string growth(const std::vector<BoardFigures>& boards, const std::string& call, bool floor) {
+// A board's times for one call, or for a floor: null when there are none.
+using Series = std::function<const std::vector<double>*(const BoardFigures&)>;
+
+Series call_series(const std::string& call) {
+  return [call](const BoardFigures& b) -> const std::vector<double>* {
+    const CallFigures* c = find_call(b, call);
+    return c ? &c->ms : nullptr;
+  };
+}
+
+Series floor_series(std::vector<double> BoardFigures::*floor) {
+  return [floor](const BoardFigures& b) { return (b.*floor).empty() ? nullptr : &(b.*floor); };
+}
+
+std::string growth(const std::vector<BoardFigures>& boards, const Series& series) {
   const BoardFigures* small = find_board(boards, "10k");
   const BoardFigures* large = find_board(boards, "40k");
   if (!small || !large) return "–";
-  std::vector<double> a, b;
-  if (floor) {
-    a = small->floor_ms;
-    b = large->floor_ms;
-  } else {
-    const CallFigures* x = find_call(*small, call);
-    const CallFigures* y = find_call(*large, call);
-    if (!x || !y) return "–";
-    a = x->ms;
-    b = y->ms;
-  }
-  if (a.empty() || b.empty() || median(a) <= 0) return "–";
-  return fmt::format("{:.1f}x", median(b) / median(a));
+  const std::vector<double>* a = series(*small);
+  const std::vector<double>* b = series(*large);
+  if (!a || !b || median(*a) <= 0) return "–";
+  return fmt::format("{:.1f}x", median(*b) / median(*a));
+}
+
+std::string floor_row(const std::vector<BoardFigures>& boards, std::string_view name,
+                      std::vector<double> BoardFigures::*floor) {
+  std::string out = fmt::format("| {} |", name);
+  for (const auto& b : boards)
+    out += (b.*floor).empty() ? " – |" : fmt::format(" {} / {} |", ms_text(median(b.*floor)), ms_text(p90(b.*floor)));
+  return out + fmt::format(" {} |\n", growth(boards, floor_series(floor)));
+}
+
+// Each call's median against a floor's median on the same board.
+auto ratio_to(std::vector<double> BoardFigures::*floor) {
+  return [floor](const BoardFigures& b, const CallFigures& c) {
+    const double m = median(b.*floor);
+    return m > 0 ? fmt::format("{:.2f}x", median(c.ms) / m) : std::string("–");
+  };
 }
 
 // One row per call: a cell per board ("–" where the call was not run), and the growth when asked.
@@ -65,7 +87,7 @@ std::string rows(const std::vector<BoardFigures>& boards, const std::vector<std:
       const CallFigures* c = find_call(b, call);
       out += fmt::format(" {} |", c ? cell(b, *c) : std::string("–"));
     }
-    out += with_growth ? fmt::format(" {} |\n", growth(boards, call, false)) : "\n";
+    out += with_growth ? fmt::format(" {} |\n", growth(boards, call_series(call))) : "\n";
   }
   return out;
 }
@@ -87,7 +109,8 @@ double p90(std::vector<double> values) {
   return values[std::max<std::size_t>(rank, 1) - 1];
 }
 
-std::string markdown_tables(const std::vector<BoardFigures>& boards, const std::vector<std::string>& call_order) {
+std::string markdown_tables(const std::vector<BoardFigures>& boards, const std::vector<std::string>& call_order,
+                            const std::vector<std::string>& editing) {
   std::string out = "Median / p90 of each call (ms), request line written to reply line read:\n\n";
   out += header(boards, "growth 10k→40k");
   out += rows(
@@ -96,21 +119,22 @@ std::string markdown_tables(const std::vector<BoardFigures>& boards, const std::
         return fmt::format("{} / {}", ms_text(median(c.ms)), ms_text(p90(c.ms)));
       },
       true);
-  out += "| floor (plain edit) |";
-  for (const auto& b : boards)
-    out +=
-        b.floor_ms.empty() ? " – |" : fmt::format(" {} / {} |", ms_text(median(b.floor_ms)), ms_text(p90(b.floor_ms)));
-  out += fmt::format(" {} |\n", growth(boards, "", true));
+  out += floor_row(boards, "floor (plain edit)", &BoardFigures::floor_ms);
+  out += floor_row(boards, "I/O floor (file work only)", &BoardFigures::io_floor_ms);
 
   out += "\nMedian of each call against the floor's median on the same board:\n\n";
   out += header(boards, "");
-  out += rows(
-      boards, call_order,
-      [](const BoardFigures& b, const CallFigures& c) {
-        const double floor = median(b.floor_ms);
-        return floor > 0 ? fmt::format("{:.2f}x", median(c.ms) / floor) : std::string("–");
-      },
-      false);
+  out += rows(boards, call_order, ratio_to(&BoardFigures::floor_ms), false);
+
+  out += "\nMedian of each editing call against the I/O floor's median on the same board:\n\n";
+  out += header(boards, "");
+  out += rows(boards, editing, ratio_to(&BoardFigures::io_floor_ms), false);
+  out += "| floor (plain edit) |";
+  for (const auto& b : boards) {
+    const double io = median(b.io_floor_ms);
+    out += io > 0 && !b.floor_ms.empty() ? fmt::format(" {:.2f}x |", median(b.floor_ms) / io) : " – |";
+  }
+  out += "\n";
 
   out += "\nPeak resident memory of the server per call kind, MB (multiple of the document size):\n\n";
   out += header(boards, "");

@@ -84,8 +84,9 @@ class DocumentArena::Resource final : public json::memory_resource {
     for (;;) {
       if (current_ < blocks_.size()) {
         const Block& b = blocks_[current_];
+        // Alignments are powers of two: a mask, not a division.
         const auto free_at = reinterpret_cast<std::uintptr_t>(b.start) + used_;
-        const std::size_t at = used_ + ((align - free_at % align) % align);
+        const std::size_t at = used_ + ((0 - free_at) & (align - 1));
         if (at <= b.size && bytes <= b.size - at) {
           used_ = at + bytes;
           set_poisoned(b.start + at, bytes, false);

@@ -1,8 +1,11 @@
 // Writing JSON text: the compact and pretty forms, and numbers as written.
 
 #include "project_io/json/json.h"
+#include "project_io/json/text_out.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -13,130 +16,27 @@
 namespace vemba_core::project_io {
 namespace {
 
-// Eight bytes at a time: true when one of them needs an escape (below
-// U+0020, a quotation mark or a backslash).
-bool needs_escape(std::uint64_t w) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
-  const std::uint64_t quote = w ^ (kOnes * '"'), backslash = w ^ (kOnes * '\\');
-  const std::uint64_t below = (w - kOnes * 0x20) & ~w;
-  const std::uint64_t zero = ((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash);
-  return ((below | zero) & kHigh) != 0;
-}
+using namespace text_out;
 
-}  // namespace
-
-void append_escaped(std::string& out, std::string_view s) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::size_t run = 0, i = 0;
-  const std::size_t n = s.size();
-  while (i < n) {
-    // Plain bytes go out as one run.
-    while (i + 8 <= n) {
-      std::uint64_t w;
-      std::memcpy(&w, s.data() + i, 8);
-      if (needs_escape(w)) break;
-      i += 8;
-    }
-    if (i >= n) break;
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c >= 0x20 && c != '"' && c != '\\') {
-      ++i;
-      continue;
-    }
-    out.append(s.data() + run, i - run);
-    run = ++i;
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += "\\u00";
-        out.push_back(kHex[c >> 4]);
-        out.push_back(kHex[c & 0xF]);
-    }
-  }
-  out.append(s.data() + run, n - run);
-}
-
-namespace {
-
-void write_string(std::string& out, std::string_view s) {
-  out.push_back('"');
-  append_escaped(out, s);
-  out.push_back('"');
-}
-
-void append_float(std::string& out, double x) {
-  if (!std::isfinite(x)) {
-    out += "null";
-    return;
-  }
-  char buf[64];
-  const double mag = std::fabs(x);
-  if (x == 0 || (mag >= 1e-5 && mag < 1e16)) {
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
-    std::string_view digits(buf, end - buf);
-    out += digits;
-    if (digits.find('.') == std::string_view::npos) out += ".0";
-    return;
-  }
-  // Shortest scientific, with a bare exponent: 1e16, 1.5e-7 (not 1e+16, 1.5e-07).
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific);
-  std::string_view s(buf, end - buf);
-  const std::size_t e = s.find('e');
-  out += s.substr(0, e + 1);
-  std::string_view exp = s.substr(e + 1);
-  if (exp.starts_with('-')) {
-    out.push_back('-');
-    exp.remove_prefix(1);
-  } else if (exp.starts_with('+')) {
-    exp.remove_prefix(1);
-  }
-  while (exp.size() > 1 && exp.front() == '0') exp.remove_prefix(1);
-  out += exp;
-}
-
-template <class Int>
-void append_integer(std::string& out, Int i) {
-  char buf[24];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, i);
-  out.append(buf, end);
-}
-
-void write_scalar(std::string& out, const json::value& v) {
+void write_scalar(Out& out, const json::value& v) {
   switch (v.kind()) {
     case json::kind::null:
-      out += "null";
+      out.append("null", 4);
       break;
     case json::kind::bool_:
-      out += v.get_bool() ? "true" : "false";
+      if (v.get_bool())
+        out.append("true", 4);
+      else
+        out.append("false", 5);
       break;
     case json::kind::int64:
-      append_integer(out, v.get_int64());
+      write_integer(out, v.get_int64());
       break;
     case json::kind::uint64:
-      append_integer(out, v.get_uint64());
+      write_integer(out, v.get_uint64());
       break;
     case json::kind::double_:
-      append_float(out, v.get_double());
+      write_float(out, v.get_double());
       break;
     case json::kind::string:
       write_string(out, v.get_string());
@@ -146,13 +46,55 @@ void write_scalar(std::string& out, const json::value& v) {
   }
 }
 
-// One walk writes the text and checks the nesting. The members of each
-// object are sorted as pointers in one buffer kept for the whole walk (each
-// object sorts its own stretch at the end of it), not in a vector of its own.
+// A key's first eight bytes, zeros past its end, the first byte the most
+// significant: comparing two of them compares the keys' starts in byte order.
+std::uint64_t key_start(std::string_view key) {
+  if (key.empty()) return 0;
+  const std::uint64_t w = key.size() >= 8 ? load_word(key.data()) : short_word(key.data(), key.size());
+  return std::byteswap(w);
+}
+
+// Byte order, as std::string_view compares, mostly settled by the starts.
+bool key_less(std::string_view a, std::uint64_t a_start, std::string_view b, std::uint64_t b_start) {
+  if (a_start != b_start) return a_start < b_start;
+  // Equal starts: a key of eight bytes or fewer begins the other.
+  if (a.size() <= 8 || b.size() <= 8) return a.size() < b.size();
+  return a.substr(8) < b.substr(8);
+}
+
+bool key_less_of(const json::key_value_pair* a, const json::key_value_pair* b) {
+  return key_less(a->key(), key_start(a->key()), b->key(), key_start(b->key()));
+}
+
+// Objects read from a file written by us already hold their members in order.
+bool in_order(const json::object& o) {
+  const json::key_value_pair* kv = o.begin();
+  std::uint64_t start = o.empty() ? 0 : key_start(kv[0].key());
+  for (std::size_t i = 1; i < o.size(); ++i) {
+    const std::uint64_t next = key_start(kv[i].key());
+    if (!key_less(kv[i - 1].key(), start, kv[i].key(), next)) return false;
+    start = next;
+  }
+  return true;
+}
+
+// A line feed and `level` indents in one fixed-size copy, for the usual depths.
+constexpr std::size_t kShallow = 1 + 2 * 31;
+constexpr auto kLineFeedAndBlanks = [] {
+  std::array<char, kShallow> text{};
+  text.fill(' ');
+  text[0] = '\n';
+  return text;
+}();
+
+// One walk writes the text and checks the nesting. Members in order are
+// written from the object itself; others are sorted as pointers in one
+// buffer kept for the whole walk (each object sorts its own stretch at the
+// end of it), not in a vector of its own.
+template <bool Pretty>
 class Writer {
  public:
-  Writer(std::string& out, bool pretty, std::size_t levels, const Overlay* overlay)
-      : out_(out), pretty_(pretty), levels_(levels), overlay_(overlay) {}
+  Writer(Out& out, std::size_t levels, const Overlay* overlay) : out_(out), levels_(levels), overlay_(overlay) {}
 
   bool write(const json::value& v, std::size_t depth) {
     if (const json::object* o = v.if_object()) return write_object(*o, overlay_ ? (*overlay_)(v) : nullptr, depth);
@@ -163,62 +105,99 @@ class Writer {
 
  private:
   void newline(std::size_t level) {
-    if (!pretty_) return;
-    out_.push_back('\n');
-    out_.append(level * 2, ' ');
+    if constexpr (Pretty) {
+      const std::size_t n = 1 + 2 * level;
+      if (n <= kShallow) {
+        char* at = out_.room(kShallow);
+        std::memcpy(at, kLineFeedAndBlanks.data(), kShallow);
+        out_.advance_to(at + n);
+      } else {
+        char* at = out_.room(n);
+        *at = '\n';
+        std::memset(at + 1, ' ', n - 1);
+        out_.advance_to(at + n);
+      }
+    }
+  }
+
+  bool write_member(const json::key_value_pair& kv, bool first, std::size_t depth) {
+    if (!first) out_.put(',');
+    newline(depth + 1);
+    write_string(out_, kv.key());
+    if constexpr (Pretty)
+      out_.append(": ", 2);
+    else
+      out_.put(':');
+    return write(kv.value(), depth + 1);
   }
 
   // `over`: members written in place of the object's own of the same key.
   bool write_object(const json::object& o, const json::object* over, std::size_t depth) {
     if (depth == levels_) return false;
     if (o.empty() && (!over || over->empty())) {
-      out_ += "{}";
+      out_.append("{}", 2);
       return true;
     }
+    out_.put('{');
+    if (!over && in_order(o)) {
+      bool first = true;
+      for (const json::key_value_pair& kv : o) {
+        if (!write_member(kv, first, depth)) return false;
+        first = false;
+      }
+    } else if (!write_sorted(o, over, depth)) {
+      return false;
+    }
+    newline(depth);
+    out_.put('}');
+    return true;
+  }
+
+  // The object's own members (those `over` does not replace) and `over`'s,
+  // each put in order unless they are, then merged as they are written.
+  bool write_sorted(const json::object& o, const json::object* over, std::size_t depth) {
     const std::size_t from = members_.size();
     for (const auto& kv : o)
       if (!over || !over->contains(kv.key())) members_.push_back(&kv);
+    const std::size_t mid = members_.size();
     if (over)
       for (const auto& kv : *over) members_.push_back(&kv);
-    const std::size_t count = members_.size() - from;
-    std::sort(members_.begin() + static_cast<std::ptrdiff_t>(from), members_.end(),
-              [](const auto* a, const auto* b) { return std::string_view(a->key()) < std::string_view(b->key()); });
-    out_.push_back('{');
-    bool ok = true;
-    for (std::size_t i = from; ok && i < from + count; ++i) {
-      if (i != from) out_.push_back(',');
-      newline(depth + 1);
-      const json::key_value_pair* kv = members_[i];
-      write_string(out_, kv->key());
-      out_ += pretty_ ? ": " : ":";
-      ok = write(kv->value(), depth + 1);
+    const std::size_t to = members_.size();
+    sort_stretch(from, mid);
+    sort_stretch(mid, to);
+    bool ok = true, first = true;
+    for (std::size_t i = from, j = mid; ok && (i < mid || j < to); first = false) {
+      const bool own = j == to || (i < mid && key_less_of(members_[i], members_[j]));
+      ok = write_member(*members_[own ? i++ : j++], first, depth);
     }
     members_.resize(from);
-    if (!ok) return false;
-    newline(depth);
-    out_.push_back('}');
-    return true;
+    return ok;
+  }
+
+  void sort_stretch(std::size_t from, std::size_t to) {
+    const auto first = members_.begin() + static_cast<std::ptrdiff_t>(from);
+    const auto last = members_.begin() + static_cast<std::ptrdiff_t>(to);
+    if (!std::is_sorted(first, last, key_less_of)) std::sort(first, last, key_less_of);
   }
 
   bool write_array(const json::array& a, std::size_t depth) {
     if (depth == levels_) return false;
     if (a.empty()) {
-      out_ += "[]";
+      out_.append("[]", 2);
       return true;
     }
-    out_.push_back('[');
+    out_.put('[');
     for (std::size_t i = 0; i < a.size(); ++i) {
-      if (i != 0) out_.push_back(',');
+      if (i != 0) out_.put(',');
       newline(depth + 1);
       if (!write(a[i], depth + 1)) return false;
     }
     newline(depth);
-    out_.push_back(']');
+    out_.put(']');
     return true;
   }
 
-  std::string& out_;
-  const bool pretty_;
+  Out& out_;
   const std::size_t levels_;
   const Overlay* overlay_;
   std::vector<const json::key_value_pair*> members_;
@@ -226,11 +205,22 @@ class Writer {
 
 std::optional<std::string> write_text(const json::value& v, bool pretty, std::size_t levels, std::size_t reserve,
                                       const Overlay* overlay = nullptr) {
-  std::string out;
-  out.reserve(reserve);
-  if (!Writer(out, pretty, levels, overlay).write(v, 0)) return std::nullopt;
-  return out;
+  Out out(reserve);
+  const bool ok =
+      pretty ? Writer<true>(out, levels, overlay).write(v, 0) : Writer<false>(out, levels, overlay).write(v, 0);
+  if (!ok) return std::nullopt;
+  return std::move(out).take();
 }
+
+}  // namespace
+
+void append_escaped(std::string& out, std::string_view s) {
+  Out text(std::move(out));
+  write_escaped(text, s, false);
+  out = std::move(text).take();
+}
+
+namespace {
 
 // The size of the last document written: the same project is written again
 // and again at much the same size, so its text is reserved at once.
