@@ -13,6 +13,7 @@
 #include "server_process.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <algorithm>
 #include <chrono>
@@ -49,6 +50,9 @@ struct Board {
   fs::path work{};
 };
 
+// Every name --boards takes, in the order the boards run.
+constexpr std::string_view kBoardNames[] = {"100", "1k", "10k", "40k", "10k+media", "big-batch"};
+
 const char* kUsage =
     "usage: call_bench --server PATH [--quick] [--reps N] [--boards 100,1k,10k,40k,10k+media,big-batch]\n"
     "                  [--capture DIR] [--work DIR] [--keep]\n";
@@ -75,7 +79,11 @@ std::expected<Options, std::string> parse_options(int argc, char** argv) {
       if (arg == "--boards")
         for (std::size_t start = 0; start <= v->size();) {
           const std::size_t comma = std::min(v->find(',', start), v->size());
-          o.boards.push_back(v->substr(start, comma - start));
+          std::string name = v->substr(start, comma - start);
+          if (std::find(std::begin(kBoardNames), std::end(kBoardNames), name) == std::end(kBoardNames))
+            return std::unexpected(
+                fmt::format("unknown board: {} (the boards: {})", name, fmt::join(kBoardNames, ", ")));
+          o.boards.push_back(std::move(name));
           start = comma + 1;
         }
     } else
