@@ -1,6 +1,6 @@
 // Parse and write speed on a large project document: our exact-number parser
 // against Boost.JSON's own, and the two writers; and the same on the call
-// benchmark's 10k board, read from its file as the server reads it.
+// benchmark's 10k and 40k boards, read from their files as the server reads them.
 
 #include "board_generator.h"
 #include "plain_json.h"
@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 #include <boost/json/parse.hpp>
 
+#include <map>
 #include <random>
 #include <string>
 
@@ -45,31 +46,38 @@ const std::string& document() {
   return text;
 }
 
-// The 10k board as its file holds it: members in order, as written.
-const std::string& board_text() {
-  static const std::string text = [] {
+// The call benchmark's board of `cards` cards (10k or 40k) as its file holds
+// it: members in order, as written.
+const std::string& board_text(std::int64_t cards) {
+  static std::map<std::int64_t, std::string> texts;
+  std::string& text = texts[cards];
+  if (text.empty()) {
     bench::Manifest manifest;
-    return bench::to_plain_pretty(bench::Generator({"10k", 10000, 0}).build(manifest));
-  }();
+    const bench::BoardShape shape{fmt::format("{}k", cards / 1000), static_cast<int>(cards), 0};
+    text = bench::to_plain_pretty(bench::Generator(shape).build(manifest));
+  }
   return text;
 }
 
 void BM_ParseBoard(benchmark::State& state) {
+  const std::string& text = board_text(state.range(0));
   DocumentArena arena;
-  for (auto _ : state) benchmark::DoNotOptimize(parse_json(board_text(), arena.next()));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * board_text().size()));
+  for (auto _ : state) benchmark::DoNotOptimize(parse_json(text, arena.next()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
 void BM_WritePrettyBoard(benchmark::State& state) {
-  const json::value doc = *parse_json(board_text());
-  for (auto _ : state) benchmark::DoNotOptimize(to_pretty_document(doc, kMaxNesting, board_text().size()));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * board_text().size()));
+  const std::string& text = board_text(state.range(0));
+  const json::value doc = *parse_json(text);
+  for (auto _ : state) benchmark::DoNotOptimize(to_pretty_document(doc, kMaxNesting, text.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
 void BM_WriteCompactBoard(benchmark::State& state) {
-  const json::value doc = *parse_json(board_text());
+  const std::string& text = board_text(state.range(0));
+  const json::value doc = *parse_json(text);
   for (auto _ : state) benchmark::DoNotOptimize(to_compact(doc));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * board_text().size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
 void BM_ParseExact(benchmark::State& state) {
@@ -102,9 +110,9 @@ BENCHMARK(BM_ParseExact)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBoost)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WritePretty)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ValidateUtf8)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParseBoard)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WritePrettyBoard)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WriteCompactBoard)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseBoard)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WritePrettyBoard)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteCompactBoard)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
