@@ -4,6 +4,7 @@
 
 #include "board_generator.h"
 #include "plain_json.h"
+#include "project_io/json/document_arena.h"
 #include "project_io/json/json.h"
 
 #include <benchmark/benchmark.h>

@@ -1,4 +1,4 @@
-#include "util/util.h"
+#include "util/base64.h"
 
 #include <fmt/format.h>
 

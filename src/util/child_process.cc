@@ -1,4 +1,4 @@
-#include "util/util.h"
+#include "util/child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>

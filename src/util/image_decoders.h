@@ -1,7 +1,7 @@
 #pragma once
 // The decoders behind `decode_image`.
 
-#include "util/util.h"
+#include "util/image_codec.h"
 
 namespace vemba_util {
 

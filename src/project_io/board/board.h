@@ -5,7 +5,7 @@
 #include "project_io/board/node_index.h"
 #include "project_io/json/json.h"
 #include "project_io/json/patch.h"
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 
 #include <cstdint>
 #include <optional>

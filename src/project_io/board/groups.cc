@@ -2,7 +2,7 @@
 
 #include "project_io/board/board.h"
 
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 
 #include <fmt/format.h>
 #include <algorithm>

@@ -2,8 +2,8 @@
 // The one JSON module: strict exact-number parsing (json_parse.cc), the two
 // written text forms (json_write.cc), the lenient field readers every
 // operation shares (json_readers.cc), and (text.h) the Unicode helpers for
-// the texts inside values. The folder's other modules build on these and are
-// included at the end: patch.h, id_index.h, document_arena.h.
+// the texts inside values. The folder's other modules build on these and
+// have headers of their own: patch.h, id_index.h, document_arena.h.
 
 #include "project_io/json/text.h"
 #include "util/status.h"
@@ -149,9 +149,3 @@ std::unexpected<std::string> not_found(std::string_view kind, std::string_view i
 std::unexpected<std::string> not_array(std::string_view key);
 
 }  // namespace vemba_core::project_io
-
-// The folder's other modules, so that this one header states the folder's
-// contract; each includes this header for the part above.
-#include "project_io/json/document_arena.h"
-#include "project_io/json/id_index.h"
-#include "project_io/json/patch.h"

@@ -3,7 +3,7 @@
 #include "project_io/production/production.h"
 
 #include "project_io/json/patch.h"
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 
 #include <fmt/format.h>
 

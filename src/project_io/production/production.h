@@ -7,7 +7,7 @@
 
 #include "project_io/board/board.h"
 #include "project_io/geometry/geometry.h"
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "project_io/production/production.h"
 
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 
 #include <fmt/format.h>
 #include <algorithm>

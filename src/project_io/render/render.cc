@@ -1,6 +1,7 @@
 #include "project_io/render/render.h"
 
 #include "project_io/board/board.h"
+#include "project_io/render/drawing.h"
 
 #include <fmt/format.h>
 #include <algorithm>
@@ -13,10 +14,6 @@ namespace vemba_core::project_io {
 using vemba_util::Picture;
 
 namespace {
-
-using Pixel = std::int64_t;
-// Pixel arithmetic near the saturated ends must not overflow.
-__extension__ typedef __int128 Wide;
 
 constexpr double kMaxEdge = 1200;
 constexpr double kGroupMargin = 24;
@@ -61,10 +58,6 @@ Pixel nearest(double v) {
   if (r >= 0x1p63) return std::numeric_limits<Pixel>::max();
   if (r <= -0x1p63) return std::numeric_limits<Pixel>::min();
   return static_cast<Pixel>(r);
-}
-
-Pixel saturated(Wide v) {
-  return static_cast<Pixel>(std::clamp<Wide>(v, std::numeric_limits<Pixel>::min(), std::numeric_limits<Pixel>::max()));
 }
 
 // Rounded up and at least 1. Capped at the long edge: the scaled view can
@@ -190,61 +183,7 @@ void draw_board(Picture& picture, const View& view, const json::value& doc) {
     draw_card(picture, pixel_box(view, node_rect(node)), radius, colours_of(node_type(node)));
 }
 
-// The largest k with k * k <= n, for n >= 0.
-Wide isqrt(Wide n) {
-  Wide k = static_cast<Wide>(std::sqrt(static_cast<double>(n)));
-  while (k > 0 && k * k > n) --k;
-  while ((k + 1) * (k + 1) <= n) ++k;
-  return k;
-}
-
 }  // namespace
-
-Picture blank_picture(std::uint32_t w, std::uint32_t h) {
-  return Picture{w, h, 3, 8, std::vector<std::uint8_t>(std::size_t{w} * h * 3, 255)};
-}
-
-void set_pixel(Picture& picture, std::int64_t x, std::int64_t y, Rgb colour) {
-  if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) return;
-  std::uint8_t* p = &picture.pixels[(static_cast<std::size_t>(y) * picture.width + static_cast<std::size_t>(x)) * 3];
-  p[0] = colour.r;
-  p[1] = colour.g;
-  p[2] = colour.b;
-}
-
-Rgb pixel_at(const Picture& picture, std::uint32_t x, std::uint32_t y) {
-  const std::uint8_t* p = &picture.pixels[(std::size_t{y} * picture.width + x) * 3];
-  return {p[0], p[1], p[2]};
-}
-
-// A pixel (x, y) is painted when dx² + dy² <= rr², dx and dy its distances
-// into the corner squares (0 outside them). Along a row that is one span:
-// the corners give up the columns with dx above isqrt(rr² - dy²).
-void fill_round_rect(Picture& picture, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
-                     std::int64_t radius, Rgb colour) {
-  const Pixel cx0 = std::max<Pixel>(x0, 0), cx1 = std::min<Pixel>(picture.width, x1);
-  const Pixel cy0 = std::max<Pixel>(y0, 0), cy1 = std::min<Pixel>(picture.height, y1);
-  if (cx0 >= cx1 || cy0 >= cy1) return;
-  const Wide rr = std::max<Wide>(std::min({(Wide(x1) - x0) / 2, Wide(radius), (Wide(y1) - y0) / 2}), 0);
-  for (Pixel y = cy0; y < cy1; ++y) {
-    Wide dy = 0;
-    if (y < Wide(y0) + rr)
-      dy = Wide(y0) + rr - y;
-    else if (y >= Wide(y1) - rr)
-      dy = Wide(y) - (Wide(y1) - rr) + 1;
-    const Wide reach = dy == 0 ? rr : isqrt(rr * rr - dy * dy);
-    const Pixel from = std::max<Pixel>(cx0, saturated(Wide(x0) + rr - reach));
-    const Pixel to = std::min<Pixel>(cx1, saturated(Wide(x1) - rr + reach));
-    // The span lies inside the picture: write it without a test per pixel.
-    std::uint8_t* p = picture.pixels.data() + (static_cast<std::size_t>(y) * picture.width) * 3;
-    for (Pixel x = from; x < to; ++x) {
-      std::uint8_t* px = p + static_cast<std::size_t>(x) * 3;
-      px[0] = colour.r;
-      px[1] = colour.g;
-      px[2] = colour.b;
-    }
-  }
-}
 
 std::expected<std::string, std::string> render_board(const json::value& doc, std::optional<std::string_view> group_id,
                                                      std::optional<Rect> rect) {

@@ -31,10 +31,6 @@ json::value production_report(const json::value& doc);
 /// format fails and names itself.
 std::expected<std::string, std::string> export_text(const json::value& doc, std::string_view format);
 
-/// Appends one card's piece of the treatment; hidden cards and types the
-/// treatment does not show add nothing.
-void render_node_markdown(const StoryNumbers& numbers, const json::value& node, std::string& out);
-
 /// Every shot list as one CSV table; fails when the board has none.
 std::expected<std::string, std::string> shotlist_csv(const json::value& doc);
 /// The shot's own text when it is not blank, else the linked card's `key`

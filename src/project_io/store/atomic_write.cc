@@ -2,6 +2,7 @@
 // reader sees the old file or the new one whole.
 
 #include "project_io/store/disk.h"
+#include "project_io/store/os.h"
 #include "project_io/store/pending_write.h"
 #include "project_io/store/store.h"
 #include "project_io/store/temporaries.h"
@@ -12,15 +13,12 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <thread>
 #include <utility>
 #include <vector>
 
 namespace vemba_core::project_io {
 namespace {
-
-std::string os_error(int err) { return std::strerror(err); }
 
 // Writes all of `bytes` to `fd`.
 Status write_all(int fd, std::string_view bytes) {

@@ -1,5 +1,6 @@
 #include "project_io/store/folder_lock.h"
 #include "project_io/store/disk.h"
+#include "project_io/store/os.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -12,7 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -73,7 +73,7 @@ Outcome outcome_of(int err) {
 std::expected<FolderLock, LockFailure> refused(int err) {
   const Outcome outcome = outcome_of(err);
   if (outcome == Outcome::kNoLock) return FolderLock();
-  return std::unexpected(LockFailure{outcome == Outcome::kBusy, std::strerror(err)});
+  return std::unexpected(LockFailure{outcome == Outcome::kBusy, os_error(err)});
 }
 
 // Whether `folder` still names the folder open as `id`: another process may
@@ -175,8 +175,7 @@ void FolderLock::release() {
 
 std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder,
                                                    std::chrono::milliseconds wait) {
-  if (folder.native().find('\0') != std::string::npos)
-    return std::unexpected(LockFailure{false, std::strerror(EINVAL)});
+  if (holds_nul(folder)) return std::unexpected(LockFailure{false, os_error(EINVAL)});
   const Clock::time_point deadline = Clock::now() + wait;
   for (int swaps = 0;; ++swaps) {
     const int fd = open_folder(folder.c_str());

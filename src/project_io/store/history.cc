@@ -2,7 +2,7 @@
 #include "project_io/store/store.h"
 
 #include "project_io/json/text.h"
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 
 #include <sys/stat.h>
 

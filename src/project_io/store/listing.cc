@@ -1,6 +1,8 @@
 #include "project_io/store/listing.h"
 
 #include "project_io/json/text.h"
+#include "project_io/store/os.h"
+#include "project_io/store/store.h"
 
 #include <system_error>
 

@@ -2,12 +2,13 @@
 // The folder listings of the library: its project folders and a project's
 // asset files. Nothing outside the library counts as either.
 
-#include "project_io/store/store.h"
-
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace vemba_core::project_io {
+
+namespace fs = std::filesystem;
 
 /// The project folders of a library, as found under its root.
 struct ProjectFolders {

@@ -1,20 +1,18 @@
 #include "project_io/store/project_file.h"
 #include "project_io/store/disk.h"
 
+#include "project_io/store/os.h"
 #include "project_io/store/store.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <utility>
 #include <vector>
 
 namespace vemba_core::project_io {
 namespace {
-
-std::string os_error(int err) { return std::strerror(err); }
 
 // Descriptors of replaced project files, closed once the reply is out.
 std::vector<int>& replaced_files() {

@@ -1,6 +1,7 @@
 // Writing a project: the snapshot of the file it replaces, then the atomic
 // replace.
 
+#include "project_io/store/os.h"
 #include "project_io/store/pending_write.h"
 #include "project_io/store/store.h"
 
@@ -22,7 +23,7 @@ std::expected<fs::path, std::string> ensure_history(const fs::path& library, con
   if (!history) return std::unexpected("ensure history: " + history.error());
   std::error_code ec;
   fs::create_directories(*history, ec);
-  if (ec) return std::unexpected("ensure history: " + ec.message());
+  if (ec) return std::unexpected("ensure history: " + os_error(ec));
   sweep_temporaries(*history, Sweep::kWithSnapshots);
   return history;
 }

@@ -2,8 +2,9 @@
 #include "project_io/store/disk.h"
 
 #include "project_io/json/text.h"
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 #include "project_io/store/folder_lock.h"
+#include "project_io/store/os.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,15 +15,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <vector>
 
 namespace vemba_core::project_io {
 namespace {
-
-std::string os_error(int err) { return std::strerror(err); }
-std::string os_error(const std::error_code& ec) { return ec.message(); }
 
 // The platform's own resolution call: every link, "." and ".." resolved.
 std::expected<fs::path, std::string> resolve(const fs::path& p) {
@@ -77,8 +74,6 @@ std::string folder_characters(std::string_view name) {
 }
 
 }  // namespace
-
-bool holds_nul(const fs::path& p) { return p.native().find('\0') != std::string::npos; }
 
 void remove_files_where(const fs::path& folder, const std::function<bool(const fs::directory_entry&)>& stale) {
   std::error_code ec;

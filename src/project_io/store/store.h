@@ -39,9 +39,6 @@ inline constexpr std::string_view kSignalFile = ".vemba-sync.json";
 /// files must have one.
 bool is_bare_name(std::string_view name);
 
-/// The system calls take a path up to its first NUL, which would name another
-/// file; such a path names none.
-bool holds_nul(const fs::path& p);
 /// Removes the regular files of `folder` (links are left alone) that `stale`
 /// picks; a folder that cannot be listed has none.
 void remove_files_where(const fs::path& folder, const std::function<bool(const fs::directory_entry&)>& stale);
@@ -135,8 +132,3 @@ std::expected<std::string, std::string> restore_snapshot(const fs::path& library
                                                          Temporaries temps = Temporaries::kShared);
 
 }  // namespace vemba_core::project_io
-
-// The folder's other modules, so that this one header states the folder's
-// contract; each includes this header or json.h for what it needs.
-#include "project_io/store/document.h"
-#include "project_io/store/listing.h"

@@ -5,7 +5,7 @@
 
 #include "project_io/store/store.h"
 
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 #include "support/failing_disk.h"
 #include "support/temp_dir.h"
 

@@ -1,5 +1,6 @@
 #include "project_io/store/listing.h"
 
+#include "project_io/store/store.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

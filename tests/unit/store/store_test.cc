@@ -1,6 +1,6 @@
 #include "project_io/store/store.h"
 
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

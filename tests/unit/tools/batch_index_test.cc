@@ -8,7 +8,7 @@
 #include "vemba_connector/tools/mutation_engine.h"
 #include "vemba_connector/tools/tools.h"
 
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 #include "support/fixture.h"
 
 #include <gtest/gtest.h>

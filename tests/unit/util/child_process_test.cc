@@ -1,4 +1,4 @@
-#include "util/util.h"
+#include "util/child_process.h"
 
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "util/util.h"
+#include "util/image_codec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "vemba_connector/protocol/replies.h"
 
-#include "util/util.h"
+#include "util/base64.h"
 
 namespace vemba_connector {
 

@@ -2,7 +2,7 @@
 // the Spotlight tools `mdls` and `mdimport`.
 
 #include "project_io/json/json.h"
-#include "util/util.h"
+#include "util/child_process.h"
 #include "vemba_connector/tools/handlers.h"
 
 #include <fmt/format.h>

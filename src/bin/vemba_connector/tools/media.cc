@@ -1,7 +1,8 @@
 // Media listing and viewing.
 
 #include "project_io/board/board.h"
-#include "util/util.h"
+#include "project_io/store/os.h"
+#include "util/image_codec.h"
 #include "vemba_connector/tools/handlers.h"
 
 #include <fmt/format.h>

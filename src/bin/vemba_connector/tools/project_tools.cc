@@ -2,7 +2,7 @@
 // restore_snapshot and undo_last, and the history listing.
 
 #include "project_io/store/store.h"
-#include "util/util.h"
+#include "util/base64.h"
 #include "vemba_connector/tools/handlers.h"
 #include "vemba_connector/tools/signal.h"
 

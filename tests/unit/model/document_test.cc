@@ -1,4 +1,4 @@
-#include "project_io/store/document.h"
+#include "project_io/model/document.h"
 
 #include "support/fixture.h"
 
