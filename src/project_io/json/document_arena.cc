@@ -3,9 +3,8 @@
 #include <boost/json/memory_resource.hpp>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -44,7 +43,7 @@ void set_poisoned(const char* start, std::size_t size, bool poisoned) {
 // block of its own.
 class DocumentArena::Resource final : public json::memory_resource {
  public:
-  explicit Resource(std::size_t keep) : keep_(keep) {}
+  Resource(std::size_t keep, std::pmr::memory_resource* upstream) : keep_(keep), upstream_(upstream) {}
   ~Resource() override {
     for (const Block& b : blocks_) release(b);
   }
@@ -62,10 +61,7 @@ class DocumentArena::Resource final : public json::memory_resource {
     for (; i < blocks_.size() && (i < used_blocks || kept + blocks_[i].size <= keep_); ++i) kept += blocks_[i].size;
     for (std::size_t j = i; j < blocks_.size(); ++j) release(blocks_[j]);
     blocks_.resize(i);
-    held_ = kept;
   }
-
-  std::size_t held() const { return held_; }
 
  private:
   struct Block {
@@ -74,10 +70,11 @@ class DocumentArena::Resource final : public json::memory_resource {
   };
   static constexpr std::size_t kFirstBlock = std::size_t{1} << 20;
   static constexpr std::size_t kLargestBlock = std::size_t{64} << 20;
+  static constexpr std::size_t kBlockAlign = alignof(std::max_align_t);
 
-  static void release(const Block& b) {
+  void release(const Block& b) {
     set_poisoned(b.start, b.size, false);
-    std::free(b.start);
+    upstream_->deallocate(b.start, b.size, kBlockAlign);
   }
 
   void* do_allocate(std::size_t bytes, std::size_t align) override {
@@ -99,11 +96,9 @@ class DocumentArena::Resource final : public json::memory_resource {
       }
       const std::size_t grown = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().size * 2, kLargestBlock);
       const std::size_t size = std::max(grown, bytes + align);
-      char* start = static_cast<char*>(std::malloc(size));
-      if (!start) throw std::bad_alloc();
+      char* start = static_cast<char*>(upstream_->allocate(size, kBlockAlign));
       set_poisoned(start, size, true);
       blocks_.push_back({start, size});
-      held_ += size;
     }
   }
 
@@ -112,10 +107,10 @@ class DocumentArena::Resource final : public json::memory_resource {
   bool do_is_equal(const memory_resource& other) const noexcept override { return this == &other; }
 
   const std::size_t keep_;
+  std::pmr::memory_resource* const upstream_;
   std::vector<Block> blocks_;
   std::size_t current_ = 0;  // the block being filled
   std::size_t used_ = 0;     // bytes taken from it
-  std::size_t held_ = 0;
 };
 
 }  // namespace vemba_core::project_io
@@ -126,7 +121,8 @@ struct boost::json::is_deallocate_trivial<vemba_core::project_io::DocumentArena:
 
 namespace vemba_core::project_io {
 
-DocumentArena::DocumentArena(std::size_t keep) : resource_(std::make_unique<Resource>(keep)) {}
+DocumentArena::DocumentArena(std::size_t keep, std::pmr::memory_resource* upstream)
+    : resource_(std::make_unique<Resource>(keep, upstream)) {}
 
 DocumentArena::~DocumentArena() = default;
 
@@ -138,7 +134,5 @@ json::storage_ptr DocumentArena::next() {
   resource_->rewind();
   return json::storage_ptr(resource_.get());
 }
-
-std::size_t DocumentArena::held() const { return resource_->held(); }
 
 }  // namespace vemba_core::project_io

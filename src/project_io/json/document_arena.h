@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <memory_resource>
 
 namespace vemba_core::project_io {
 
@@ -15,8 +16,9 @@ class DocumentArena {
  public:
   /// Between documents keeps what the last one took, or `keep` bytes when
   /// that is more: an unusually large document's surplus is given back at
-  /// the rewind after the next, smaller one.
-  explicit DocumentArena(std::size_t keep = kDefaultKeep);
+  /// the rewind after the next, smaller one. Blocks come from `upstream`.
+  explicit DocumentArena(std::size_t keep = kDefaultKeep,
+                         std::pmr::memory_resource* upstream = std::pmr::new_delete_resource());
   ~DocumentArena();
   DocumentArena(const DocumentArena&) = delete;
   DocumentArena& operator=(const DocumentArena&) = delete;
@@ -25,9 +27,6 @@ class DocumentArena {
   /// allocated from the storage handed out before (the last document and
   /// any value copied from it without storage of its own) must be gone.
   json::storage_ptr next();
-
-  /// Bytes held, in use or not.
-  std::size_t held() const;
 
   static constexpr std::size_t kDefaultKeep = std::size_t{128} << 20;
 
