@@ -20,6 +20,15 @@ std::vector<int>& replaced_files() {
   return fds;
 }
 
+// macOS names the modification time st_mtimespec.
+const timespec& modified(const struct stat& st) {
+#ifdef __APPLE__
+  return st.st_mtimespec;
+#else
+  return st.st_mtim;
+#endif
+}
+
 }  // namespace
 
 std::expected<OpenFile, std::string> open_regular(const fs::path& path) {
@@ -83,7 +92,7 @@ bool ProjectFile::unchanged(const fs::path& path) const {
   struct stat now {};
   if (fd_ < 0 || holds_nul(path) || ::stat(path.c_str(), &now) != 0) return false;
   return now.st_dev == read_.st_dev && now.st_ino == read_.st_ino && now.st_size == read_.st_size &&
-         now.st_mtim.tv_sec == read_.st_mtim.tv_sec && now.st_mtim.tv_nsec == read_.st_mtim.tv_nsec;
+         modified(now).tv_sec == modified(read_).tv_sec && modified(now).tv_nsec == modified(read_).tv_nsec;
 }
 
 std::string ProjectFile::take_bytes() { return std::exchange(bytes_, std::string()); }
