@@ -41,7 +41,7 @@ class OddHost : protected FirstOnPath, public FilmProject {
  protected:
   OddHost()
       : FilmProject(kState, {"PATH=" + tools_.path().string() + ":" + VEMBA_TOOLS_DIR + ":/usr/bin:/bin"},
-                    HostSignals::kAlarmBlockedChildIgnored) {}
+                    HostState::kAlarmBlockedChildIgnored) {}
   ToolReply read_pdf(std::chrono::milliseconds timeout = Session::kReplyWait) {
     return s_.call("read_document", json::object{{"project", "Film"}, {"docId", "pdf"}}, timeout);
   }

@@ -60,13 +60,13 @@ class LockWait : public FilmProject {
   fs::path signal_file() const { return s_.library() / ".vemba-sync.json"; }
 };
 
-// The signal record never waits for another server, and of the own
-// temporaries in the library root only a dead writer's old one is removed.
+// The signal record never waits for another server, and of the temporaries
+// in the library root only a dead writer's old one is removed.
 TEST_F(LockWait, HeldLibraryLockHoldsUpNoEdit) {
-  const fs::path dead = s_.library() / ".vemba-sync.tmp-99999-.vemba-sync.json";
+  const fs::path dead = s_.library() / ".vemba-tmp-99999999aaaaaaaa";
   write_file(dead, "{\"cut");
   fs::last_write_time(dead, fs::file_time_type::clock::now() - 5min);
-  const std::string live = ".vemba-sync.tmp-5eed0000cafe0001-.vemba-sync.json";
+  const std::string live = ".vemba-tmp-5eed0000cafe0001";
   write_file(s_.library() / live, "{\"being");
   {
     HeldByOther library(s_.library());
@@ -112,39 +112,49 @@ TEST_F(LockWait, AProjectReplacedDuringTheWaitIsWaitedForAgain) {
 // SIGCHLD ignored: the bound must hold all the same.
 class LockBound : public FilmProject {
  protected:
-  LockBound() : FilmProject(kState, {}, HostSignals::kAlarmBlockedChildIgnored) {}
+  LockBound() : FilmProject(kState, {}, HostState::kAlarmBlockedChildIgnored) {}
   fs::path signal_file() const { return s_.library() / ".vemba-sync.json"; }
 };
 
-// Both bounds at once, to keep this the one long test: a project held past
-// the wait, with several writes sent at once, and the library held while
-// another server creates a project. Each write is answered within the bound
-// of its sending; none lands later; a write sent after the busy replies
-// waits its own bound.
+// Both bounds at once, to keep this the one long test: two projects held
+// past the wait with writes on both sent at once, and the library held while
+// another server is sent several create_project calls at once. Each is
+// answered within the bound of its sending, whichever folder it waits for;
+// none lands later; a write sent after the busy replies waits its own bound.
 TEST_F(LockBound, LockHeldPastTheBoundFailsAndChangesNothing) {
   const std::string busy =
       "project is busy: another server has been writing it for 20 s \u2014 nothing was changed; try again";
+  const fs::path second = fs::canonical(s_.make_project("Second", kState));
   const std::string before = slurp(folder_ / "project.json");
   auto other = s_.another_server();
   std::optional<HeldByOther> project(folder_);
   {
-    HeldByOther library(s_.library());
+    HeldByOther held_second(second), library(s_.library());
+    json::object move_second = kMove;
+    move_second["project"] = "Second";
+    const std::string film = call_line("move_node", kMove), in_second = call_line("move_node", move_second);
+    const std::string create = call_line("create_project", {{"name", "Late"}});
     const auto sent = std::chrono::steady_clock::now();
-    s_.server().write(call_line("move_node", kMove) + "\n" + call_line("move_node", kMove) + "\n" +
-                      call_line("move_node", kMove) + "\n");
-    other->send(call_line("create_project", {{"name", "Late"}}));
-    for (int i = 0; i < 3; ++i) {
+    s_.server().write(film + "\n" + in_second + "\n" + film + "\n" + in_second + "\n");
+    other->write(create + "\n" + create + "\n" + create + "\n");
+    for (int i = 0; i < 4; ++i) {
       SCOPED_TRACE(i);
       EXPECT_EQ(reply_text(s_.server().read_line(30s)), busy);
       EXPECT_LT(std::chrono::steady_clock::now() - sent, 23s);
     }
-    EXPECT_EQ(reply_text(other->read_line(30s)),
-              "library is busy: another server has been writing it for 20 s \u2014 nothing was changed; try again");
+    for (int i = 0; i < 3; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(reply_text(other->read_line(30s)),
+                "library is busy: another server has been writing it for 20 s \u2014 nothing was changed; try again");
+      EXPECT_LT(std::chrono::steady_clock::now() - sent, 23s);
+    }
   }
   EXPECT_EQ(slurp(folder_ / "project.json"), before);
+  EXPECT_EQ(slurp(second / "project.json"), before);
   EXPECT_FALSE(fs::exists(folder_ / ".vemba-history"));
+  EXPECT_FALSE(fs::exists(second / ".vemba-history"));
   EXPECT_FALSE(fs::exists(signal_file()));
-  EXPECT_EQ(list_names(s_.library()), std::vector<std::string>{"Film"});
+  EXPECT_EQ(list_names(s_.library()), (std::vector<std::string>{"Film", "Second"}));
 
   json::object later = kMove;
   later["x"] = 120;

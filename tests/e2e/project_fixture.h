@@ -10,7 +10,7 @@ namespace vemba_test {
 class FilmProject : public ::testing::Test {
  protected:
   explicit FilmProject(std::string_view state, std::vector<std::string> extra_env = {},
-                       HostSignals signals = HostSignals::kClean)
+                       HostState signals = HostState::kClean)
       : s_(std::nullopt, std::move(extra_env), signals), folder_(fs::canonical(s_.make_project("Film", state))) {}
 
   void asset(std::string_view name, std::string_view bytes) {

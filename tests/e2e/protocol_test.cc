@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace vemba_test {
 namespace {
 
@@ -126,6 +129,27 @@ TEST(Protocol, ClosedOutputDoesNotStopTheServer) {
   s.server().close_input();
   EXPECT_EQ(s.server().wait(), 0);
   EXPECT_TRUE(fs::exists(s.library() / "After" / "project.json"));
+}
+
+// A host may hand the server non-blocking streams: a reply of several
+// megabytes that the host reads slowly still arrives whole, and so does the
+// one after it.
+TEST(Protocol, LongRepliesArriveWholeOnNonBlockingStreams) {
+  Session s(std::nullopt, {}, HostState::kNonBlockingStreams);
+  const std::string body(4 << 20, 'b');
+  s.make_project("Big", to_compact(json::object{{"nodes", json::array{json::object{{"id", "n1"}, {"body", body}}}}}));
+  s.server().write(to_compact(json::object{
+                       {"id", 1},
+                       {"method", "tools/call"},
+                       {"params", json::object{{"name", "read_project"}, {"arguments", {{"project", "Big"}}}}}}) +
+                   "\n" + R"({"id":2,"method":"ping"})" + "\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the host is busy: the output fills
+  const std::optional<std::string> line = s.server().read_line();
+  ASSERT_TRUE(line);
+  const json::value reply = parse(*line);
+  EXPECT_NE(std::string_view(reply.at("result").at("content").at(0).at("text").as_string()).find(body),
+            std::string_view::npos);
+  EXPECT_EQ(s.server().read_line(), R"({"id":2,"jsonrpc":"2.0","result":{}})");
 }
 
 TEST(Protocol, ToolsListIsTheCatalogue) {

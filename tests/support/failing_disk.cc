@@ -10,7 +10,11 @@ FailingDisk::FailingDisk() { io::use_disk(this); }
 FailingDisk::~FailingDisk() { io::use_disk(nullptr); }
 
 void FailingDisk::fail(DiskCall call, int err, std::string where, int nth, int times) {
-  rules_.push_back({call, err, std::move(where), nth, times});
+  rules_.push_back({call, err, std::move(where), false, nth, times});
+}
+
+void FailingDisk::fail_exactly(DiskCall call, int err, std::string path, int nth, int times) {
+  rules_.push_back({call, err, std::move(path), true, nth, times});
 }
 
 int FailingDisk::count(DiskCall call, const std::string& where) const {
@@ -22,7 +26,7 @@ int FailingDisk::count(DiskCall call, const std::string& where) const {
 bool FailingDisk::fails(DiskCall call, const std::string& path) {
   calls_.emplace_back(call, path);
   for (Rule& rule : rules_) {
-    if (rule.call != call || path.find(rule.where) == std::string::npos) continue;
+    if (rule.call != call || (rule.exact ? path != rule.where : path.find(rule.where) == std::string::npos)) continue;
     ++rule.seen;
     if (rule.seen < rule.nth || (rule.times > 0 && rule.failed >= rule.times)) continue;
     ++rule.failed;

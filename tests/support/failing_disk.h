@@ -24,8 +24,12 @@ class FailingDisk : public vemba_core::project_io::Disk {
   /// such call on (counted from 1), `times` of them (0: every one), with
   /// `err` as errno.
   void fail(DiskCall call, int err, std::string where = "", int nth = 1, int times = 0);
+  /// The same for the calls on `path` itself, not on what lies in it.
+  void fail_exactly(DiskCall call, int err, std::string path, int nth = 1, int times = 0);
   /// How many calls of `call` on a path holding `where` were made.
   int count(DiskCall call, const std::string& where = "") const;
+  /// Every call made, with its path, in order.
+  const std::vector<std::pair<DiskCall, std::string>>& calls() const { return calls_; }
 
   int open(const char* path, int flags, mode_t mode) override;
   ssize_t read(int fd, void* buffer, std::size_t size) override;
@@ -43,6 +47,7 @@ class FailingDisk : public vemba_core::project_io::Disk {
     DiskCall call;
     int err;
     std::string where;
+    bool exact;
     int nth, times, seen = 0, failed = 0;
   };
   // Counts the call; true (errno set) when a rule fails it.

@@ -28,17 +28,17 @@ void make_pipe(int fds[2]) {
 }
 
 // Between fork and exec: async-signal-safe calls only.
-void hand_down(HostSignals signals) {
+void hand_down(HostState signals) {
   sigset_t mask;
   sigemptyset(&mask);
-  if (signals == HostSignals::kAlarmBlockedChildIgnored) {
+  if (signals == HostState::kAlarmBlockedChildIgnored) {
     sigaddset(&mask, SIGALRM);
     sigaddset(&mask, SIGCHLD);
   }
   ::sigprocmask(SIG_SETMASK, &mask, nullptr);
   ::signal(SIGPIPE, SIG_DFL);
   ::signal(SIGALRM, SIG_DFL);
-  ::signal(SIGCHLD, signals == HostSignals::kAlarmBlockedChildIgnored ? SIG_IGN : SIG_DFL);
+  ::signal(SIGCHLD, signals == HostState::kAlarmBlockedChildIgnored ? SIG_IGN : SIG_DFL);
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ void hand_down(HostSignals signals) {
 // fork and exec rather than posix_spawn, which cannot hand down an ignored
 // signal that the parent itself does not ignore.
 ServerProcess::ServerProcess(const std::string& binary, const std::vector<std::string>& args,
-                             const std::vector<std::string>& env, HostSignals signals) {
+                             const std::vector<std::string>& env, HostState signals) {
   ::signal(SIGPIPE, SIG_IGN);
   int in_pipe[2], out_pipe[2], exec_error[2];
   make_pipe(in_pipe);
@@ -63,6 +63,10 @@ ServerProcess::ServerProcess(const std::string& binary, const std::vector<std::s
     hand_down(signals);
     ::dup2(in_pipe[0], 0);
     ::dup2(out_pipe[1], 1);
+    if (signals == HostState::kNonBlockingStreams) {
+      ::fcntl(0, F_SETFL, O_NONBLOCK);
+      ::fcntl(1, F_SETFL, O_NONBLOCK);
+    }
     ::execve(binary.c_str(), argv.data(), envp.data());
     const int err = errno;
     (void)!::write(exec_error[1], &err, sizeof err);

@@ -11,17 +11,18 @@
 
 namespace vemba_test {
 
-/// The signal state a host hands down across exec.
-enum class HostSignals {
+/// What a host hands down across exec: its signal state and streams.
+enum class HostState {
   kClean,                     // nothing blocked; SIGPIPE, SIGALRM and SIGCHLD at their defaults
   kAlarmBlockedChildIgnored,  // SIGALRM and SIGCHLD blocked, SIGCHLD ignored
+  kNonBlockingStreams,        // clean signals; standard input and output non-blocking
 };
 
 class ServerProcess {
  public:
   /// `args` follow the program path; `env` replaces the environment ("K=V").
   ServerProcess(const std::string& binary, const std::vector<std::string>& args, const std::vector<std::string>& env,
-                HostSignals signals = HostSignals::kClean);
+                HostState signals = HostState::kClean);
   ~ServerProcess();
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;

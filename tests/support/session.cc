@@ -23,7 +23,7 @@ std::string ToolReply::text() const {
 
 bool ToolReply::is_error() const { return vemba_core::project_io::flag_of(result, "isError"); }
 
-Session::Session(std::optional<std::vector<std::string>> args, std::vector<std::string> extra_env, HostSignals signals)
+Session::Session(std::optional<std::vector<std::string>> args, std::vector<std::string> extra_env, HostState signals)
     : home_(tmp_ / "home"), library_(tmp_ / "library"), signals_(signals) {
   fs::create_directories(home_);
   fs::create_directories(library_);

@@ -29,7 +29,7 @@ class Session {
   /// `extra_env` entries ("K=V") are added, replacing a default of the same K.
   /// `signals` is the state every server of the session inherits.
   explicit Session(std::optional<std::vector<std::string>> args = std::nullopt, std::vector<std::string> extra_env = {},
-                   HostSignals signals = HostSignals::kClean);
+                   HostState signals = HostState::kClean);
 
   const fs::path& home() const { return home_; }
   const fs::path& library() const { return library_; }
@@ -61,7 +61,7 @@ class Session {
   TempDir tmp_;
   fs::path home_, library_;
   std::vector<std::string> args_, env_;
-  HostSignals signals_;
+  HostState signals_;
   std::unique_ptr<ServerProcess> server_;
   std::int64_t probe_ = 1000000;
 };

@@ -3,12 +3,10 @@
 #include "vemba_connector/protocol/protocol.h"
 
 #include <unistd.h>
-#include <csignal>
-#include <cstdio>
 
 int main(int argc, char** argv) {
   vemba_connector::reset_inherited_signals();
   vemba_util::keep_large_buffers();
-  vemba_connector::run_loop(STDIN_FILENO, stdout, {argv, argv + argc});
+  vemba_connector::run_loop(STDIN_FILENO, STDOUT_FILENO, {argv, argv + argc});
   return 0;
 }

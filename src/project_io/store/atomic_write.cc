@@ -1,9 +1,11 @@
-// Every file the store writes: a temporary sibling, fsync, rename, so that a
-// reader sees the old file or the new one whole.
+// Every file the store writes: a temporary of its own, fsync, rename, and a
+// sync of the folder, so that a reader sees the old file or the new one whole
+// and a power cut cannot undo a write that returned.
+
+#include "project_io/store/atomic_write.h"
 
 #include "project_io/store/disk.h"
 #include "project_io/store/os.h"
-#include "project_io/store/pending_write.h"
 #include "project_io/store/store.h"
 #include "project_io/store/temporaries.h"
 
@@ -20,11 +22,53 @@
 namespace vemba_core::project_io {
 namespace {
 
-// Writes all of `bytes` to `fd`.
-Status write_all(int fd, std::string_view bytes) {
+// Errors that say the system gives no sync of a folder here: it cannot be
+// opened for reading (a folder the server may write but not list), or its
+// file system has no such sync.
+bool gives_no_folder_sync(int err) {
+  constexpr int kNone[] = {EACCES, EPERM, EINVAL, ENOTSUP, EOPNOTSUPP};
+  for (const int none : kNone)
+    if (err == none) return true;
+  return false;
+}
+
+// The folder a path's last component lies in; "." for a bare name.
+fs::path folder_of(const fs::path& path) {
+  const fs::path parent = path.parent_path();
+  return parent.empty() ? fs::path(".") : parent;
+}
+
+}  // namespace
+
+TempFile::TempFile(TempFile&& other) noexcept
+    : path_(std::move(other.path_)),
+      fd_(std::exchange(other.fd_, -1)),
+      committed_(std::exchange(other.committed_, true)) {}
+
+TempFile::~TempFile() {
+  close_file();
+  if (!committed_) disk().unlink(path_.c_str());
+}
+
+std::expected<TempFile, std::string> TempFile::create(const fs::path& folder) {
+  fs::path path = temp_path_in(folder);
+  if (holds_nul(path)) return std::unexpected("create temp: " + os_error(EINVAL));
+  // Exclusive and not through a link: whatever stands at the name, even a
+  // hard link to a file elsewhere, is refused, never written.
+  const int fd = disk().open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
+  return TempFile(std::move(path), fd);
+}
+
+void TempFile::close_file() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+Status TempFile::write(std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = disk().write(fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = disk().write(fd_, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return std::unexpected("write temp: " + os_error(errno));
@@ -34,130 +78,106 @@ Status write_all(int fd, std::string_view bytes) {
   return {};
 }
 
-// One attempt: `fill` writes the content to the temporary, which is synced
-// and renamed into place. A failed attempt has the next write look for
-// leftovers again.
-template <class Fill>
-Status write_once(const fs::path& path, Temporaries temps, const Fill& fill) {
-  Status written = [&]() -> Status {
-    auto pending = PendingWrite::open(path, temps);
-    if (!pending) return std::unexpected(pending.error());
-    if (Status filled = fill(*pending); !filled) return filled;
-    return pending->commit();
-  }();
-  if (!written) sweep_again(path.parent_path());
-  return written;
-}
-
-// Three attempts with 120 ms and 240 ms pauses between them: a briefly busy
-// disk or a syncing app gets a moment before the retry.
-template <class Fill>
-Status write_atomically(const fs::path& path, Temporaries temps, const Fill& fill) {
-  using namespace std::chrono_literals;
-  sweep_temporaries(path.parent_path());
-  Status result;
-  for (int n = 1; n <= 3; ++n) {
-    result = write_once(path, temps, fill);
-    if (result) return result;
-    if (n < 3) std::this_thread::sleep_for(n == 1 ? 120ms : 240ms);
-  }
-  return result;
-}
-
-}  // namespace
-
-PendingWrite::PendingWrite(fs::path target, fs::path temp, Temporaries temps, int fd)
-    : target_(std::move(target)), temp_(std::move(temp)), temps_(temps), fd_(fd) {}
-
-PendingWrite::PendingWrite(PendingWrite&& other) noexcept
-    : target_(std::move(other.target_)),
-      temp_(std::move(other.temp_)),
-      temps_(other.temps_),
-      fd_(std::exchange(other.fd_, -1)),
-      done_(std::exchange(other.done_, true)) {}
-
-PendingWrite::~PendingWrite() {
-  close_file();
-  // An own temporary would never be reused.
-  if (!done_ && temps_ == Temporaries::kOwn) disk().unlink(temp_.c_str());
-}
-
-// A shared temporary left by a failed write is reused, but a link planted
-// there would have the write land outside the folder, and a pipe would block
-// it; an own one is always new.
-std::expected<PendingWrite, std::string> PendingWrite::open(const fs::path& target, Temporaries temps) {
-  fs::path temp = temps == Temporaries::kShared ? temp_path_for(target) : own_temp_path_for(target, random_tag());
-  if (holds_nul(temp)) return std::unexpected("create temp: " + os_error(EINVAL));
-  const int reuse = temps == Temporaries::kShared ? O_TRUNC : O_EXCL;
-  const int fd = disk().open(temp.c_str(), O_WRONLY | O_CREAT | reuse | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-  if (fd < 0) return std::unexpected("create temp: " + os_error(errno));
-  PendingWrite pending(target, std::move(temp), temps, fd);
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
-    pending.done_ = true;  // not ours to remove
-    return std::unexpected(std::string("create temp: not a regular file"));
-  }
-  return pending;
-}
-
-void PendingWrite::close_file() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
-Status PendingWrite::write(std::string_view bytes) { return write_all(fd_, bytes); }
-
-Status PendingWrite::copy_from(int from) {
+Status TempFile::copy_from(int from) {
   std::vector<char> piece(std::size_t{1} << 18);
   for (off_t at = 0;;) {
     const ssize_t n = disk().pread(from, piece.data(), piece.size(), at);
     if (n == 0) return {};
     if (n < 0) {
       if (errno == EINTR) continue;
-      // The copy never began as far as the file is concerned: nothing of it stays.
-      const int err = errno;
-      abandon();
-      return std::unexpected("read for snapshot: " + os_error(err));
+      return std::unexpected("read for snapshot: " + os_error(errno));
     }
     if (auto ok = write(std::string_view(piece.data(), static_cast<std::size_t>(n))); !ok) return ok;
     at += n;
   }
 }
 
-void PendingWrite::start_writeback() {
+void TempFile::start_writeback() {
 #if defined(__linux__)
   ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
 }
 
-Status PendingWrite::commit() {
-  if (disk().fsync(fd_) != 0) {
-    const int err = errno;
-    close_file();
-    return std::unexpected("fsync: " + os_error(err));
-  }
+Status TempFile::commit(const fs::path& target, Durability durability) {
+  if (disk().fsync(fd_) != 0) return std::unexpected("fsync: " + os_error(errno));
   close_file();
-  if (disk().rename(temp_.c_str(), target_.c_str()) != 0) {
-    const int err = errno;
-    abandon();
-    return std::unexpected("commit: " + os_error(err));
-  }
-  done_ = true;
+  if (disk().rename(path_.c_str(), target.c_str()) != 0) return std::unexpected("commit: " + os_error(errno));
+  committed_ = true;
+  if (durability == Durability::kFileOnly) return {};
+  return sync_folder(folder_of(target));
+}
+
+PendingWrite::PendingWrite(fs::path target, Fill fill, Durability durability)
+    : target_(std::move(target)), fill_(std::move(fill)), durability_(durability) {
+  sweep_temporaries(folder_of(target_));
+  begun_ = make_temp(first_);
+}
+
+Status PendingWrite::make_temp(std::optional<TempFile>& temp) {
+  // The system takes a path up to its first NUL, which would name another file.
+  if (holds_nul(target_)) return std::unexpected("create temp: " + os_error(EINVAL));
+  auto made = TempFile::create(folder_of(target_));
+  if (!made) return std::unexpected(made.error());
+  if (Status filled = fill_(*made); !filled) return filled;  // the temporary goes with `made`
+  made->start_writeback();
+  temp.emplace(std::move(*made));
   return {};
 }
 
-void PendingWrite::abandon() {
-  close_file();
-  if (!done_) disk().unlink(temp_.c_str());
-  done_ = true;
+Status PendingWrite::finish() {
+  using namespace std::chrono_literals;
+  Status result = begun_ ? first_->commit(target_, durability_) : begun_;
+  first_.reset();
+  for (int n = 2; !result && n <= 3; ++n) {
+    std::this_thread::sleep_for(n == 2 ? 120ms : 240ms);
+    std::optional<TempFile> temp;
+    result = make_temp(temp);
+    if (result) result = temp->commit(target_, durability_);
+  }
+  // A failed write may have left what a sweep removes.
+  if (!result) sweep_again(folder_of(target_));
+  return result;
 }
 
-Status atomic_write(const fs::path& path, std::string_view bytes, Temporaries temps) {
-  return write_atomically(path, temps, [&](PendingWrite& pending) { return pending.write(bytes); });
+Status sync_folder(const fs::path& folder) {
+  if (holds_nul(folder)) return std::unexpected("sync folder: " + os_error(EINVAL));
+  const int fd = disk().open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    if (gives_no_folder_sync(errno)) return {};
+    return std::unexpected("sync folder: " + os_error(errno));
+  }
+  const int synced = disk().fsync(fd);
+  const int err = errno;
+  ::close(fd);
+  if (synced != 0 && !gives_no_folder_sync(err)) return std::unexpected("sync folder: " + os_error(err));
+  return {};
 }
 
-Status atomic_copy(const fs::path& path, int from, Temporaries temps) {
-  return write_atomically(path, temps, [&](PendingWrite& pending) { return pending.copy_from(from); });
+Status make_folders(const fs::path& folder) {
+  if (holds_nul(folder)) return std::unexpected(os_error(EINVAL));
+  // The missing folders, the deepest first; a trailing "/" names no folder.
+  std::vector<fs::path> missing;
+  std::error_code ec;
+  for (fs::path p = folder.filename().empty() ? folder.parent_path() : folder;
+       !p.empty() && !fs::is_directory(p, ec) && p != p.root_path(); p = p.parent_path())
+    missing.push_back(p);
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (::mkdir(it->c_str(), 0777) != 0) {
+      const int err = errno;
+      // Another process may have made it in the meantime; a file there is
+      // no folder.
+      if (err != EEXIST) return std::unexpected(os_error(err));
+      if (!fs::is_directory(*it, ec)) return std::unexpected(os_error(ENOTDIR));
+    }
+    if (auto ok = sync_folder(folder_of(*it)); !ok) return ok;
+  }
+  return {};
+}
+
+Status atomic_write(const fs::path& path, std::string_view bytes, Durability durability) {
+  return PendingWrite(
+             path, [bytes](TempFile& temp) { return temp.write(bytes); }, durability)
+      .finish();
 }
 
 }  // namespace vemba_core::project_io

@@ -25,7 +25,12 @@ int Disk::open(const char* path, int flags, mode_t mode) { return ::open(path, f
 ssize_t Disk::read(int fd, void* buffer, std::size_t size) { return ::read(fd, buffer, size); }
 ssize_t Disk::pread(int fd, void* buffer, std::size_t size, off_t at) { return ::pread(fd, buffer, size, at); }
 ssize_t Disk::write(int fd, const void* bytes, std::size_t size) { return ::write(fd, bytes, size); }
-int Disk::fsync(int fd) { return ::fsync(fd); }
+int Disk::fsync(int fd) {
+#ifdef F_FULLFSYNC
+  if (::fcntl(fd, F_FULLFSYNC) == 0) return 0;
+#endif
+  return ::fsync(fd);
+}
 int Disk::rename(const char* from, const char* to) { return std::rename(from, to); }
 int Disk::unlink(const char* path) { return ::unlink(path); }
 int Disk::flock(int fd, int operation) { return ::flock(fd, operation); }

@@ -21,6 +21,9 @@ class Disk {
   virtual ssize_t read(int fd, void* buffer, std::size_t size);
   virtual ssize_t pread(int fd, void* buffer, std::size_t size, off_t at);
   virtual ssize_t write(int fd, const void* bytes, std::size_t size);
+  /// Flushes the file (or folder) to the medium: on macOS `F_FULLFSYNC`
+  /// where the file system offers it (plain fsync there stops at the drive's
+  /// cache), else fsync.
   virtual int fsync(int fd);
   virtual int rename(const char* from, const char* to);
   virtual int unlink(const char* path);

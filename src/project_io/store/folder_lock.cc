@@ -3,16 +3,15 @@
 #include "project_io/store/os.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -86,63 +85,21 @@ bool still_named(const std::filesystem::path& folder, const std::optional<Folder
 
 int open_folder(const char* path) { return disk().open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC); }
 
-extern "C" void on_alarm(int) {}
+// How often a waiter tries the lock again: soon enough that a lock let go is
+// taken within a few milliseconds, seldom enough to cost nothing.
+constexpr auto kRetryEvery = std::chrono::milliseconds(10);
 
-timeval to_timeval(std::chrono::microseconds t) {
-  return {static_cast<time_t>(t.count() / 1000000), static_cast<suseconds_t>(t.count() % 1000000)};
-}
-
-// A blocking flock stays in the system's queue of waiters, which keeps the
-// waiters' order; an alarm without SA_RESTART ends the wait at the deadline.
-// The alarm repeats after the deadline in case it fired just before flock
-// began to wait. SIGALRM is unblocked for the wait, since a blocked one would
-// never cut it. The wait assumes one thread: the timer is the process's and
-// the mask this thread's, so another thread could take the alarm or share the
-// timer.
-class AlarmAt {
- public:
-  explicit AlarmAt(Clock::duration after) {
-    struct sigaction action {};
-    action.sa_handler = on_alarm;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGALRM, &action, &old_action_);
-    // After the handler is in place: an alarm pending from before only calls it.
-    sigset_t alarm;
-    sigemptyset(&alarm);
-    sigaddset(&alarm, SIGALRM);
-    ::sigprocmask(SIG_UNBLOCK, &alarm, &old_mask_);
-    const auto first =
-        std::max(std::chrono::duration_cast<std::chrono::microseconds>(after), std::chrono::microseconds(1));
-    itimerval timer{to_timeval(std::chrono::milliseconds(50)), to_timeval(first)};
-    ::setitimer(ITIMER_REAL, &timer, &old_timer_);
-  }
-  ~AlarmAt() {
-    itimerval off{};
-    ::setitimer(ITIMER_REAL, &off, nullptr);
-    ::sigprocmask(SIG_SETMASK, &old_mask_, nullptr);
-    ::sigaction(SIGALRM, &old_action_, nullptr);
-    ::setitimer(ITIMER_REAL, &old_timer_, nullptr);
-  }
-  AlarmAt(const AlarmAt&) = delete;
-  AlarmAt& operator=(const AlarmAt&) = delete;
-
- private:
-  struct sigaction old_action_ {};
-  sigset_t old_mask_{};
-  itimerval old_timer_{};
-};
-
-// 0, or the errno of the last try; EWOULDBLOCK when the wait ran out.
-int flock_within(int fd, Clock::time_point deadline) {
-  if (disk().flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
-  const auto wait = deadline - Clock::now();
-  if (errno != EWOULDBLOCK || wait <= Clock::duration::zero()) return errno;
-  AlarmAt alarm(wait);
+// 0, or the errno of the last try; EWOULDBLOCK when the wait ran out. Tries
+// that do not block need no signal or timer to end the wait, so no signal
+// state a host hands down can stretch it.
+int flock_by(int fd, LockDeadline deadline) {
   for (;;) {
-    if (disk().flock(fd, LOCK_EX) == 0) return 0;
-    if (errno != EINTR) return errno;
-    // Another signal may have cut the wait short; only the deadline ends it.
-    if (Clock::now() >= deadline) return disk().flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : EWOULDBLOCK;
+    if (disk().flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) return errno;
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) return EWOULDBLOCK;
+    std::this_thread::sleep_for(std::min<Clock::duration>(left, kRetryEvery));
   }
 }
 
@@ -173,10 +130,8 @@ void FolderLock::release() {
   fd_ = -1;
 }
 
-std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder,
-                                                   std::chrono::milliseconds wait) {
+std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& folder, LockDeadline deadline) {
   if (holds_nul(folder)) return std::unexpected(LockFailure{false, os_error(EINVAL)});
-  const Clock::time_point deadline = Clock::now() + wait;
   for (int swaps = 0;; ++swaps) {
     const int fd = open_folder(folder.c_str());
     if (fd < 0) return refused(errno);
@@ -187,7 +142,7 @@ std::expected<FolderLock, LockFailure> lock_folder(const std::filesystem::path& 
       ::close(fd);
       return lock;
     }
-    if (const int err = flock_within(fd, deadline); err != 0) {
+    if (const int err = flock_by(fd, deadline); err != 0) {
       ::close(fd);
       return refused(err);
     }

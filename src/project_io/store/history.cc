@@ -82,8 +82,7 @@ json::array list_history(const fs::path& library, const fs::path& project_folder
 }
 
 std::expected<std::string, std::string> restore_snapshot(const fs::path& library, const fs::path& project_folder,
-                                                         std::string_view name, Millis ms, json::storage_ptr storage,
-                                                         Temporaries temps) {
+                                                         std::string_view name, Millis ms, json::storage_ptr storage) {
   // Not is_bare_name: a "\\" is an ordinary character of a file name here, and
   // a snapshot name holding one has always been accepted.
   if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix) || name.find('/') != std::string_view::npos ||
@@ -92,7 +91,7 @@ std::expected<std::string, std::string> restore_snapshot(const fs::path& library
   auto state = read_snapshot(library, project_folder / kHistoryDir / std::string(name), std::move(storage));
   if (!state) return std::unexpected(state.error());
   if (auto ok = normalize(*state); !ok) return std::unexpected("invalid snapshot: " + ok.error());
-  if (auto ok = write_project(library, project_folder, *state, ms, temps); !ok) return std::unexpected(ok.error());
+  if (auto ok = write_project(library, project_folder, *state, ms); !ok) return std::unexpected(ok.error());
   return fmt::format(
       "Restored {}. The state it replaced was itself snapshotted first, so this restore is reversible via "
       "list_history.",

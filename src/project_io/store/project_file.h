@@ -7,17 +7,34 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace vemba_core::project_io {
 
 namespace fs = std::filesystem;
 
-/// A regular file (or a folder, which fails when read) opened for reading.
-struct OpenFile {
-  int fd;
-  struct stat st;  // as the open found it
-  std::size_t size() const { return st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0; }
+/// A regular file (or a folder, which fails when read) opened for reading,
+/// closed when destroyed.
+class OpenFile {
+ public:
+  OpenFile(int fd, const struct stat& st) : fd_(fd), st_(st) {}
+  OpenFile(OpenFile&& other) noexcept;
+  OpenFile& operator=(OpenFile&& other) noexcept;
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  ~OpenFile();
+
+  int fd() const { return fd_; }
+  /// The file as the open found it.
+  const struct stat& status() const { return st_; }
+  std::size_t size() const { return st_.st_size > 0 ? static_cast<std::size_t>(st_.st_size) : 0; }
+  /// Gives up the descriptor, which the caller then closes.
+  int release();
+
+ private:
+  int fd_;
+  struct stat st_;
 };
 
 /// Opens `path` for reading without blocking; a named pipe, socket or device
@@ -34,26 +51,22 @@ std::expected<std::string, std::string> read_all(const OpenFile& file);
 class ProjectFile {
  public:
   ProjectFile() = default;
-  ProjectFile(std::string bytes, int fd, const struct stat& read) : bytes_(std::move(bytes)), fd_(fd), read_(read) {}
-  ProjectFile(ProjectFile&& other) noexcept;
-  ProjectFile& operator=(ProjectFile&& other) noexcept;
-  ProjectFile(const ProjectFile&) = delete;
-  ProjectFile& operator=(const ProjectFile&) = delete;
-  ~ProjectFile();
+  ProjectFile(std::string bytes, OpenFile file) : bytes_(std::move(bytes)), file_(std::move(file)) {}
 
   /// Whether `path` names the file read, of the same size and modification
   /// time: nothing (the app, say) wrote it since.
   bool unchanged(const fs::path& path) const;
   /// The bytes read; empty afterwards.
   std::string take_bytes();
-  std::size_t size() const { return read_.st_size > 0 ? static_cast<std::size_t>(read_.st_size) : 0; }
+  /// The file read, open; -1 when none was.
+  int fd() const { return file_ ? file_->fd() : -1; }
+  std::size_t size() const { return file_ ? file_->size() : 0; }
   /// Hands the open file to `close_replaced_files`.
   void retire();
 
  private:
   std::string bytes_;
-  int fd_ = -1;
-  struct stat read_ {};
+  std::optional<OpenFile> file_;
 };
 
 /// Closes the project files that writes replaced; the loop calls it once a

@@ -1,13 +1,11 @@
 // Writing a project: the snapshot of the file it replaces, then the atomic
-// replace.
+// replace, their file work overlapped with serializing the document.
 
+#include "project_io/store/atomic_write.h"
 #include "project_io/store/os.h"
-#include "project_io/store/pending_write.h"
 #include "project_io/store/store.h"
 
 #include <fmt/format.h>
-
-#include <unistd.h>
 
 namespace vemba_core::project_io {
 namespace {
@@ -17,14 +15,11 @@ bool entry_exists(const fs::path& p) {
   return fs::symlink_status(p, ec).type() != fs::file_type::not_found && !ec;
 }
 
-// The history folder, made when missing and rid of leftovers.
+// The history folder, made when missing.
 std::expected<fs::path, std::string> ensure_history(const fs::path& library, const fs::path& project_folder) {
   auto history = confine(library, project_folder / kHistoryDir);
   if (!history) return std::unexpected("ensure history: " + history.error());
-  std::error_code ec;
-  fs::create_directories(*history, ec);
-  if (ec) return std::unexpected("ensure history: " + os_error(ec));
-  sweep_temporaries(*history, Sweep::kWithSnapshots);
+  if (auto made = make_folders(*history); !made) return std::unexpected("ensure history: " + made.error());
   return history;
 }
 
@@ -44,75 +39,60 @@ std::expected<std::string, std::string> serialize(const json::value& document, s
   return std::move(*text);
 }
 
-// The snapshot and the replace with their file work overlapped. The
-// snapshot's bytes are those of the load, and the disk takes them while the
-// document is serialized; the new file is written before the snapshot is
-// synced. The snapshot is still safe (synced and renamed) before the project
-// file is replaced, and a temporary written before then is removed when a
-// step fails. None when it does not apply or a step before the snapshot was
-// safe failed: the plain path then starts over and words any failure.
-std::optional<Status> write_overlapped(const fs::path& library, const fs::path& project_folder,
-                                       const json::value& document, Millis ms, Temporaries temps, ProjectFile& loaded) {
-  const auto current = confine(library, project_folder / kProjectFile);
-  if (!current || !loaded.unchanged(*current)) return std::nullopt;
-  const auto history = ensure_history(library, project_folder);
-  if (!history) return std::nullopt;
-  auto snap = PendingWrite::open(free_snapshot_name(*history, ms), temps);
-  if (!snap) return std::nullopt;
-  // Taken out, so that the old text is gone before the new one is made.
-  if (!snap->write(loaded.take_bytes())) {
-    snap->abandon();
-    return std::nullopt;
-  }
-  snap->start_writeback();
-  auto text = serialize(document, loaded.size());
-  if (!text) {
-    snap->abandon();
-    return Status(std::unexpected(text.error()));
-  }
-  auto replace = PendingWrite::open(project_folder / kProjectFile, temps);
-  if (!replace || !replace->write(*text)) {
-    if (replace) replace->abandon();
-    snap->abandon();
-    return std::nullopt;
-  }
-  replace->start_writeback();
-  if (!snap->commit()) {
-    replace->abandon();
-    return std::nullopt;
-  }
-  // The old file stays open, so the rename does not free it.
-  loaded.retire();
-  if (replace->commit()) return Status();
-  // The snapshot is safe: only the replace is tried again.
-  return atomic_write(project_folder / kProjectFile, *text, temps);
+// What a snapshot copies: the bytes the load read while project.json is still
+// that file, else the file as it stands now. None without a file.
+struct SnapshotSource {
+  ProjectFile* loaded = nullptr;    // the load's bytes, then its open file
+  std::optional<OpenFile> current;  // the file read again
+  std::size_t size = 0;
+};
+
+std::expected<std::optional<SnapshotSource>, std::string> snapshot_source(const fs::path& file, ProjectFile* loaded) {
+  if (loaded && loaded->unchanged(file)) return SnapshotSource{loaded, std::nullopt, loaded->size()};
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec)) return std::nullopt;
+  auto opened = open_regular(file);
+  if (!opened) return std::unexpected("read for snapshot: " + opened.error());
+  const std::size_t size = opened->size();
+  return SnapshotSource{nullptr, std::move(*opened), size};
+}
+
+// The first attempt writes the load's bytes and lets them go, so that the old
+// text is gone before the new one is made; a retry copies the open file.
+PendingWrite::Fill fill_from(SnapshotSource& source) {
+  return [&source, first = true](TempFile& temp) mutable {
+    if (std::exchange(first, false) && source.loaded) return temp.write(source.loaded->take_bytes());
+    return temp.copy_from(source.loaded ? source.loaded->fd() : source.current->fd());
+  };
 }
 
 }  // namespace
 
+// The snapshot's temporary is written first and the disk takes it while the
+// document is serialized; the new file's is written before the snapshot is
+// committed. The snapshot is committed (its folder synced) before the
+// project file is replaced, so a write that is kept always has its snapshot.
+// Whatever does not commit leaves no temporary.
 Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms,
-                     Temporaries temps, ProjectFile* loaded) {
-  if (loaded)
-    if (auto written = write_overlapped(library, project_folder, document, ms, temps, *loaded)) return *written;
-  // The file it replaces tells its size on the first write of a process.
-  auto text = serialize(document, project_file_size(project_folder));
+                     ProjectFile* loaded) {
+  const auto file = confine(library, project_folder / kProjectFile);
+  if (!file) return std::unexpected("read for snapshot: " + file.error());
+  auto source = snapshot_source(*file, loaded);
+  if (!source) return std::unexpected(source.error());
+  std::optional<PendingWrite> snapshot;
+  if (*source) {
+    const auto history = ensure_history(library, project_folder);
+    if (!history) return std::unexpected(history.error());
+    snapshot.emplace(free_snapshot_name(*history, ms), fill_from(**source));
+  }
+  const auto text = serialize(document, *source ? (*source)->size : 0);
   if (!text) return std::unexpected(text.error());
-  if (auto ok = snapshot(library, project_folder, ms, temps); !ok) return ok;
-  return atomic_write(project_folder / kProjectFile, *text, temps);
-}
-
-Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms, Temporaries temps) {
-  auto current = confine(library, project_folder / kProjectFile);
-  if (!current) return std::unexpected("read for snapshot: " + current.error());
-  std::error_code ec;
-  if (!fs::is_regular_file(*current, ec)) return {};
-  auto history = ensure_history(library, project_folder);
-  if (!history) return std::unexpected(history.error());
-  const auto from = open_regular(*current);
-  if (!from) return std::unexpected("read for snapshot: " + from.error());
-  Status copied = atomic_copy(free_snapshot_name(*history, ms), from->fd, temps);
-  ::close(from->fd);
-  return copied;
+  PendingWrite replace(project_folder / kProjectFile, [&](TempFile& temp) { return temp.write(*text); });
+  if (snapshot)
+    if (auto stored = snapshot->finish(); !stored) return stored;
+  // The old file stays open, so the rename does not free it.
+  if (loaded) loaded->retire();
+  return replace.finish();
 }
 
 }  // namespace vemba_core::project_io

@@ -146,9 +146,7 @@ bool is_confined_file(const fs::path& library, const fs::path& path) {
 std::expected<std::string, std::string> read_file(const fs::path& path) {
   const auto opened = open_regular(path);
   if (!opened) return std::unexpected(opened.error());
-  auto bytes = read_all(*opened);
-  ::close(opened->fd);
-  return bytes;
+  return read_all(*opened);
 }
 
 std::expected<json::value, std::string> read_project(const fs::path& library, const fs::path& project_folder) {
@@ -159,10 +157,9 @@ std::expected<json::value, std::string> read_project(const fs::path& library, co
                                                      json::storage_ptr storage, ProjectFile* keep) {
   auto where = confine(library, project_folder / kProjectFile);
   if (!where) return std::unexpected("read project: " + where.error());
-  const auto opened = open_regular(*where);
+  auto opened = open_regular(*where);
   if (!opened) return std::unexpected("read project: " + opened.error());
   auto bytes = read_all(*opened);
-  if (!bytes || !keep) ::close(opened->fd);
   if (!bytes) return std::unexpected("read project: " + bytes.error());
   // The parser refuses ill-formed UTF-8 itself, so the bytes are checked
   // again only to word a failure.
@@ -171,7 +168,7 @@ std::expected<json::value, std::string> read_project(const fs::path& library, co
     return std::unexpected(std::string("read project: stream did not contain valid UTF-8"));
   if (!doc) return std::unexpected("parse project: " + doc.error());
   if (auto ok = normalize(*doc); !ok) return std::unexpected("parse project: " + ok.error());
-  if (keep) *keep = ProjectFile(std::move(*bytes), opened->fd, opened->st);
+  if (keep) *keep = ProjectFile(std::move(*bytes), std::move(*opened));
   return std::move(*doc);
 }
 
@@ -192,43 +189,45 @@ std::string folder_name_for(std::string_view name) {
   return folder.empty() ? "Untitled Project" : folder;
 }
 
+// The marker in a folder just made: nothing of the user's can stand there, so
+// whatever does (a planted link, say) is refused rather than written through.
+Status write_marker(const fs::path& folder) {
+  const std::string marker = (folder / kMarkerFile).string();
+  const int fd = disk().open(marker.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return std::unexpected("write marker: " + os_error(errno));
+  const bool written = disk().write(fd, "1\n", 2) == 2 && disk().fsync(fd) == 0;
+  const int err = errno;
+  ::close(fd);
+  if (!written) return std::unexpected("write marker: " + os_error(err));
+  return {};
+}
+
 std::expected<std::string, std::string> create_project(const fs::path& root, std::string_view name,
-                                                       std::string_view context) {
-  if (holds_nul(root)) return std::unexpected("ensure library: " + os_error(EINVAL));
-  std::error_code ec;
-  fs::create_directories(root, ec);
-  if (ec) return std::unexpected("ensure library: " + os_error(ec));
-  auto lock = lock_folder(root);
+                                                       std::string_view context, LockDeadline deadline) {
+  if (auto made = make_folders(root); !made) return std::unexpected("ensure library: " + made.error());
+  auto lock = lock_folder(root, deadline);
   if (!lock) return std::unexpected(lock.error().busy ? busy_text("library") : "lock library: " + lock.error().text);
   auto candidate = make_free_folder(root, folder_name_for(name));
   if (!candidate) return std::unexpected(candidate.error());
   const fs::path folder = root / *candidate;
-  fs::create_directories(folder / kAssetsDir, ec);
-  if (ec) return std::unexpected("create assets dir: " + os_error(ec));
-  const std::string marker = (folder / kMarkerFile).string();
-  const int fd = disk().open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0 || disk().write(fd, "1\n", 2) != 2) {
-    const int err = errno;
-    if (fd >= 0) ::close(fd);
-    return std::unexpected("write marker: " + os_error(err));
-  }
-  ::close(fd);
+  if (auto made = make_folders(folder / kAssetsDir); !made)
+    return std::unexpected("create assets dir: " + made.error());
+  if (auto marked = write_marker(folder); !marked) return std::unexpected(marked.error());
   std::string_view display = trim_white(name);
   const json::value doc = new_document(display.empty() ? "Untitled project" : display, context);
+  // The write syncs the new folder; the library's entry of it comes last.
   if (auto ok = atomic_write(folder / kProjectFile, to_pretty(doc)); !ok) return std::unexpected(ok.error());
+  if (auto ok = sync_folder(root); !ok) return std::unexpected(ok.error());
   return *candidate;
 }
 
 std::expected<std::string, std::string> write_asset_file(const fs::path& library, const fs::path& project_folder,
-                                                         std::string_view file_name, std::string_view bytes,
-                                                         Temporaries temps) {
+                                                         std::string_view file_name, std::string_view bytes) {
   if (!is_bare_name(file_name)) return std::unexpected(fmt::format("invalid asset filename: {}", file_name));
   auto assets = confine(library, project_folder / kAssetsDir);
   if (!assets) return std::unexpected("ensure assets: " + assets.error());
-  std::error_code ec;
-  fs::create_directories(*assets, ec);
-  if (ec) return std::unexpected("ensure assets: " + os_error(ec));
-  if (auto ok = atomic_write(*assets / std::string(file_name), bytes, temps); !ok) return std::unexpected(ok.error());
+  if (auto made = make_folders(*assets); !made) return std::unexpected("ensure assets: " + made.error());
+  if (auto ok = atomic_write(*assets / std::string(file_name), bytes); !ok) return std::unexpected(ok.error());
   return std::string(file_name);
 }
 

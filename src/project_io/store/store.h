@@ -4,9 +4,9 @@
 // clock that names snapshots. The only module that writes files.
 
 #include "project_io/json/json.h"
+#include "project_io/store/atomic_write.h"
 #include "project_io/store/folder_lock.h"
 #include "project_io/store/project_file.h"
-#include "project_io/store/temporaries.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -75,36 +75,29 @@ std::expected<json::value, std::string> read_project(const fs::path& library, co
 /// The size of the folder's project.json, 0 when it cannot be told: what a
 /// text of the document is reserved at.
 std::size_t project_file_size(const fs::path& project_folder);
-/// Snapshot of the current file first, then the atomic replace. With `loaded`
-/// (the file as the load read it) the file work overlaps: see
-/// project_write.cc.
+/// Snapshot of the current file first (its folder synced before the file is
+/// replaced), then the atomic replace. With `loaded` (the file as the load
+/// read it) the snapshot takes the load's bytes while the file is unchanged.
 Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms,
-                     Temporaries temps = Temporaries::kShared, ProjectFile* loaded = nullptr);
-/// Copies the current project.json into the history folder, first removing
-/// (once per process) temporaries that interrupted snapshots left there.
-Status snapshot(const fs::path& library, const fs::path& project_folder, Millis ms,
-                Temporaries temps = Temporaries::kShared);
+                     ProjectFile* loaded = nullptr);
 
-/// Temporary sibling, fsync, rename; three attempts with 120 ms and 240 ms
-/// pauses between them (atomic_write.cc). `temps` names the temporary: the
-/// shared sibling only while the project's lock keeps other writers out.
-Status atomic_write(const fs::path& path, std::string_view bytes, Temporaries temps = Temporaries::kShared);
-/// The same with the content of the open file `from`, copied from its start
-/// a piece at a time.
-Status atomic_copy(const fs::path& path, int from, Temporaries temps = Temporaries::kShared);
+/// A temporary of its own, fsync, rename, then (kDurable) a sync of the
+/// folder; three attempts with 120 ms and 240 ms pauses between them
+/// (atomic_write.cc).
+Status atomic_write(const fs::path& path, std::string_view bytes, Durability durability = Durability::kDurable);
 
 /// Creates a project folder named after `name`; returns the folder's name.
 /// Holds the library root's lock while it picks and makes the folder, so two
 /// servers never share one; "library is busy: …" when another holds it past
-/// the wait.
+/// `deadline`. Everything it made is synced before it returns.
 std::expected<std::string, std::string> create_project(const fs::path& root, std::string_view name,
-                                                       std::string_view context);
+                                                       std::string_view context,
+                                                       LockDeadline deadline = lock_deadline());
 /// The folder name `create_project` derives from a display name.
 std::string folder_name_for(std::string_view name);
 
 std::expected<std::string, std::string> write_asset_file(const fs::path& library, const fs::path& project_folder,
-                                                         std::string_view file_name, std::string_view bytes,
-                                                         Temporaries temps = Temporaries::kShared);
+                                                         std::string_view file_name, std::string_view bytes);
 
 /// Reads a whole file as bytes. A named pipe, socket or device is refused
 /// ("not a regular file") rather than read.
@@ -128,7 +121,6 @@ json::array list_history(const fs::path& library, const fs::path& project_folder
 /// Returns the reply message. The snapshot is read into `storage`.
 std::expected<std::string, std::string> restore_snapshot(const fs::path& library, const fs::path& project_folder,
                                                          std::string_view name, Millis ms,
-                                                         json::storage_ptr storage = {},
-                                                         Temporaries temps = Temporaries::kShared);
+                                                         json::storage_ptr storage = {});
 
 }  // namespace vemba_core::project_io

@@ -15,14 +15,32 @@
 namespace vemba_core::project_io {
 namespace {
 
-constexpr std::string_view kTempMark = ".tmp-";
+constexpr std::string_view kTempPrefix = ".vemba-tmp-";
+constexpr std::string_view kOldMark = ".tmp-";
+constexpr std::size_t kTagSize = 16;
 constexpr auto kStaleTemp = std::chrono::minutes(1);
 
 bool is_tag(std::string_view s) {
-  return !s.empty() && s.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+  return s.size() == kTagSize && s.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
 std::string stem_of(std::string_view file_name) { return fs::path(std::string(file_name)).stem().string(); }
+
+// What servers before this one wrote through: "STEM.tmp-TAG-NAME" and
+// "STEM.tmp-NAME". The stem may itself hold the mark (a.tmp-b.json), so
+// every place counts.
+bool is_old_temp_name(std::string_view name) {
+  for (std::size_t mark = name.find(kOldMark); mark != std::string_view::npos; mark = name.find(kOldMark, mark + 1)) {
+    if (mark == 0) continue;
+    const std::string_view stem = name.substr(0, mark);
+    const std::string_view rest = name.substr(mark + kOldMark.size());
+    if (rest.size() > kTagSize + 1 && rest[kTagSize] == '-' && is_tag(rest.substr(0, kTagSize)) &&
+        stem_of(rest.substr(kTagSize + 1)) == stem)
+      return true;
+    if (!rest.empty() && stem_of(rest) == stem) return true;
+  }
+  return false;
+}
 
 // Folders swept by this process.
 std::set<std::string>& swept() {
@@ -30,10 +48,8 @@ std::set<std::string>& swept() {
   return folders;
 }
 
-bool stale(const fs::directory_entry& entry, Sweep sweep) {
-  const auto name = read_temp_name(entry.path().filename().string());
-  if (!name) return false;
-  if (!name->own) return sweep == Sweep::kWithSnapshots && snapshot_millis(name->target);
+bool stale(const fs::directory_entry& entry) {
+  if (!is_temp_name(entry.path().filename().string())) return false;
   std::error_code ec;
   const auto written = entry.last_write_time(ec);
   return !ec && fs::file_time_type::clock::now() - written > kStaleTemp;
@@ -41,15 +57,7 @@ bool stale(const fs::directory_entry& entry, Sweep sweep) {
 
 }  // namespace
 
-fs::path temp_path_for(const fs::path& path) {
-  const std::string name = path.filename().string();
-  return path.parent_path() / fmt::format("{}{}{}", path.stem().string(), kTempMark, name);
-}
-
-fs::path own_temp_path_for(const fs::path& path, std::string_view tag) {
-  const std::string name = path.filename().string();
-  return path.parent_path() / fmt::format("{}{}{}-{}", path.stem().string(), kTempMark, tag, name);
-}
+fs::path temp_path_in(const fs::path& folder) { return folder / fmt::format("{}{}", kTempPrefix, random_tag()); }
 
 std::string random_tag() {
   std::uint64_t bits = 0;
@@ -64,25 +72,14 @@ std::string random_tag() {
   return fmt::format("{:016x}", bits);
 }
 
-std::optional<TempName> read_temp_name(std::string_view name) {
-  // The stem may itself hold the mark (a.tmp-b.json), so every place counts.
-  for (std::size_t mark = name.find(kTempMark); mark != std::string_view::npos; mark = name.find(kTempMark, mark + 1)) {
-    if (mark == 0) continue;
-    const std::string_view stem = name.substr(0, mark);
-    const std::string_view rest = name.substr(mark + kTempMark.size());
-    // An own name's tag holds no "-"; its target must give back the same stem.
-    if (const std::size_t dash = rest.find('-'); dash != std::string_view::npos && is_tag(rest.substr(0, dash))) {
-      const std::string_view target = rest.substr(dash + 1);
-      if (!target.empty() && stem_of(target) == stem) return TempName{std::string(target), true};
-    }
-    if (!rest.empty() && temp_path_for(std::string(rest)) == name) return TempName{std::string(rest), false};
-  }
-  return std::nullopt;
+bool is_temp_name(std::string_view name) {
+  if (name.starts_with(kTempPrefix)) return is_tag(name.substr(kTempPrefix.size()));
+  return is_old_temp_name(name);
 }
 
-void sweep_temporaries(const fs::path& folder, Sweep sweep) {
+void sweep_temporaries(const fs::path& folder) {
   if (!swept().insert(folder.lexically_normal().string()).second) return;
-  remove_files_where(folder, [&](const fs::directory_entry& entry) { return stale(entry, sweep); });
+  remove_files_where(folder, stale);
 }
 
 void sweep_again(const fs::path& folder) { swept().erase(folder.lexically_normal().string()); }

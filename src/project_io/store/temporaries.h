@@ -3,7 +3,6 @@
 // here only, and the removal of those that writers which died left behind.
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,40 +10,24 @@ namespace vemba_core::project_io {
 
 namespace fs = std::filesystem;
 
-/// How a write names its temporary. kShared, the one fixed sibling name,
-/// only while this process holds the lock of the project the file belongs to;
-/// kOwn, a name no other writer can have, wherever no lock keeps writers
-/// apart (the signal file, a file system without locks).
-enum class Temporaries { kShared, kOwn };
-
-/// The shared sibling (project.tmp-project.json, .vemba-sync.tmp-.vemba-sync.json).
-fs::path temp_path_for(const fs::path& path);
-
-/// An own sibling, project.tmp-TAG-project.json, with a tag of lower-case hex
-/// digits. Tags from `random_tag` are random, so writers on other machines or
-/// in other PID namespaces never pick the same one.
-fs::path own_temp_path_for(const fs::path& path, std::string_view tag);
+/// A temporary of its own for one write into `folder`: ".vemba-tmp-" and a
+/// random tag of 16 lower-case hex digits. Short, so that a target of any
+/// name the folder takes can be written, and random, so that writers on other
+/// machines or in other PID namespaces never pick the same one.
+fs::path temp_path_in(const fs::path& folder);
 std::string random_tag();
 
-/// What a temporary's name tells: the file name it was to replace, and
-/// whether it was a writer's own. None for any other name.
-struct TempName {
-  std::string target;
-  bool own = false;
-};
-std::optional<TempName> read_temp_name(std::string_view name);
+/// Whether `name` is one this server's writes make, or servers before it
+/// made: the form above, "STEM.tmp-TAG-NAME" with a tag of 16 hex digits, and
+/// the fixed "STEM.tmp-NAME", where STEM is NAME's stem. A user's file that
+/// only looks alike is none.
+bool is_temp_name(std::string_view name);
 
-/// Which leftovers a sweep removes: own temporaries older than a minute (no
-/// write lasts that long, so their writer died), and with kWithSnapshots the
-/// shared temporaries of snapshot files too, whatever their age (each
-/// snapshot has a new name, so no later write would reuse them).
-enum class Sweep { kOwn, kWithSnapshots };
-
-/// Removes `folder`'s leftover temporaries once per process, so that the
-/// cost of a write never grows with the folder; a failed write there (see
-/// `sweep_again`) has the next one look again. Links and folders are left
-/// alone.
-void sweep_temporaries(const fs::path& folder, Sweep sweep = Sweep::kOwn);
+/// Removes `folder`'s temporaries older than a minute (no write lasts that
+/// long, so their writer died) once per process, so that the cost of a write
+/// never grows with the folder; a failed write there (see `sweep_again`) has
+/// the next one look again. Links and folders are left alone.
+void sweep_temporaries(const fs::path& folder);
 void sweep_again(const fs::path& folder);
 
 }  // namespace vemba_core::project_io

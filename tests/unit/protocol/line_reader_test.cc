@@ -30,28 +30,40 @@ class Pipe {
   int fds_[2] = {-1, -1};
 };
 
-// Lines that had come in are counted whether or not the loop has reached
-// them; a line cut in two counts once it is whole.
-TEST(LineReader, CountsTheWholeLinesThatHaveComeIn) {
+std::optional<std::string> text_of(const std::optional<LineReader::Line>& line) {
+  if (!line) return std::nullopt;
+  return line->text;
+}
+
+// A line is stamped when it comes in, not when the loop, busy with the line
+// before, takes it; a line cut in two is whole once its end comes.
+TEST(LineReader, StampsEachLineWhenItComesIn) {
+  using Clock = std::chrono::steady_clock;
   Pipe pipe;
   LineReader reader(pipe.read_end());
-  pipe.write("one\ntwo\nthr");
-  EXPECT_EQ(reader.next(), "one\n");
-  EXPECT_EQ(reader.line(), 1u);
-  EXPECT_EQ(reader.lines_in(), 2u);
-  pipe.write("ee\nfour\n");
-  EXPECT_EQ(reader.lines_in(), 4u);
-  EXPECT_EQ(reader.next(), "two\n");
-  EXPECT_EQ(reader.next(), "three\n");
-  EXPECT_EQ(reader.next(), "four\n");
-  EXPECT_EQ(reader.line(), 4u);
-  EXPECT_EQ(reader.lines_in(), 4u);
+  pipe.write("one\ntw");
+  EXPECT_EQ(text_of(reader.next()), "one\n");
+  pipe.write("o\nthree\n");
+  const Clock::time_point sent = Clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the call of "one"
+  const auto two = reader.next();
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->text, "two\n");
+  EXPECT_LT(two->arrived - sent, std::chrono::milliseconds(150));
+  EXPECT_EQ(text_of(reader.next()), "three\n");
   pipe.write("last, with no line end");
   pipe.close_write();
-  EXPECT_EQ(reader.lines_in(), 4u);
-  EXPECT_EQ(reader.next(), "last, with no line end");
+  EXPECT_EQ(text_of(reader.next()), "last, with no line end");
   EXPECT_EQ(reader.next(), std::nullopt);
-  EXPECT_EQ(reader.line(), 5u);
+}
+
+// Input that never ends does not keep the reader from stopping.
+TEST(LineReader, StopsWithTheInputStillOpen) {
+  Pipe pipe;
+  { LineReader reader(pipe.read_end()); }
+  LineReader reader(pipe.read_end());
+  pipe.write("after\n");
+  EXPECT_EQ(text_of(reader.next()), "after\n");
 }
 
 // A line far longer than one read, and a descriptor a host left
@@ -67,8 +79,8 @@ TEST(LineReader, ReadsLongLinesAndNonBlockingInput) {
     pipe.write(longer.substr(50'000) + "\nnext\n");
     pipe.close_write();
   });
-  EXPECT_EQ(reader.next(), longer + "\n");
-  EXPECT_EQ(reader.next(), "next\n");
+  EXPECT_EQ(text_of(reader.next()), longer + "\n");
+  EXPECT_EQ(text_of(reader.next()), "next\n");
   EXPECT_EQ(reader.next(), std::nullopt);
   writer.join();
 }

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
+#include <thread>
 
 namespace vemba_connector {
 namespace {
@@ -12,11 +16,10 @@ namespace {
 template <class Send>
 std::string written(Send send) {
   std::FILE* f = std::tmpfile();
-  Replies out(f);
+  Replies out(::fileno(f));
   send(out);
-  std::string text(static_cast<std::size_t>(std::ftell(f)), '\0');
-  std::rewind(f);
-  text.resize(std::fread(text.data(), 1, text.size(), f));
+  std::string text(static_cast<std::size_t>(::lseek(::fileno(f), 0, SEEK_CUR)), '\0');
+  text.resize(static_cast<std::size_t>(::pread(::fileno(f), text.data(), text.size(), 0)));
   std::fclose(f);
   return text;
 }
@@ -72,6 +75,34 @@ TEST(Envelopes, StructuredContentOnlyForObjects) {
     EXPECT_EQ(line.find("structuredContent"), std::string::npos) << line;
     EXPECT_NE(line.find("\"content\":[{\"text\":"), std::string::npos) << line;
   }
+}
+
+// A host may hand down a non-blocking pipe: a reply far larger than the pipe
+// holds waits for a slow reader and arrives whole, and so does the next.
+TEST(Envelopes, WholeOnANonBlockingOutputReadSlowly) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ASSERT_EQ(::fcntl(fds[1], F_SETFL, O_NONBLOCK), 0);
+  std::string text(3 << 20, 'a');
+  for (std::size_t i = 0; i < text.size(); i += 1000) text[i] = '"';
+  std::string got;
+  std::thread reader([&] {
+    char piece[4096];
+    for (ssize_t n; (n = ::read(fds[0], piece, sizeof piece)) > 0;) {
+      got.append(piece, static_cast<std::size_t>(n));
+      if (got.size() % (1 << 20) < sizeof piece) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  {
+    Replies out(fds[1]);
+    out.ok_text(1, text);
+    out.result(2, json::object());
+  }
+  ::close(fds[1]);
+  reader.join();
+  ::close(fds[0]);
+  EXPECT_EQ(got, written([&](Replies& r) { r.ok_text(1, text); }) +
+                     written([&](Replies& r) { r.result(2, json::object()); }));
 }
 
 }  // namespace

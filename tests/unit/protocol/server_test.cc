@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -15,10 +17,9 @@ std::string served(std::string_view input, std::span<const Method> methods) {
   std::FILE* out = std::tmpfile();
   std::fwrite(input.data(), 1, input.size(), in);
   std::rewind(in);
-  run_loop(::fileno(in), out, {}, methods);
-  std::string text(static_cast<std::size_t>(std::ftell(out)), '\0');
-  std::rewind(out);
-  text.resize(std::fread(text.data(), 1, text.size(), out));
+  run_loop(::fileno(in), ::fileno(out), {}, methods);
+  std::string text(static_cast<std::size_t>(::lseek(::fileno(out), 0, SEEK_CUR)), '\0');
+  text.resize(static_cast<std::size_t>(::pread(::fileno(out), text.data(), text.size(), 0)));
   std::fclose(in);
   std::fclose(out);
   return text;

@@ -1,7 +1,6 @@
 // Every failure of the disk in a write gives its text and leaves the files as
-// they were, but for what a failed step is said to leave: a failed write or
-// sync leaves the shared temporary for the next write to reuse, and a
-// snapshot stored before a later step failed stays.
+// they were, with no temporary behind: only a snapshot stored before a later
+// step failed stays, and a rename whose folder could not be synced.
 
 #include "project_io/store/store.h"
 
@@ -25,48 +24,66 @@ using vemba_test::write_file;
 
 using Names = std::vector<std::string>;
 
+// Where a planted failure strikes: the temporary in a folder (whatever its
+// random name), or the sync of the folder itself.
+enum class At { kTempIn, kFolder };
+
+void plant(FailingDisk& disk, DiskCall call, int err, At at, const fs::path& folder, int times = 0) {
+  if (at == At::kTempIn)
+    disk.fail(call, err, (folder / ".vemba-tmp-").string(), 1, times);
+  else
+    disk.fail_exactly(call, err, folder.string(), 1, times);
+}
+
 TEST(DiskFaults, AtomicWrite) {
   struct Case {
     const char* name;
     DiskCall call;
-    int times;  // 0: every attempt
-    Temporaries temps;
+    At at;
+    int times;          // 0: every attempt
     const char* error;  // null: the write goes through
-    Names left;         // the folder's names afterwards
+    const char* content;
   };
   const Case cases[] = {
-      {"open", DiskCall::kOpen, 0, Temporaries::kShared, "create temp: Input/output error", {"f.json"}},
-      {"write",
-       DiskCall::kWrite,
-       0,
-       Temporaries::kShared,
-       "write temp: No space left on device",
-       {"f.json", "f.tmp-f.json"}},
-      {"fsync", DiskCall::kFsync, 0, Temporaries::kShared, "fsync: Input/output error", {"f.json", "f.tmp-f.json"}},
-      {"rename", DiskCall::kRename, 0, Temporaries::kShared, "commit: Input/output error", {"f.json"}},
-      {"write, own temporary",
-       DiskCall::kWrite,
-       0,
-       Temporaries::kOwn,
-       "write temp: No space left on device",
-       {"f.json"}},
-      {"fsync, own temporary", DiskCall::kFsync, 0, Temporaries::kOwn, "fsync: Input/output error", {"f.json"}},
-      {"write, once", DiskCall::kWrite, 1, Temporaries::kShared, nullptr, {"f.json"}},
-      {"rename, twice, own temporary", DiskCall::kRename, 2, Temporaries::kOwn, nullptr, {"f.json"}},
+      {"open", DiskCall::kOpen, At::kTempIn, 0, "create temp: Input/output error", "old"},
+      {"write", DiskCall::kWrite, At::kTempIn, 0, "write temp: No space left on device", "old"},
+      {"fsync", DiskCall::kFsync, At::kTempIn, 0, "fsync: Input/output error", "old"},
+      {"rename", DiskCall::kRename, At::kTempIn, 0, "commit: Input/output error", "old"},
+      // The rename is done but may not survive a power cut: no success.
+      {"folder sync", DiskCall::kFsync, At::kFolder, 0, "sync folder: Input/output error", "new"},
+      {"folder open", DiskCall::kOpen, At::kFolder, 0, "sync folder: Input/output error", "new"},
+      {"write, once", DiskCall::kWrite, At::kTempIn, 1, nullptr, "new"},
+      {"rename, twice", DiskCall::kRename, At::kTempIn, 2, nullptr, "new"},
+      {"folder sync, twice", DiskCall::kFsync, At::kFolder, 2, nullptr, "new"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     write_file(dir / "f.json", "old");
     FailingDisk disk;
-    disk.fail(c.call, c.call == DiskCall::kWrite ? ENOSPC : EIO, "", 1, c.times);
-    const Status r = atomic_write(dir / "f.json", "new", c.temps);
+    plant(disk, c.call, c.call == DiskCall::kWrite ? ENOSPC : EIO, c.at, dir.path(), c.times);
+    const Status r = atomic_write(dir / "f.json", "new");
     EXPECT_EQ(r.has_value(), c.error == nullptr);
     if (c.error) {
       EXPECT_EQ(r.error(), c.error);
     }
-    EXPECT_EQ(slurp(dir / "f.json"), c.error ? "old" : "new");
-    EXPECT_EQ(list_names(dir.path()), c.left);
+    EXPECT_EQ(slurp(dir / "f.json"), c.content);
+    EXPECT_EQ(list_names(dir.path()), Names{"f.json"});
+  }
+}
+
+// Where the system gives no sync of a folder, the write is as done as it
+// can be.
+TEST(DiskFaults, AFolderWithoutASyncIsNoFailure) {
+  for (const int err : {EACCES, EINVAL, ENOTSUP}) {
+    SCOPED_TRACE(err);
+    TempDir dir;
+    FailingDisk disk;
+    disk.fail_exactly(DiskCall::kFsync, err, dir.path().string());
+    disk.fail_exactly(DiskCall::kOpen, err, dir.path().string(), 2);
+    EXPECT_TRUE(atomic_write(dir / "a", "1"));
+    EXPECT_TRUE(atomic_write(dir / "b", "2"));
+    EXPECT_EQ(slurp(dir / "b"), "2");
   }
 }
 
@@ -76,53 +93,50 @@ TEST(DiskFaults, WriteProject) {
   struct Case {
     const char* name;
     DiskCall call;
-    const char* where;
+    bool in_history;  // else in the project folder
+    At at;
     const char* error;
-    Names history;  // besides, project.json is always the old one
-    Names folder;
+    Names history;
+    bool replaced;  // project.json holds the new document
   };
-  const Names kFolder{".vemba-history", "project.json"};
-  const Names kLeftInFolder{".vemba-history", "project.json", "project.tmp-project.json"};
+  const Names kSnapshot{"snap-3.json"};
   const Case cases[] = {
-      {"snapshot: open", DiskCall::kOpen, "snap-3", "create temp: Input/output error", {}, kFolder},
-      {"snapshot: write",
-       DiskCall::kWrite,
-       "snap-3",
-       "write temp: Input/output error",
-       {"snap-3.tmp-snap-3.json"},
-       kFolder},
-      {"snapshot: fsync", DiskCall::kFsync, "snap-3", "fsync: Input/output error", {"snap-3.tmp-snap-3.json"}, kFolder},
-      {"snapshot: rename", DiskCall::kRename, "snap-3", "commit: Input/output error", {}, kFolder},
-      {"project: open", DiskCall::kOpen, "project.tmp", "create temp: Input/output error", {"snap-3.json"}, kFolder},
-      {"project: write",
-       DiskCall::kWrite,
-       "project.tmp",
-       "write temp: Input/output error",
-       {"snap-3.json"},
-       kLeftInFolder},
-      {"project: fsync", DiskCall::kFsync, "project.tmp", "fsync: Input/output error", {"snap-3.json"}, kLeftInFolder},
-      {"project: rename", DiskCall::kRename, "project.tmp", "commit: Input/output error", {"snap-3.json"}, kFolder},
+      {"snapshot: open", DiskCall::kOpen, true, At::kTempIn, "create temp: Input/output error", {}, false},
+      {"snapshot: write", DiskCall::kWrite, true, At::kTempIn, "write temp: Input/output error", {}, false},
+      {"snapshot: fsync", DiskCall::kFsync, true, At::kTempIn, "fsync: Input/output error", {}, false},
+      {"snapshot: rename", DiskCall::kRename, true, At::kTempIn, "commit: Input/output error", {}, false},
+      // A snapshot that may not survive a power cut must not let the file
+      // it holds be replaced.
+      {"snapshot: folder sync", DiskCall::kFsync, true, At::kFolder, "sync folder: Input/output error", kSnapshot,
+       false},
+      {"project: open", DiskCall::kOpen, false, At::kTempIn, "create temp: Input/output error", kSnapshot, false},
+      {"project: write", DiskCall::kWrite, false, At::kTempIn, "write temp: Input/output error", kSnapshot, false},
+      {"project: fsync", DiskCall::kFsync, false, At::kTempIn, "fsync: Input/output error", kSnapshot, false},
+      {"project: rename", DiskCall::kRename, false, At::kTempIn, "commit: Input/output error", kSnapshot, false},
+      {"project: folder sync", DiskCall::kFsync, false, At::kFolder, "sync folder: Input/output error", kSnapshot,
+       true},
   };
   const std::string before = to_pretty(new_document("A", ""));
+  const std::string after = to_pretty(new_document("B", ""));
   for (const bool from_load : {false, true}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.name) + (from_load ? ", file from the load" : ", file read again"));
       TempDir dir;
       write_file(dir / "project.json", before);
+      fs::create_directory(dir / ".vemba-history");
       ProjectFile file;
       ASSERT_TRUE(read_project(dir.path(), dir.path(), {}, &file));
       FailingDisk disk;
-      disk.fail(c.call, EIO, c.where);
-      const Status r = write_project(dir.path(), dir.path(), new_document("B", ""), 3, Temporaries::kShared,
-                                     from_load ? &file : nullptr);
+      plant(disk, c.call, EIO, c.at, c.in_history ? dir / ".vemba-history" : dir.path());
+      const Status r = write_project(dir.path(), dir.path(), new_document("B", ""), 3, from_load ? &file : nullptr);
       ASSERT_FALSE(r);
       EXPECT_EQ(r.error(), c.error);
-      EXPECT_EQ(slurp(dir / "project.json"), before);
+      EXPECT_EQ(slurp(dir / "project.json"), c.replaced ? after : before);
       EXPECT_EQ(list_names(dir / ".vemba-history"), c.history);
-      if (c.history == Names{"snap-3.json"}) {
+      if (!c.history.empty()) {
         EXPECT_EQ(slurp(dir / ".vemba-history" / "snap-3.json"), before);
       }
-      EXPECT_EQ(list_names(dir.path()), c.folder);
+      EXPECT_EQ(list_names(dir.path()), (Names{".vemba-history", "project.json"}));
     }
   }
 }
@@ -139,30 +153,41 @@ TEST(DiskFaults, ReadForSnapshot) {
   EXPECT_EQ(list_names(dir / ".vemba-history"), Names{});
 }
 
+// The load reads through the disk too, so its failures are the disk's.
+TEST(DiskFaults, ReadProject) {
+  TempDir dir;
+  write_file(dir / "project.json", "{}");
+  FailingDisk disk;
+  disk.fail(DiskCall::kRead, EIO, "project.json");
+  EXPECT_EQ(read_project(dir.path(), dir.path()).error(), "read project: Input/output error");
+}
+
 TEST(DiskFaults, WriteAsset) {
   struct Case {
     const char* name;
     DiskCall call;
+    At at;
     const char* error;
-    Names left;
+    const char* content;
   };
   const Case cases[] = {
-      {"open", DiskCall::kOpen, "create temp: No space left on device", {"a.png"}},
-      {"write", DiskCall::kWrite, "write temp: No space left on device", {"a.png", "a.tmp-a.png"}},
-      {"fsync", DiskCall::kFsync, "fsync: No space left on device", {"a.png", "a.tmp-a.png"}},
-      {"rename", DiskCall::kRename, "commit: No space left on device", {"a.png"}},
+      {"open", DiskCall::kOpen, At::kTempIn, "create temp: No space left on device", "old picture"},
+      {"write", DiskCall::kWrite, At::kTempIn, "write temp: No space left on device", "old picture"},
+      {"fsync", DiskCall::kFsync, At::kTempIn, "fsync: No space left on device", "old picture"},
+      {"rename", DiskCall::kRename, At::kTempIn, "commit: No space left on device", "old picture"},
+      {"folder sync", DiskCall::kFsync, At::kFolder, "sync folder: No space left on device", "new picture"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     write_file(dir / "assets" / "a.png", "old picture");
     FailingDisk disk;
-    disk.fail(c.call, ENOSPC, "a.");
+    plant(disk, c.call, ENOSPC, c.at, dir / "assets");
     auto r = write_asset_file(dir.path(), dir.path(), "a.png", "new picture");
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error(), c.error);
-    EXPECT_EQ(slurp(dir / "assets" / "a.png"), "old picture");
-    EXPECT_EQ(list_names(dir / "assets"), c.left);
+    EXPECT_EQ(slurp(dir / "assets" / "a.png"), c.content);
+    EXPECT_EQ(list_names(dir / "assets"), Names{"a.png"});
   }
 }
 

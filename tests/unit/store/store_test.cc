@@ -1,10 +1,12 @@
 #include "project_io/store/store.h"
 
 #include "project_io/model/document.h"
+#include "support/failing_disk.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -12,33 +14,17 @@
 namespace vemba_core::project_io {
 namespace {
 
+using vemba_test::DiskCall;
+using vemba_test::FailingDisk;
 using vemba_test::list_names;
 using vemba_test::slurp;
 using vemba_test::TempDir;
 using vemba_test::write_file;
 
-TEST(AtomicWrite, TemporaryNames) {
-  struct Case {
-    const char* target;
-    const char* temp;
-  };
-  const Case cases[] = {{"/d/project.json", "/d/project.tmp-project.json"},
-                        {"/d/snap-5.json", "/d/snap-5.tmp-snap-5.json"},
-                        {"/d/photo.png", "/d/photo.tmp-photo.png"},
-                        {"/d/README", "/d/README.tmp-README"},
-                        {"/d/.vemba-sync.json", "/d/.vemba-sync.tmp-.vemba-sync.json"},
-                        {"/d/archive.tar.gz", "/d/archive.tar.tmp-archive.tar.gz"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.target);
-    EXPECT_EQ(temp_path_for(c.target).string(), c.temp);
-  }
-}
-
 TEST(AtomicWrite, ReplacesWholeAndLeavesNoTemporary) {
   TempDir dir;
   const fs::path target = dir / "project.json";
   write_file(target, "old");
-  write_file(dir / "project.tmp-project.json", "stale leftover of a failed write");
   ASSERT_TRUE(atomic_write(target, "new content"));
   EXPECT_EQ(slurp(target), "new content");
   EXPECT_EQ(list_names(dir.path()), std::vector<std::string>{"project.json"});
@@ -53,7 +39,7 @@ TEST(AtomicWrite, FailingTargetReturnsThirdAttemptAfterPauses) {
   ASSERT_FALSE(r);
   EXPECT_TRUE(r.error().starts_with("commit: ")) << r.error();
   EXPECT_GE(elapsed, std::chrono::milliseconds(360));
-  EXPECT_FALSE(fs::exists(dir / "taken.tmp-taken"));
+  EXPECT_EQ(list_names(dir.path()), std::vector<std::string>{"taken"});
 }
 
 TEST(AtomicWrite, MissingFolderFailsAtCreate) {
@@ -63,25 +49,69 @@ TEST(AtomicWrite, MissingFolderFailsAtCreate) {
   EXPECT_EQ(r.error(), "create temp: No such file or directory");
 }
 
-TEST(AtomicWrite, NeverWritesThroughALinkOrPipeAtTheTemporaryPath) {
+// Files at the names earlier servers wrote through, hard links to a file
+// outside among them, are never written through.
+TEST(AtomicWrite, NeverWritesThroughWhatStandsAtATemporaryName) {
+  TempDir dir, outside;
+  write_file(outside / "keep.txt", "keep");
+  write_file(dir / "project.json", R"({"name": "A"})");
+  write_file(dir / "assets" / "pic.png", "old");
+  fs::create_hard_link(outside / "keep.txt", dir / "project.tmp-project.json");
+  fs::create_hard_link(outside / "keep.txt", dir / "assets" / "pic.tmp-pic.png");
+  fs::create_symlink(outside / "keep.txt", dir / "project.tmp-0123456789abcdef-project.json");
+  ProjectFile file;
+  ASSERT_TRUE(read_project(dir.path(), dir.path(), {}, &file));
+  ASSERT_TRUE(write_project(dir.path(), dir.path(), new_document("B", ""), 1, &file));
+  ASSERT_TRUE(write_asset_file(dir.path(), dir.path(), "pic.png", "new"));
+  close_replaced_files();
+  EXPECT_EQ(slurp(outside / "keep.txt"), "keep");
+  EXPECT_EQ(text_of(*read_project(dir.path(), dir.path()), "name"), "B");
+  EXPECT_EQ(slurp(dir / "assets" / "pic.png"), "new");
+}
+
+// The temporary's name does not grow with the target's, so every name the
+// file system takes can be written.
+TEST(AtomicWrite, WritesTheLongestNameTheFolderTakes) {
   TempDir dir;
-  write_file(dir / "outside.txt", "keep");
-  fs::create_symlink(dir / "outside.txt", dir / "project.tmp-project.json");
-  ASSERT_EQ(::mkfifo((dir / "snap-1.tmp-snap-1.json").c_str(), 0666), 0);
-  struct Case {
-    const char* target;
-    const char* error;
-  };
-  const Case cases[] = {{"project.json", "create temp: Too many levels of symbolic links"},
-                        {"snap-1.json", "create temp: No such device or address"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.target);
-    auto r = atomic_write(dir / c.target, "new");
-    ASSERT_FALSE(r);
-    EXPECT_EQ(r.error(), c.error);
-    EXPECT_FALSE(fs::exists(dir / c.target));
+  for (const std::size_t length : {128u, 200u, 255u}) {
+    SCOPED_TRACE(length);
+    const std::string name = std::string(length - 4, 'n') + ".png";
+    ASSERT_EQ(write_asset_file(dir.path(), dir.path(), name, "png").value(), name);
+    EXPECT_EQ(slurp(dir / "assets" / name), "png");
   }
-  EXPECT_EQ(slurp(dir / "outside.txt"), "keep");
+  EXPECT_EQ(list_names(dir / "assets").size(), 3u);
+  EXPECT_EQ(write_asset_file(dir.path(), dir.path(), std::string(256, 'n'), "png").error(),
+            "commit: File name too long");
+}
+
+// Each rename is followed by a sync of its folder, and the snapshot's folder
+// is synced before the project file is replaced; a new folder is synced in
+// the folder it was made in, and create_project's marker is synced too.
+TEST(AtomicWrite, EachRenameIsFollowedByASyncOfItsFolder) {
+  TempDir dir;
+  write_file(dir / "P" / "project.json", R"({"name": "A"})");
+  FailingDisk disk;
+  ProjectFile file;
+  ASSERT_TRUE(read_project(dir.path(), dir / "P", {}, &file));
+  ASSERT_TRUE(write_project(dir.path(), dir / "P", new_document("B", ""), 1, &file));
+  ASSERT_TRUE(write_asset_file(dir.path(), dir / "P", "a.png", "x"));
+  ASSERT_TRUE(create_project(dir.path(), "New", ""));
+  close_replaced_files();
+  // Renames by the folder they are in, and the folders synced, in order.
+  std::vector<std::string> seen;
+  for (const auto& [call, path] : disk.calls()) {
+    const std::string where = fs::relative(path, dir.path()).string();
+    if (call == DiskCall::kRename) seen.push_back("rename in " + fs::path(where).parent_path().string());
+    if (call == DiskCall::kFsync && fs::is_directory(path)) seen.push_back("sync " + where);
+    if (call == DiskCall::kFsync && where == "New/.vemba") seen.push_back("sync marker");
+  }
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"sync P",  // the history folder made
+                                      "rename in P/.vemba-history", "sync P/.vemba-history", "rename in P", "sync P",
+                                      "sync P",  // assets made
+                                      "rename in P/assets", "sync P/assets",
+                                      "sync New",  // assets made in the new folder
+                                      "sync marker", "rename in New", "sync New", "sync ."}));
 }
 
 TEST(EnsureWithin, Containment) {
@@ -184,18 +214,34 @@ TEST(WriteProject, SnapshotsThePreviousFileFirst) {
   EXPECT_EQ(slurp(dir / ".vemba-history" / "snap-6.json"), to_pretty(doc));
 }
 
-TEST(WriteProject, RemovesLeftoverSnapshotTemporaries) {
-  TempDir dir;
-  write_file(dir / "project.json", "{}");
-  const fs::path history = dir / ".vemba-history";
-  for (const char* name : {"snap-5.tmp-snap-5.json", "snap-7.tmp-snap-7.json", "snap-5.json", "notes.tmp-snap-5.json",
-                           "snap-5.tmp-snap-6.json", "project.tmp-project.json"})
-    write_file(history / name, "x");
-  fs::create_directories(history / "snap-8.tmp-snap-8.json");  // not a file: left alone
-  ASSERT_TRUE(write_project(dir.path(), dir.path(), new_document("A", ""), 9));
-  EXPECT_EQ(list_names(history),
-            (std::vector<std::string>{"notes.tmp-snap-5.json", "project.tmp-project.json", "snap-5.json",
-                                      "snap-5.tmp-snap-6.json", "snap-8.tmp-snap-8.json", "snap-9.json"}));
+// Dead writers' temporaries go on every write path, the load's included;
+// the user's look-alikes and young ones stay.
+TEST(WriteProject, RemovesWhatDeadWritersLeft) {
+  for (const bool from_load : {false, true}) {
+    SCOPED_TRACE(from_load ? "file from the load" : "file read again");
+    TempDir dir;
+    write_file(dir / "project.json", "{}");
+    const fs::path history = dir / ".vemba-history";
+    const auto plant = [](const fs::path& p, std::chrono::minutes age) {
+      write_file(p, "x");
+      fs::last_write_time(p, fs::file_time_type::clock::now() - age);
+    };
+    plant(dir / "project.tmp-0123456789abcdef-project.json", std::chrono::minutes(60));
+    plant(dir / "project.tmp-project.json", std::chrono::minutes(2));
+    plant(dir / "notes.tmp-1-notes.txt", std::chrono::minutes(60));
+    plant(history / "snap-5.tmp-snap-5.json", std::chrono::minutes(5));
+    plant(history / ".vemba-tmp-00000000000000ff", std::chrono::minutes(5));
+    plant(history / ".vemba-tmp-00000000000000fe", std::chrono::minutes(0));
+    plant(history / "snap-5.json", std::chrono::minutes(60));
+    ProjectFile file;
+    ASSERT_TRUE(read_project(dir.path(), dir.path(), {}, &file));
+    ASSERT_TRUE(write_project(dir.path(), dir.path(), new_document("A", ""), 9, from_load ? &file : nullptr));
+    close_replaced_files();
+    EXPECT_EQ(list_names(history),
+              (std::vector<std::string>{".vemba-tmp-00000000000000fe", "snap-5.json", "snap-9.json"}));
+    EXPECT_EQ(list_names(dir.path()),
+              (std::vector<std::string>{".vemba-history", "notes.tmp-1-notes.txt", "project.json"}));
+  }
 }
 
 TEST(WriteProject, FailedSnapshotWritesNothing) {
@@ -225,6 +271,15 @@ TEST(WriteProject, WithTheLoadedFileLeavesWhatThePlainWriteLeaves) {
          write_file(f / "other.json", R"({"name": "B"})");
          fs::rename(f / "other.json", f / "project.json");
        }},
+      // Only the nanoseconds of its time tell this rewrite from the file read.
+      {"rewritten to the same size within the same second",
+       [](const fs::path& f) {
+         struct stat st {};
+         ASSERT_EQ(::stat((f / "project.json").c_str(), &st), 0);
+         write_file(f / "project.json", R"({"name": "Z"})");
+         const timespec times[2] = {st.st_atim, {st.st_mtim.tv_sec, st.st_mtim.tv_nsec ^ 1}};
+         ASSERT_EQ(::utimensat(AT_FDCWD, (f / "project.json").c_str(), times, 0), 0);
+       }},
   };
   json::value doc = new_document("Edited", "");
   for (const Case& c : cases) {
@@ -236,59 +291,12 @@ TEST(WriteProject, WithTheLoadedFileLeavesWhatThePlainWriteLeaves) {
     c.meanwhile(plain.path());
     c.meanwhile(loaded.path());
     ASSERT_TRUE(write_project(plain.path(), plain.path(), doc, 7));
-    ASSERT_TRUE(write_project(loaded.path(), loaded.path(), doc, 7, Temporaries::kShared, &file));
+    ASSERT_TRUE(write_project(loaded.path(), loaded.path(), doc, 7, &file));
     close_replaced_files();
     EXPECT_EQ(slurp(loaded / "project.json"), slurp(plain / "project.json"));
     EXPECT_EQ(list_names(loaded / ".vemba-history"), std::vector<std::string>{"snap-7.json"});
     EXPECT_EQ(slurp(loaded / ".vemba-history" / "snap-7.json"), slurp(plain / ".vemba-history" / "snap-7.json"));
     EXPECT_EQ(list_names(loaded.path()), list_names(plain.path()));
-  }
-}
-
-// Whatever step fails, no temporary is left, and the project is replaced
-// only after its snapshot is safe.
-TEST(WriteProject, WithTheLoadedFileAFailedStepLeavesNoTemporary) {
-  struct Case {
-    const char* name;
-    const char* blocked;  // a folder planted at this path
-    bool too_deep;
-    const char* error;
-    std::vector<std::string> history;
-  };
-  const Case cases[] = {
-      {"too deep to read back", nullptr, true, "serialize: nested deeper than 127 levels", {}},
-      {"snapshot temporary blocked",
-       ".vemba-history/snap-3.tmp-snap-3.json",
-       false,
-       "create temp: Is a directory",
-       {"snap-3.tmp-snap-3.json"}},
-      {"project temporary blocked", "project.tmp-project.json", false, "create temp: Is a directory", {"snap-3.json"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    const std::string before = R"({"name": "A"})";
-    write_file(dir / "project.json", before);
-    fs::create_directories(dir / ".vemba-history");
-    if (c.blocked) fs::create_directories(dir / c.blocked);
-    json::value doc = new_document("B", "");
-    if (c.too_deep) {
-      json::value v = json::array{};
-      for (int i = 0; i < 130; ++i) v = json::array{v};
-      doc.as_object()["deep"] = v;
-    }
-    ProjectFile file;
-    ASSERT_TRUE(read_project(dir.path(), dir.path(), {}, &file));
-    auto r = write_project(dir.path(), dir.path(), doc, 3, Temporaries::kShared, &file);
-    ASSERT_FALSE(r);
-    EXPECT_EQ(r.error(), c.error);
-    EXPECT_EQ(slurp(dir / "project.json"), before);
-    EXPECT_EQ(list_names(dir / ".vemba-history"), c.history);
-    for (const std::string& name : c.history) {
-      if (name == "snap-3.json") {
-        EXPECT_EQ(slurp(dir / ".vemba-history" / name), before);
-      }
-    }
   }
 }
 
@@ -306,19 +314,25 @@ TEST(WriteProject, RefusesADocumentTooDeepToReadBack) {
     bool ok;
   };
   const Case cases[] = {{"127 levels in all", 126, true}, {"128 levels in all", 127, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    write_file(dir / "project.json", "{}");
-    const json::value doc = json::object{{"k", deep(c.levels)}};
-    auto r = write_project(dir.path(), dir.path(), doc, 1);
-    EXPECT_EQ(r.has_value(), c.ok);
-    if (c.ok) {
-      EXPECT_TRUE(read_project(dir.path(), dir.path())) << read_project(dir.path(), dir.path()).error();
-    } else {
-      EXPECT_EQ(r.error(), "serialize: nested deeper than 127 levels");
-      EXPECT_EQ(slurp(dir / "project.json"), "{}");
-      EXPECT_FALSE(fs::exists(dir / ".vemba-history"));
+  for (const bool from_load : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (from_load ? ", file from the load" : ", file read again"));
+      TempDir dir;
+      write_file(dir / "project.json", "{}");
+      ProjectFile file;
+      ASSERT_TRUE(read_project(dir.path(), dir.path(), {}, &file));
+      const json::value doc = json::object{{"k", deep(c.levels)}};
+      auto r = write_project(dir.path(), dir.path(), doc, 1, from_load ? &file : nullptr);
+      EXPECT_EQ(r.has_value(), c.ok);
+      if (c.ok) {
+        EXPECT_TRUE(read_project(dir.path(), dir.path())) << read_project(dir.path(), dir.path()).error();
+      } else {
+        // The snapshot begun before the failure leaves nothing.
+        EXPECT_EQ(r.error(), "serialize: nested deeper than 127 levels");
+        EXPECT_EQ(slurp(dir / "project.json"), "{}");
+        EXPECT_EQ(list_names(dir / ".vemba-history"), std::vector<std::string>{});
+        EXPECT_EQ(list_names(dir.path()), (std::vector<std::string>{".vemba-history", "project.json"}));
+      }
     }
   }
 }

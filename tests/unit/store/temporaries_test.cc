@@ -15,44 +15,42 @@ using vemba_test::list_names;
 using vemba_test::TempDir;
 using vemba_test::write_file;
 
-TEST(Temporaries, NamesAreMadeAndReadBack) {
+// Only the exact forms count: a user's file that looks alike is not ours.
+TEST(Temporaries, OnlyTheFormsWritesMakeAreTemporaries) {
   struct Case {
     const char* name;
-    std::optional<TempName> read;
+    bool temp;
   };
   const Case cases[] = {
-      {"project.tmp-project.json", TempName{"project.json", false}},
-      {"project.tmp-0f3a9c-project.json", TempName{"project.json", true}},
-      {".vemba-sync.tmp-.vemba-sync.json", TempName{".vemba-sync.json", false}},
-      // What servers of before wrote: the process id alone as the tag.
-      {".vemba-sync.tmp-4711-.vemba-sync.json", TempName{".vemba-sync.json", true}},
-      {"snap-5.tmp-snap-5.json", TempName{"snap-5.json", false}},
-      {"README.tmp-README", TempName{"README", false}},
-      // A target whose stem holds the mark or a "-" is still told apart.
-      {"a.tmp-b.tmp-a.tmp-b.json", TempName{"a.tmp-b.json", false}},
-      {"abc-x.tmp-abc-x.json", TempName{"abc-x.json", false}},
-      {"project.json", std::nullopt},
-      {"notes.tmp-snap-5.json", std::nullopt},
-      {"project.tmp-0F3A-project.json", std::nullopt},  // tags are lower case
-      {"project.tmp-zz-project.json", std::nullopt},
-      {".tmp-x", std::nullopt},
+      {".vemba-tmp-0123456789abcdef", true},
+      // What servers before wrote: an own tag, and the fixed sibling.
+      {"project.tmp-0123456789abcdef-project.json", true},
+      {".vemba-sync.tmp-00aa11bb22cc33dd-.vemba-sync.json", true},
+      {"project.tmp-project.json", true},
+      {"snap-5.tmp-snap-5.json", true},
+      {"README.tmp-README", true},
+      {"a.tmp-b.tmp-a.tmp-b.json", true},  // a stem holding the mark
+      {".vemba-tmp-0123456789abcde", false},
+      {".vemba-tmp-0123456789abcdef0", false},
+      {".vemba-tmp-0123456789ABCDEF", false},
+      {".vemba-tmp-0123456789abcdef.png", false},
+      {"take.tmp-2-take.mov", false},  // a tag that is no tag of ours
+      {"logo.tmp-cafe-logo.png", false},
+      {".vemba-sync.tmp-4711-.vemba-sync.json", false},
+      {"project.tmp-0123456789abcdef-other.json", false},
+      {"notes.tmp-snap-5.json", false},
+      {"project.json", false},
+      {".tmp-x", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto read = read_temp_name(c.name);
-    ASSERT_EQ(read.has_value(), c.read.has_value());
-    if (!read) continue;
-    EXPECT_EQ(read->target, c.read->target);
-    EXPECT_EQ(read->own, c.read->own);
+    EXPECT_EQ(is_temp_name(c.name), c.temp);
   }
-  for (const char* target : {"project.json", ".vemba-sync.json", "snap-12.json", "photo.png", "README"}) {
-    SCOPED_TRACE(target);
-    const std::string own = own_temp_path_for(fs::path("/d") / target, random_tag()).filename().string();
-    ASSERT_TRUE(read_temp_name(own));
-    EXPECT_EQ(read_temp_name(own)->target, target);
-    EXPECT_TRUE(read_temp_name(own)->own);
-    EXPECT_EQ(read_temp_name(temp_path_for(fs::path("/d") / target).filename().string())->target, target);
-  }
+  const fs::path made = temp_path_in("/d");
+  EXPECT_EQ(made.parent_path(), "/d");
+  EXPECT_TRUE(is_temp_name(made.filename().string()));
+  // Short, so a target of the longest name a folder takes can be written.
+  EXPECT_EQ(made.filename().string().size(), 27u);
 }
 
 TEST(Temporaries, TagsDoNotRepeat) {
@@ -62,41 +60,50 @@ TEST(Temporaries, TagsDoNotRepeat) {
   EXPECT_EQ(random_tag().size(), 16u);
 }
 
-// A dead writer's own temporary goes, a live one's (fresh) stays, and a
-// folder is listed once per process unless a write there failed.
+// A dead writer's temporary goes once it is over a minute old, a live one's
+// stays, links, folders and look-alikes stay, and a folder is listed once per
+// process unless a write there failed.
 TEST(Temporaries, SweepRemovesOnlyWhatDeadWritersLeft) {
   TempDir dir;
-  const auto plant = [&](const char* name, std::chrono::minutes age) {
-    write_file(dir / name, "x");
-    fs::last_write_time(dir / name, fs::file_time_type::clock::now() - age);
+  TempDir outside;
+  const auto age = [&](const fs::path& p, std::chrono::seconds old) {
+    fs::last_write_time(p, fs::file_time_type::clock::now() - old);
   };
-  plant(".vemba-sync.tmp-4711-.vemba-sync.json", 5min);
-  plant(".vemba-sync.tmp-00aa11bb22cc33dd-.vemba-sync.json", 0min);
-  plant("project.tmp-0123456789abcdef-project.json", 2min);
-  plant("snap-5.tmp-snap-5.json", 0min);
-  plant("project.tmp-project.json", 9min);  // the shared one is reused, never swept
+  const auto plant = [&](const char* name, std::chrono::seconds old) {
+    write_file(dir / name, "x");
+    age(dir / name, old);
+  };
+  plant(".vemba-tmp-00aa11bb22cc33dd", 5min);
+  plant(".vemba-tmp-0123456789abcdef", 50s);
+  plant("project.tmp-0123456789abcdef-project.json", 61min);
+  plant("project.tmp-project.json", 2min);
+  plant("snap-5.tmp-snap-5.json", 30s);
+  plant("take.tmp-2-take.mov", 9min);
+  plant("logo.tmp-cafe-logo.png", 9min);
   plant("notes.txt", 9min);
-  fs::create_directory(dir / "snap-7.tmp-0a-snap-7.json");
-  fs::last_write_time(dir / "snap-7.tmp-0a-snap-7.json", fs::file_time_type::clock::now() - 5min);
+  fs::create_directory(dir / ".vemba-tmp-aaaaaaaaaaaaaaaa");
+  age(dir / ".vemba-tmp-aaaaaaaaaaaaaaaa", 5min);
+  write_file(outside / "kept.txt", "the user's");
+  age(outside / "kept.txt", 5min);
+  fs::create_symlink(outside / "kept.txt", dir / ".vemba-tmp-bbbbbbbbbbbbbbbb");
 
-  sweep_temporaries(dir.path(), Sweep::kWithSnapshots);
-  const std::vector<std::string> kept{".vemba-sync.tmp-00aa11bb22cc33dd-.vemba-sync.json", "notes.txt",
-                                      "project.tmp-project.json", "snap-7.tmp-0a-snap-7.json"};
+  sweep_temporaries(dir.path());
+  const std::vector<std::string> kept{".vemba-tmp-0123456789abcdef",
+                                      ".vemba-tmp-aaaaaaaaaaaaaaaa",
+                                      ".vemba-tmp-bbbbbbbbbbbbbbbb",
+                                      "logo.tmp-cafe-logo.png",
+                                      "notes.txt",
+                                      "snap-5.tmp-snap-5.json",
+                                      "take.tmp-2-take.mov"};
   EXPECT_EQ(list_names(dir.path()), kept);
+  EXPECT_TRUE(fs::exists(outside / "kept.txt"));
 
-  plant("project.tmp-ffff-project.json", 3min);
+  plant(".vemba-tmp-ffffffffffffffff", 3min);
   sweep_temporaries(dir.path());
   EXPECT_EQ(list_names(dir.path()).size(), kept.size() + 1) << "listed twice";
   sweep_again(dir.path());
   sweep_temporaries(dir.path());
   EXPECT_EQ(list_names(dir.path()), kept);
-}
-
-TEST(Temporaries, PlainSweepLeavesSnapshotTemporaries) {
-  TempDir dir;
-  write_file(dir / "snap-5.tmp-snap-5.json", "x");
-  sweep_temporaries(dir.path());
-  EXPECT_EQ(list_names(dir.path()), std::vector<std::string>{"snap-5.tmp-snap-5.json"});
 }
 
 }  // namespace

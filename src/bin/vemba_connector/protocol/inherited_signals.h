@@ -4,10 +4,8 @@
 namespace vemba_connector {
 
 /// Run first in main. Blocked signals and ignored dispositions survive exec:
-/// puts SIGALRM (it cuts the bounded lock wait) and SIGCHLD (an ignored one
-/// has the system reap helpers before waitpid sees their status) at their
-/// defaults, unblocked, and stops a real-time timer left running by the host,
-/// whose alarm would now end the server. SIGPIPE is ignored: a host that
+/// puts SIGCHLD at its default, unblocked (an ignored one has the system reap
+/// helpers before waitpid sees their status). SIGPIPE is ignored: a host that
 /// closes its end must not kill the server mid-write.
 void reset_inherited_signals();
 

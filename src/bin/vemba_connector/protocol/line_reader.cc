@@ -1,80 +1,95 @@
 #include "vemba_connector/protocol/line_reader.h"
 
-#include <poll.h>
+#include "vemba_connector/protocol/ready.h"
+
+#include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstddef>
+#include <system_error>
+#include <utility>
 
 namespace vemba_connector {
 namespace {
 
 constexpr std::size_t kPiece = 1 << 16;
 
-bool readable_now(int fd) {
-  pollfd p{fd, POLLIN, 0};
-  for (;;) {
-    const int ready = ::poll(&p, 1, 0);
-    if (ready < 0 && errno == EINTR) continue;
-    return ready > 0;
-  }
-}
-
 }  // namespace
 
-bool LineReader::read_more() {
-  if (ended_) return false;
-  // What was returned is dropped first, so the buffer holds only lines to come.
-  buffer_.erase(0, start_);
-  start_ = 0;
-  const std::size_t have = buffer_.size();
-  buffer_.resize(have + kPiece);
-  for (;;) {
-    const ssize_t n = ::read(fd_, buffer_.data() + have, kPiece);
-    if (n > 0) {
-      buffer_.resize(have + static_cast<std::size_t>(n));
-      return true;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    // A host may hand down a non-blocking descriptor: wait for it to fill.
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, -1) >= 0 || errno == EINTR) continue;
-    }
-    buffer_.resize(have);
-    ended_ = true;
-    return false;
+LineReader::LineReader(int fd) : fd_(fd) {
+  // Without its pipe the thread could not be stopped: the lines are then
+  // read as the loop asks for them, stamped no earlier than that.
+  if (::pipe(wake_) != 0) return;
+  for (const int end : wake_) ::fcntl(end, F_SETFD, FD_CLOEXEC);
+  try {
+    reading_ = std::thread([this] {
+      std::string piece(kPiece, '\0');
+      while (read_once(piece)) {
+      }
+    });
+  } catch (const std::system_error&) {
+    for (int& end : wake_) ::close(std::exchange(end, -1));
   }
 }
 
-std::optional<std::string_view> LineReader::next() {
-  for (;;) {
-    const std::size_t end = buffer_.find('\n', start_ + scanned_);
-    if (end != std::string::npos) {
-      const std::string_view line(buffer_.data() + start_, end + 1 - start_);
-      start_ = end + 1;
-      scanned_ = 0;
-      ++returned_;
-      return line;
+LineReader::~LineReader() {
+  if (reading_.joinable()) {
+    const char stop = 0;
+    while (::write(wake_[1], &stop, 1) < 0 && errno == EINTR) {
     }
-    scanned_ = buffer_.size() - start_;
-    if (!read_more()) break;
+    reading_.join();
   }
-  if (start_ == buffer_.size()) return std::nullopt;
-  const std::string_view last(buffer_.data() + start_, buffer_.size() - start_);
-  start_ = buffer_.size();
-  scanned_ = 0;
-  ++returned_;
-  return last;
+  for (const int end : wake_)
+    if (end >= 0) ::close(end);
 }
 
-std::uint64_t LineReader::lines_in() {
-  while (!ended_ && readable_now(fd_)) {
-    if (!read_more()) break;
+void LineReader::take_in(std::string_view piece, std::chrono::steady_clock::time_point at) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  for (std::size_t line_end; (line_end = piece.find('\n')) != std::string_view::npos;) {
+    partial_.append(piece.substr(0, line_end + 1));
+    lines_.push_back({std::move(partial_), at});
+    partial_.clear();
+    piece.remove_prefix(line_end + 1);
   }
-  const auto waiting = std::count(buffer_.begin() + static_cast<std::ptrdiff_t>(start_), buffer_.end(), '\n');
-  return returned_ + static_cast<std::uint64_t>(waiting);
+  partial_.append(piece);
+  ready_.notify_one();
+}
+
+void LineReader::end() {
+  std::lock_guard<std::mutex> hold(mutex_);
+  if (!partial_.empty()) lines_.push_back({std::move(partial_), std::chrono::steady_clock::now()});
+  partial_.clear();
+  ended_ = true;
+  ready_.notify_one();
+}
+
+bool LineReader::read_once(std::string& piece) {
+  // A host may hand down a non-blocking descriptor: the wait covers it.
+  const Ready ready = wait_ready(fd_, Direction::kRead, wake_[0]);
+  if (ready == Ready::kWake) return false;
+  const ssize_t n = ::read(fd_, piece.data(), piece.size());
+  if (n > 0) {
+    take_in(std::string_view(piece.data(), static_cast<std::size_t>(n)), std::chrono::steady_clock::now());
+    return true;
+  }
+  if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) && ready != Ready::kFailed) return true;
+  end();
+  return false;
+}
+
+std::optional<LineReader::Line> LineReader::next() {
+  if (!reading_.joinable()) {
+    // No thread, so no other reader of the queue.
+    std::string piece(kPiece, '\0');
+    while (lines_.empty() && !ended_ && read_once(piece)) {
+    }
+  }
+  std::unique_lock<std::mutex> hold(mutex_);
+  ready_.wait(hold, [this] { return !lines_.empty() || ended_; });
+  if (lines_.empty()) return std::nullopt;
+  Line line = std::move(lines_.front());
+  lines_.pop_front();
+  return line;
 }
 
 }  // namespace vemba_connector

@@ -1,39 +1,52 @@
 #pragma once
-// The request lines from the host, read from a descriptor through one buffer
-// of our own, so that the loop can tell which lines had already come in at
-// a given moment.
+// The request lines from the host. A thread of its own reads them as they
+// come in and stamps each with its arrival, so that a call's bounds count
+// from when the host sent it, even while the calls before it are served.
 
-#include <cstdint>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <thread>
 
 namespace vemba_connector {
 
 class LineReader {
  public:
-  explicit LineReader(int fd) : fd_(fd) {}
+  struct Line {
+    std::string text;  // with its "\n"; the last line may lack it
+    std::chrono::steady_clock::time_point arrived;
+  };
 
-  /// The next line with its "\n" (the last one may lack it); none at the end
-  /// of the input or on a read error. Valid until the next call of either
-  /// function.
-  std::optional<std::string_view> next();
-  /// The number of the line `next` returned last, from 1.
-  std::uint64_t line() const { return returned_; }
-  /// Takes in what the host has sent so far without waiting, and counts the
-  /// whole lines received: those returned and those waiting in the buffer.
-  std::uint64_t lines_in();
+  /// Starts reading `fd`, which stays the caller's.
+  explicit LineReader(int fd);
+  /// Stops the reading; what was not taken is dropped.
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  /// The next line, waiting for it; none at the end of the input or on a
+  /// read error.
+  std::optional<Line> next();
 
  private:
-  // Appends what one read gives; false at the end or on an error.
-  bool read_more();
+  // One wait and one read; false once the input ended or the reading was
+  // stopped.
+  bool read_once(std::string& piece);
+  // Appends a piece of input, queueing each line it completes.
+  void take_in(std::string_view piece, std::chrono::steady_clock::time_point at);
+  void end();
 
   int fd_;
-  std::string buffer_;
-  std::size_t start_ = 0;    // where the next line begins
-  std::size_t scanned_ = 0;  // bytes from start_ known to hold no "\n"
+  int wake_[2] = {-1, -1};  // written to stop the reading
+  std::string partial_;     // the reading thread's: a line not yet whole
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<Line> lines_;
   bool ended_ = false;
-  std::uint64_t returned_ = 0;
+  std::thread reading_;
 };
 
 }  // namespace vemba_connector

@@ -5,7 +5,6 @@
 #include "vemba_connector/protocol/replies.h"
 #include "vemba_connector/tools/tools.h"
 
-#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,7 +20,7 @@ struct MethodCall {
   const json::value& params;
   const std::vector<std::string>& args;
   Replies& out;
-  const InputOrder& order;
+  Arrival arrived;  // when the request's line came in
 };
 
 /// A protocol method: its exact name and the function that sends its reply.
@@ -35,10 +34,10 @@ struct Method {
 std::span<const Method> protocol_methods();
 
 /// Serves requests from the descriptor `in` until it ends, a read fails or a
-/// line is not UTF-8. `args` is the command line, read anew by every tool
-/// call. A method that throws is answered with -32603 "internal error" when
-/// the request has an id.
-void run_loop(int in, std::FILE* out, const std::vector<std::string>& args,
+/// line is not UTF-8, replying on the descriptor `out`. `args` is the command
+/// line, read anew by every tool call. A method that throws is answered with
+/// -32603 "internal error" when the request has an id.
+void run_loop(int in, int out, const std::vector<std::string>& args,
               std::span<const Method> methods = protocol_methods());
 
 }  // namespace vemba_connector

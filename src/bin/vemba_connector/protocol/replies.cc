@@ -1,17 +1,34 @@
 #include "vemba_connector/protocol/replies.h"
 
 #include "util/base64.h"
+#include "vemba_connector/protocol/ready.h"
+
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace vemba_connector {
+
+// A full pipe or socket of a non-blocking output is waited on, so that no
+// reply is cut short.
+void Replies::write_all(std::string_view bytes) {
+  while (!failed_ && !bytes.empty()) {
+    const ssize_t n = ::write(out_, bytes.data(), bytes.size());
+    if (n >= 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      failed_ = wait_ready(out_, Direction::kWrite) == Ready::kFailed;
+    } else if (errno != EINTR) {
+      failed_ = true;
+    }
+  }
+}
 
 void Replies::send(const json::value& message) {
   std::string line = vemba_core::project_io::to_compact(message);
   line.push_back('\n');
-  ::flockfile(out_);
-  std::fwrite(line.data(), 1, line.size(), out_);
-  std::fflush(out_);
-  std::clearerr(out_);
-  ::funlockfile(out_);
+  failed_ = false;
+  write_all(line);
 }
 
 void Replies::result(const json::value& id, json::value result) {
@@ -42,19 +59,16 @@ void Replies::text_result(const json::value& id, std::string_view text, std::str
   constexpr std::size_t kPiece = std::size_t{1} << 18;
   std::string out =
       R"({"id":)" + vemba_core::project_io::to_compact(id) + R"(,"jsonrpc":"2.0","result":{"content":[{"text":")";
-  ::flockfile(out_);
+  failed_ = false;
   for (std::size_t at = 0; at < text.size(); at += kPiece) {
     vemba_core::project_io::append_escaped(out, text.substr(at, kPiece));
-    std::fwrite(out.data(), 1, out.size(), out_);
+    write_all(out);
     out.clear();
   }
   out += R"(","type":"text"}])";
   out += after;
   out += "}}\n";
-  std::fwrite(out.data(), 1, out.size(), out_);
-  std::fflush(out_);
-  std::clearerr(out_);
-  ::funlockfile(out_);
+  write_all(out);
 }
 
 void Replies::ok_image_png(const json::value& id, std::string_view png) {

@@ -5,7 +5,6 @@
 #include "vemba_connector/tools/tools.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -13,11 +12,12 @@ namespace vemba_connector {
 
 namespace json = boost::json;
 
-/// One reply line per call; write errors are dropped (a host that closed its
-/// end must not stop the server).
+/// One reply line per call, written whole to the descriptor `out` even when
+/// the host made it non-blocking; write errors are dropped (a host that
+/// closed its end must not stop the server).
 class Replies {
  public:
-  explicit Replies(std::FILE* out) : out_(out) {}
+  explicit Replies(int out) : out_(out) {}
 
   void send(const json::value& message);
   void result(const json::value& id, json::value result);
@@ -31,8 +31,11 @@ class Replies {
 
  private:
   void text_result(const json::value& id, std::string_view text, std::string_view after);
+  // Writes all of `bytes`, or drops what is left once a write fails.
+  void write_all(std::string_view bytes);
 
-  std::FILE* out_;
+  int out_;
+  bool failed_ = false;  // in the reply being written
 };
 
 }  // namespace vemba_connector

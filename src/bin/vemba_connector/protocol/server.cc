@@ -35,14 +35,14 @@ constexpr Method kMethods[] = {
      [](const MethodCall& c) {
        c.out.result(c.id, json::object{{"tools", tool_list()}});
      }},
-    {"tools/call", [](const MethodCall& c) { c.out.tool_result(c.id, handle_call(c.params, c.args, c.order)); }},
+    {"tools/call", [](const MethodCall& c) { c.out.tool_result(c.id, handle_call(c.params, c.args, c.arrived)); }},
     {"prompts/list", [](const MethodCall& c) { c.out.result(c.id, prompt_list()); }},
     {"prompts/get", serve_prompt},
     {"notifications/initialized", [](const MethodCall&) {}},
 };
 
 void serve(const json::value& request, Replies& out, const std::vector<std::string>& args,
-           std::span<const Method> methods, const InputOrder& order) {
+           std::span<const Method> methods, Arrival arrived) {
   const json::value* id_member = member(request, "id");
   const json::value id = id_member ? *id_member : json::value();
   const std::optional<std::string_view> method = opt_text_of(request, "method");
@@ -54,7 +54,7 @@ void serve(const json::value& request, Replies& out, const std::vector<std::stri
   const json::value* params = member(request, "params");
   const json::value none = json::object();
   try {
-    found->serve({id, params ? *params : none, args, out, order});
+    found->serve({id, params ? *params : none, args, out, arrived});
   } catch (...) {
     // A host waits for every id it sent; a notification expects nothing.
     if (id_member) out.error(id, -32603, "internal error");
@@ -72,19 +72,16 @@ std::string_view strip_line_end(std::string_view line) {
 
 std::span<const Method> protocol_methods() { return kMethods; }
 
-void run_loop(int in, std::FILE* out, const std::vector<std::string>& args, std::span<const Method> methods) {
+void run_loop(int in, int out, const std::vector<std::string>& args, std::span<const Method> methods) {
   Replies replies(out);
   LineReader reader(in);
-  InputOrder order{0, [&reader] { return reader.lines_in(); }};
-  while (const std::optional<std::string_view> raw = reader.next()) {
-    if (!is_valid_utf8(*raw)) break;
-    const std::string_view line = strip_line_end(*raw);
+  while (const std::optional<LineReader::Line> raw = reader.next()) {
+    if (!is_valid_utf8(raw->text)) break;
+    const std::string_view line = strip_line_end(raw->text);
     if (trim_white(line).empty()) continue;
     auto request = parse_json(line);
     if (!request || !request->is_object()) continue;
-    order.line = reader.line();
-    // `line` is not used past this point: taking in more input moves it.
-    serve(*request, replies, args, methods, order);
+    serve(*request, replies, args, methods, raw->arrived);
     after_reply();
   }
 }

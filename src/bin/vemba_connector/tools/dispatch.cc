@@ -6,7 +6,6 @@
 
 #include <fmt/format.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <variant>
@@ -17,32 +16,6 @@ namespace {
 using namespace vemba_core::project_io;
 
 constexpr std::string_view kConfigPath = "Library/Application Support/com.vemba.app/config.json";
-
-// A write that found its project busy past the bound fails; the writes that
-// had already come in behind it would each wait the whole bound again, and a
-// host that sent several at once would hear of the last long after it gave
-// up. They try the lock once instead; a write sent after the busy reply waits
-// its own bound.
-class BusyProject {
- public:
-  std::chrono::milliseconds wait_for(const fs::path& folder, const InputOrder& order) const {
-    return folder == folder_ && order.line <= queued_to_ ? std::chrono::milliseconds::zero() : kLockWait;
-  }
-  void failed(const fs::path& folder, std::chrono::milliseconds waited, const InputOrder& order) {
-    if (waited == std::chrono::milliseconds::zero()) return;  // the first failure's queue still stands
-    folder_ = folder;
-    queued_to_ = order.lines_in ? order.lines_in() : order.line;
-  }
-
- private:
-  fs::path folder_;
-  std::uint64_t queued_to_ = 0;  // the last line that had come in by the busy reply
-};
-
-BusyProject& busy_project() {
-  static BusyProject memory;
-  return memory;
-}
 
 std::expected<std::string, std::string> root_from_config() {
   const char* home = std::getenv("HOME");
@@ -64,7 +37,7 @@ ToolResult serve(const Call& call, const ToolSpec& tool) {
   if (!tool.loads_project()) return std::get<ServeLibrary>(tool.serve)(call);
   if (!call.project) return ToolResult::fail("missing 'project'");
   auto loaded = load_project(call.library_root, *call.project, tool.writes_project() ? Access::kWrite : Access::kRead,
-                             call.order);
+                             call.deadline);
   if (!loaded) return ToolResult::fail(loaded.error());
   if (const ServeProject* serve_project = std::get_if<ServeProject>(&tool.serve))
     return (*serve_project)(call, *loaded);
@@ -72,7 +45,7 @@ ToolResult serve(const Call& call, const ToolSpec& tool) {
   return serve_edit(call, *loaded, std::get<ApplyEdit>(tool.serve));
 }
 
-ToolResult run_call(const json::value& params, const std::vector<std::string>& args, const InputOrder& order) {
+ToolResult run_call(const json::value& params, const std::vector<std::string>& args, Arrival arrived) {
   auto root = find_library_root(args);
   if (!root)
     return ToolResult::fail(fmt::format("Vemba library not found: {}. Re-run Link now in Vemba.", root.error()));
@@ -83,7 +56,7 @@ ToolResult run_call(const json::value& params, const std::vector<std::string>& a
   if (auto p = Arguments(arguments).opt_text("project")) project = std::string(*p);
   const ToolSpec* tool = find_tool(name);
   if (!tool) return ToolResult::fail(fmt::format("unknown tool: {}", name));
-  const Call call{std::move(*root), arguments, std::move(project), order};
+  const Call call{std::move(*root), arguments, std::move(project), lock_deadline(arrived)};
   return serve(call, *tool);
 }
 
@@ -99,7 +72,7 @@ std::expected<std::string, std::string> find_library_root(const std::vector<std:
 }
 
 std::expected<LoadedProject, std::string> load_project(const std::string& library_root, std::string_view project,
-                                                       Access access, const InputOrder& order) {
+                                                       Access access, LockDeadline deadline) {
   auto candidate = project_dir(library_root, project);
   if (!candidate) return std::unexpected(candidate.error());
   auto file = ensure_within(library_root, *candidate / kProjectFile);
@@ -110,12 +83,10 @@ std::expected<LoadedProject, std::string> load_project(const std::string& librar
   FolderLock lock;
   std::optional<LockFailure> unlocked;
   if (access == Access::kWrite) {
-    const auto wait = busy_project().wait_for(folder, order);
-    auto taken = lock_folder(folder, wait);
+    auto taken = lock_folder(folder, deadline);
     if (taken) {
       lock = std::move(*taken);
     } else if (taken.error().busy) {
-      busy_project().failed(folder, wait, order);
       return std::unexpected(busy_text("project"));
     } else {
       unlocked = std::move(taken.error());
@@ -141,10 +112,10 @@ json::storage_ptr next_document_storage() {
 
 void after_reply() { close_replaced_files(); }
 
-ToolResult handle_call(const json::value& params, const std::vector<std::string>& args, const InputOrder& order) {
+ToolResult handle_call(const json::value& params, const std::vector<std::string>& args, Arrival arrived) {
   ToolResult result = ToolResult::fail("internal error");
   try {
-    result = run_call(params, args, order);
+    result = run_call(params, args, arrived);
   } catch (const std::exception& e) {
     // One faulty request must never end the server.
     result = ToolResult::fail(fmt::format("internal error: {}", e.what()));

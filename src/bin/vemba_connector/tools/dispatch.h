@@ -18,11 +18,10 @@ enum class Access { kRead, kWrite };
 std::expected<std::string, std::string> find_library_root(const std::vector<std::string>& args);
 
 /// With kWrite the project folder is locked before its state is read, so a
-/// second server's edit waits and then sees this one's change; a lock held
-/// by another past `kLockWait` fails the load with "project is busy: …", and
-/// so, without a wait, do the writes on that folder that `order` shows had
-/// come in by then, unless the lock is free at once.
-std::expected<LoadedProject, std::string> load_project(const std::string& library_root, std::string_view project,
-                                                       Access access = Access::kRead, const InputOrder& order = {});
+/// second server's edit waits and then sees this one's change; a lock still
+/// held by another at `deadline` fails the load with "project is busy: …".
+std::expected<LoadedProject, std::string> load_project(
+    const std::string& library_root, std::string_view project, Access access = Access::kRead,
+    vemba_core::project_io::LockDeadline deadline = vemba_core::project_io::lock_deadline());
 
 }  // namespace vemba_connector

@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 struct Call {
   std::string library_root;  // as found, not made canonical
   const json::value& arguments;
-  std::optional<std::string> project;  // when `arguments.project` is a text
-  InputOrder order;
+  std::optional<std::string> project;             // when `arguments.project` is a text
+  vemba_core::project_io::LockDeadline deadline;  // of every lock wait, from the request's arrival
 };
 
 /// A project loaded for one call: its canonical folder and normalised state,

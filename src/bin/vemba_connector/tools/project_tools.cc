@@ -17,11 +17,9 @@ using namespace vemba_core::project_io;
 ToolResult restore(const Call& call, LoadedProject& project, const std::string& name) {
   // The state as loaded is not needed: the snapshot is read into its memory.
   project.state = nullptr;
-  auto message =
-      signalled(call.library_root, *call.project, fmt::format("Claude is restoring {}\u2026", *call.project), [&] {
-        return restore_snapshot(project.library, project.folder, name, now_ms(), next_document_storage(),
-                                project.lock.temporaries());
-      });
+  auto message = signalled(
+      call.library_root, *call.project, fmt::format("Claude is restoring {}\u2026", *call.project),
+      [&] { return restore_snapshot(project.library, project.folder, name, now_ms(), next_document_storage()); });
   if (!message) return ToolResult::fail(message.error());
   return ToolResult::ok(std::move(*message));
 }
@@ -39,7 +37,7 @@ ToolResult serve_write_asset(const Call& call, LoadedProject& project) {
   auto bytes = vemba_util::base64_decode(base64_argument(args));
   if (!bytes) return ToolResult::fail("bytesBase64 did not decode: " + bytes.error());
   if (bytes->empty()) return ToolResult::fail("empty file");
-  auto written = write_asset_file(project.library, project.folder, filename, *bytes, project.lock.temporaries());
+  auto written = write_asset_file(project.library, project.folder, filename, *bytes);
   if (!written) return ToolResult::fail(written.error());
   return ToolResult::ok(fmt::format(
       "Wrote assets/{0} ({1} bytes). Reference it by the bare filename \"{0}\" (e.g. in a node's images array, a "
@@ -49,7 +47,7 @@ ToolResult serve_write_asset(const Call& call, LoadedProject& project) {
 
 ToolResult serve_create_project(const Call& call) {
   const Arguments args(call.arguments);
-  auto folder = create_project(call.library_root, args.text("name"), args.text("context"));
+  auto folder = create_project(call.library_root, args.text("name"), args.text("context"), call.deadline);
   if (!folder) return ToolResult::fail(folder.error());
   return ToolResult::ok(fmt::format(
       "Created project \"{}\". Use exactly this as the `project` argument in every other tool. It is empty \u2014 "

@@ -10,10 +10,11 @@ void write_signal(std::string_view library_root, std::string_view project, std::
                   std::string_view message) {
   const io::json::value record = io::json::object{
       {"at", static_cast<std::uint64_t>(io::now_ms())}, {"message", message}, {"project", project}, {"status", status}};
-  // Servers share the file with no lock, so each writes through a temporary
-  // of its own and never waits for another.
+  // Servers share the file with no lock and never wait for one another: each
+  // write goes through a temporary of its own. What the record tells matters
+  // only to an app that is running, so its folder is not synced.
   (void)io::atomic_write(io::fs::path(std::string(library_root)) / io::kSignalFile, io::to_compact(record),
-                         io::Temporaries::kOwn);
+                         io::Durability::kFileOnly);
 }
 
 }  // namespace vemba_connector

@@ -4,8 +4,7 @@
 
 #include "project_io/json/json.h"
 
-#include <cstdint>
-#include <functional>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -26,18 +25,14 @@ struct ToolResult {
   static ToolResult png(std::string bytes) { return {Kind::kImage, {}, std::move(bytes)}; }
 };
 
-/// Where a request stands in the input: the number of its line (from 1), and
-/// how many whole lines have come in so far, read without waiting. A write
-/// that had come in behind one that found its folder busy past the bound
-/// fails at once instead of waiting the bound again.
-struct InputOrder {
-  std::uint64_t line = 0;
-  std::function<std::uint64_t()> lines_in;
-};
+/// When a request's line came in, by the steady clock. A call's waits for a
+/// lock all end `kLockWait` after it, however long the calls before it took.
+using Arrival = std::chrono::steady_clock::time_point;
 
 /// Runs one tool call to its one result; never throws. `args` is the command
 /// line, where the library root is looked up anew.
-ToolResult handle_call(const json::value& params, const std::vector<std::string>& args, const InputOrder& order = {});
+ToolResult handle_call(const json::value& params, const std::vector<std::string>& args,
+                       Arrival arrived = std::chrono::steady_clock::now());
 
 /// What is kept off a call's path until its reply is out: freeing the project
 /// file that a write replaced.

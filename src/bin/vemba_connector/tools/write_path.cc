@@ -21,8 +21,7 @@ ToolResult bracketed(const Call& call, LoadedProject& project, EditInMemory edit
   const auto edit_then_write = [&]() -> Outcome {
     Outcome edited = edit_in_memory();
     if (!edited) return edited;
-    if (auto written = io::write_project(project.library, project.folder, project.state, io::now_ms(),
-                                         project.lock.temporaries(), &project.file);
+    if (auto written = io::write_project(project.library, project.folder, project.state, io::now_ms(), &project.file);
         !written)
       return std::unexpected(written.error());
     return edited;
