@@ -14,6 +14,7 @@
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -178,7 +179,15 @@ std::expected<void, std::string> time_board(const Options& o, Board& b, BoardFig
       if (!floor) return std::unexpected(fmt::format("floor on {}: {}", b.shape.label, floor.error()));
       figures.floor_ms.push_back(*floor);
       clear_history(b.floor_project());
-      auto io_floor = timed([&] { return run_io_floor(b.floor_library(), b.floor_project(), stamp++); });
+      int replaced = -1;
+      auto io_floor = timed([&]() -> std::expected<void, std::string> {
+        auto kept = run_io_floor(b.floor_library(), b.floor_project(), stamp++);
+        if (!kept) return std::unexpected(kept.error());
+        replaced = *kept;
+        return {};
+      });
+      // Freed once the time is taken, as the server frees it once its reply is out.
+      if (replaced >= 0) ::close(replaced);
       if (!io_floor) return std::unexpected(fmt::format("I/O floor on {}: {}", b.shape.label, io_floor.error()));
       figures.io_floor_ms.push_back(*io_floor);
       clear_history(b.floor_project());

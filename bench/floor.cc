@@ -3,8 +3,15 @@
 #include "files.h"
 #include "plain_json.h"
 
+#include <fcntl.h>
 #include <fmt/format.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <boost/json.hpp>
+
+#include <cerrno>
+#include <cstring>
 
 namespace bench {
 namespace {
@@ -31,7 +38,9 @@ std::expected<void, std::string> edit_files(const std::filesystem::path& library
   const std::filesystem::path signal = library_dir / ".vemba-sync.json";
   auto text = read_file(file);
   if (!text) return std::unexpected(text.error());
-  if (auto s = atomic_write(signal, record(stamp, "writing", "Claude is editing bench\xE2\x80\xA6")); !s) return s;
+  // The signal matters only to a running app: its folder is not synced.
+  if (auto s = atomic_write(signal, record(stamp, "writing", "Claude is editing bench\xE2\x80\xA6"), false); !s)
+    return s;
   const std::filesystem::path history = project_dir / ".vemba-history";
   std::error_code ec;
   std::filesystem::create_directories(history, ec);
@@ -39,7 +48,7 @@ std::expected<void, std::string> edit_files(const std::filesystem::path& library
   if (auto s = atomic_write(history / fmt::format("snap-{}.json", stamp), *text); !s) return s;
   if (auto s = replace(*text); !s) return s;
   if (auto s = atomic_write(file, *text); !s) return s;
-  return atomic_write(signal, record(stamp, "done", ""));
+  return atomic_write(signal, record(stamp, "done", ""), false);
 }
 
 }  // namespace
@@ -64,10 +73,48 @@ std::expected<void, std::string> run_floor(const std::filesystem::path& library_
 }
 
 // The same bytes go back: the file keeps its size, and the plain floor its board.
-std::expected<void, std::string> run_io_floor(const std::filesystem::path& library_dir,
-                                              const std::filesystem::path& project_dir, std::uint64_t stamp) {
-  return edit_files(library_dir, project_dir, stamp, text_record,
-                    [](std::string&) -> std::expected<void, std::string> { return {}; });
+std::expected<int, std::string> run_io_floor(const std::filesystem::path& library_dir,
+                                             const std::filesystem::path& project_dir, std::uint64_t stamp) {
+  const std::filesystem::path file = project_dir / "project.json";
+  const std::filesystem::path signal = library_dir / ".vemba-sync.json";
+  const int loaded = ::open(file.c_str(), O_RDONLY);
+  if (loaded < 0) return std::unexpected(fmt::format("open {}: {}", file.string(), std::strerror(errno)));
+  auto result = [&]() -> std::expected<void, std::string> {
+    struct stat info {};
+    if (::fstat(loaded, &info) != 0) return std::unexpected(fmt::format("fstat: {}", std::strerror(errno)));
+    std::string text(static_cast<std::size_t>(info.st_size), '\0');
+    for (std::size_t have = 0; have < text.size();) {
+      const ssize_t n = ::read(loaded, text.data() + have, text.size() - have);
+      if (n <= 0) return std::unexpected(fmt::format("read {}: {}", file.string(), std::strerror(errno)));
+      have += static_cast<std::size_t>(n);
+    }
+    if (auto s = atomic_write(signal, text_record(stamp, "writing", "Claude is editing bench\xE2\x80\xA6"), false); !s)
+      return s;
+    const std::filesystem::path history = project_dir / ".vemba-history";
+    std::error_code ec;
+    std::filesystem::create_directories(history, ec);
+    if (ec) return std::unexpected(fmt::format("ensure history: {}", ec.message()));
+    const std::filesystem::path snap_temp = history / ".floor-tmp", file_temp = project_dir / ".floor-tmp";
+    auto snap = begin_write(snap_temp, text);
+    if (!snap) return std::unexpected(snap.error());
+    auto replace = begin_write(file_temp, text);
+    if (!replace) {
+      ::close(*snap);
+      return std::unexpected(replace.error());
+    }
+    auto stored = finish_write(*snap, snap_temp, history / fmt::format("snap-{}.json", stamp));
+    if (!stored) {
+      ::close(*replace);
+      return stored;
+    }
+    if (auto s = finish_write(*replace, file_temp, file); !s) return s;
+    return atomic_write(signal, text_record(stamp, "done", ""), false);
+  }();
+  if (!result) {
+    ::close(loaded);
+    return std::unexpected(result.error());
+  }
+  return loaded;
 }
 
 }  // namespace bench
