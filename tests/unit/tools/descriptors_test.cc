@@ -65,8 +65,9 @@ class HeldByOther {
 // One call of every catalogued tool on `project`, with arguments that take
 // each as far as it goes on a board holding card n1; `before` runs before
 // each call.
-void call_every_tool(const std::vector<std::string>& args, const std::string& project, Arrival arrived,
-                     const std::function<void()>& before = [] {}) {
+void call_every_tool(
+    const std::vector<std::string>& args, const std::string& project, Arrival arrived,
+    const std::function<void()>& before = [] {}) {
   const json::value arguments = json::object{
       {"project", project},
       {"nodeId", "n1"},
