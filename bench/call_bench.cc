@@ -140,7 +140,7 @@ std::expected<ServerProcess, std::string> start_server(const Options& o, const B
 }
 
 // One request and its reply; a failure result is reported once per call kind, since the figures then mean little.
-std::expected<std::string, std::string> exchange(ServerProcess& server, const std::string& line) {
+std::expected<std::string, std::string> request_reply(ServerProcess& server, const std::string& line) {
   if (auto s = server.send(line); !s) return std::unexpected(s.error());
   return server.receive();
 }
@@ -158,12 +158,12 @@ std::expected<void, std::string> time_board(const Options& o, Board& b, BoardFig
     bool reported = false;
     for (int rep = 0; rep < reps; ++rep) {
       if (kind.needs_edit_first) {
-        auto r = exchange(*server, tool_call_line(id++, "edit_vemba", edit_arguments(b.manifest, rep)));
+        auto r = request_reply(*server, tool_call_line(id++, "edit_vemba", edit_arguments(b.manifest, rep)));
         if (!r) return std::unexpected(r.error());
       }
       const std::string line = tool_call_line(id++, tool_of(kind), kind.arguments(b.manifest, rep));
       const auto start = std::chrono::steady_clock::now();
-      auto reply = exchange(*server, line);
+      auto reply = request_reply(*server, line);
       if (!reply) return std::unexpected(fmt::format("{} on {}: {}", kind.label, b.shape.label, reply.error()));
       call.ms.push_back(elapsed_ms(start, server->line_end()));
       if (is_failure(*reply) && !reported) {
@@ -202,10 +202,10 @@ std::expected<void, std::string> capture_board(const Options& o, Board& b) {
     auto server = start_server(o, b);
     if (!server) return std::unexpected(server.error());
     if (kind.needs_edit_first) {
-      auto r = exchange(*server, tool_call_line(1, "edit_vemba", edit_arguments(b.manifest, 0)));
+      auto r = request_reply(*server, tool_call_line(1, "edit_vemba", edit_arguments(b.manifest, 0)));
       if (!r) return std::unexpected(r.error());
     }
-    auto reply = exchange(*server, tool_call_line(2, tool_of(kind), kind.arguments(b.manifest, 0)));
+    auto reply = request_reply(*server, tool_call_line(2, tool_of(kind), kind.arguments(b.manifest, 0)));
     if (!reply) return std::unexpected(fmt::format("{} on {}: {}", kind.label, b.shape.label, reply.error()));
     if (auto f = server->finish(); !f) return std::unexpected(f.error());
     if (auto w = capture_call(out, kind, *reply, b.library(), b.project()); !w) return w;
@@ -238,9 +238,9 @@ std::expected<void, std::string> big_batch(const Options& o, CallFigures& figure
     if (!server) return std::unexpected(server.error());
     const std::string init =
         R"({"jsonrpc":"2.0","id":0,"method":"initialize","params":{"protocolVersion":"2024-11-05","capabilities":{},"clientInfo":{"name":"call_bench","version":"1"}}})";
-    if (auto r = exchange(*server, init); !r) return std::unexpected(r.error());
+    if (auto r = request_reply(*server, init); !r) return std::unexpected(r.error());
     const auto start = std::chrono::steady_clock::now();
-    auto reply = exchange(*server, line);
+    auto reply = request_reply(*server, line);
     if (!reply) return std::unexpected(fmt::format("{}: {}", kBigBatch.label, reply.error()));
     figures.ms.push_back(elapsed_ms(start, server->line_end()));
     if (is_failure(*reply)) std::fprintf(stderr, "warning: %s failed: %.300s\n", kBigBatch.label, reply->c_str());
