@@ -16,6 +16,7 @@
 #include <fmt/ranges.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -75,7 +76,13 @@ std::expected<Options, std::string> parse_options(int argc, char** argv) {
       if (arg == "--server") o.server = fs::absolute(*v);
       if (arg == "--capture") o.capture = fs::absolute(*v);
       if (arg == "--work") o.work = fs::absolute(*v);
-      if (arg == "--reps") o.reps = std::atoi(v->c_str());
+      if (arg == "--reps") {
+        int n = 0;
+        const auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), n);
+        if (ec != std::errc() || end != v->data() + v->size() || n < 1)
+          return std::unexpected(fmt::format("--reps takes a whole number of at least 1, not '{}'", *v));
+        o.reps = n;
+      }
       if (arg == "--boards")
         for (std::size_t start = 0; start <= v->size();) {
           const std::size_t comma = std::min(v->find(',', start), v->size());
@@ -90,7 +97,6 @@ std::expected<Options, std::string> parse_options(int argc, char** argv) {
       return std::unexpected(fmt::format("unknown option: {}", arg));
   }
   if (o.server.empty()) return std::unexpected("--server is required");
-  if (o.reps && *o.reps < 1) return std::unexpected("--reps must be at least 1");
   return o;
 }
 
@@ -331,7 +337,7 @@ std::expected<void, std::string> run(Options& o) {
 int main(int argc, char** argv) {
   auto options = parse_options(argc, argv);
   if (!options) {
-    std::fprintf(stderr, "%s\n%s", options.error().c_str(), kUsage);
+    std::fprintf(stderr, "call_bench: %s\n%s", options.error().c_str(), kUsage);
     return 2;
   }
   if (auto r = run(*options); !r) {
