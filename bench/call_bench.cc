@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -76,7 +77,13 @@ std::expected<Options, std::string> parse_options(int argc, char** argv) {
       if (arg == "--server") o.server = fs::absolute(*v);
       if (arg == "--capture") o.capture = fs::absolute(*v);
       if (arg == "--work") o.work = fs::absolute(*v);
-      if (arg == "--reps") o.reps = std::atoi(v->c_str());
+      if (arg == "--reps") {
+        int n = 0;
+        const auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), n);
+        if (ec != std::errc() || end != v->data() + v->size() || n < 1)
+          return std::unexpected(fmt::format("--reps takes a whole number of at least 1, not '{}'", *v));
+        o.reps = n;
+      }
       if (arg == "--boards")
         for (std::size_t start = 0; start <= v->size();) {
           const std::size_t comma = std::min(v->find(',', start), v->size());
@@ -91,7 +98,6 @@ std::expected<Options, std::string> parse_options(int argc, char** argv) {
       return std::unexpected(fmt::format("unknown option: {}", arg));
   }
   if (o.server.empty()) return std::unexpected("--server is required");
-  if (o.reps && *o.reps < 1) return std::unexpected("--reps must be at least 1");
   return o;
 }
 
@@ -141,7 +147,7 @@ std::expected<ServerProcess, std::string> start_server(const Options& o, const B
 }
 
 // One request and its reply; a failure result is reported once per call kind, since the figures then mean little.
-std::expected<std::string, std::string> exchange(ServerProcess& server, const std::string& line) {
+std::expected<std::string, std::string> request_reply(ServerProcess& server, const std::string& line) {
   if (auto s = server.send(line); !s) return std::unexpected(s.error());
   return server.receive();
 }
@@ -159,12 +165,12 @@ std::expected<void, std::string> time_board(const Options& o, Board& b, BoardFig
     bool reported = false;
     for (int rep = 0; rep < reps; ++rep) {
       if (kind.needs_edit_first) {
-        auto r = exchange(*server, tool_call_line(id++, "edit_vemba", edit_arguments(b.manifest, rep)));
+        auto r = request_reply(*server, tool_call_line(id++, "edit_vemba", edit_arguments(b.manifest, rep)));
         if (!r) return std::unexpected(r.error());
       }
       const std::string line = tool_call_line(id++, tool_of(kind), kind.arguments(b.manifest, rep));
       const auto start = std::chrono::steady_clock::now();
-      auto reply = exchange(*server, line);
+      auto reply = request_reply(*server, line);
       if (!reply) return std::unexpected(fmt::format("{} on {}: {}", kind.label, b.shape.label, reply.error()));
       call.ms.push_back(elapsed_ms(start, server->line_end()));
       if (is_failure(*reply) && !reported) {
@@ -211,10 +217,10 @@ std::expected<void, std::string> capture_board(const Options& o, Board& b) {
     auto server = start_server(o, b);
     if (!server) return std::unexpected(server.error());
     if (kind.needs_edit_first) {
-      auto r = exchange(*server, tool_call_line(1, "edit_vemba", edit_arguments(b.manifest, 0)));
+      auto r = request_reply(*server, tool_call_line(1, "edit_vemba", edit_arguments(b.manifest, 0)));
       if (!r) return std::unexpected(r.error());
     }
-    auto reply = exchange(*server, tool_call_line(2, tool_of(kind), kind.arguments(b.manifest, 0)));
+    auto reply = request_reply(*server, tool_call_line(2, tool_of(kind), kind.arguments(b.manifest, 0)));
     if (!reply) return std::unexpected(fmt::format("{} on {}: {}", kind.label, b.shape.label, reply.error()));
     if (auto f = server->finish(); !f) return std::unexpected(f.error());
     if (auto w = capture_call(out, kind, *reply, b.library(), b.project()); !w) return w;
@@ -247,9 +253,9 @@ std::expected<void, std::string> big_batch(const Options& o, CallFigures& figure
     if (!server) return std::unexpected(server.error());
     const std::string init =
         R"({"jsonrpc":"2.0","id":0,"method":"initialize","params":{"protocolVersion":"2024-11-05","capabilities":{},"clientInfo":{"name":"call_bench","version":"1"}}})";
-    if (auto r = exchange(*server, init); !r) return std::unexpected(r.error());
+    if (auto r = request_reply(*server, init); !r) return std::unexpected(r.error());
     const auto start = std::chrono::steady_clock::now();
-    auto reply = exchange(*server, line);
+    auto reply = request_reply(*server, line);
     if (!reply) return std::unexpected(fmt::format("{}: {}", kBigBatch.label, reply.error()));
     figures.ms.push_back(elapsed_ms(start, server->line_end()));
     if (is_failure(*reply)) std::fprintf(stderr, "warning: %s failed: %.300s\n", kBigBatch.label, reply->c_str());
@@ -340,7 +346,7 @@ std::expected<void, std::string> run(Options& o) {
 int main(int argc, char** argv) {
   auto options = parse_options(argc, argv);
   if (!options) {
-    std::fprintf(stderr, "%s\n%s", options.error().c_str(), kUsage);
+    std::fprintf(stderr, "call_bench: %s\n%s", options.error().c_str(), kUsage);
     return 2;
   }
   if (auto r = run(*options); !r) {

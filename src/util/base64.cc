@@ -71,7 +71,7 @@ std::string base64_encode(std::string_view bytes) {
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   std::size_t i = 0;
   for (; i + 3 <= bytes.size(); i += 3) {
-    const std::uint32_t w = (s[i] << 16) | (s[i + 1] << 8) | s[i + 2];
+    const std::uint32_t w = (std::uint32_t{s[i]} << 16) | (std::uint32_t{s[i + 1]} << 8) | std::uint32_t{s[i + 2]};
     out += kAlphabet[w >> 18];
     out += kAlphabet[(w >> 12) & 63];
     out += kAlphabet[(w >> 6) & 63];
@@ -79,7 +79,7 @@ std::string base64_encode(std::string_view bytes) {
   }
   const std::size_t rest = bytes.size() - i;
   if (rest > 0) {
-    const std::uint32_t w = (s[i] << 16) | (rest == 2 ? s[i + 1] << 8 : 0);
+    const std::uint32_t w = (std::uint32_t{s[i]} << 16) | (rest == 2 ? std::uint32_t{s[i + 1]} << 8 : 0);
     out += kAlphabet[w >> 18];
     out += kAlphabet[(w >> 12) & 63];
     out += rest == 2 ? kAlphabet[(w >> 6) & 63] : kPad;

@@ -24,7 +24,7 @@ void cmyk_to_rgb(Picture& picture) {
   const std::size_t count = std::size_t{picture.width} * picture.height;
   for (std::size_t i = 0; i < count; ++i) {
     const unsigned k = px[i * 4 + 3];
-    for (int c = 0; c < 3; ++c) px[i * 3 + c] = static_cast<std::uint8_t>((px[i * 4 + c] * k + 127) / 255);
+    for (std::size_t c = 0; c < 3; ++c) px[i * 3 + c] = static_cast<std::uint8_t>((px[i * 4 + c] * k + 127) / 255);
   }
   picture.channels = 3;
   picture.pixels.resize(count * 3);
@@ -90,7 +90,8 @@ std::expected<void, std::string> draw_gif_frame(GifFileType* gif, int transparen
         const long cx = long{frame.Left} + x;
         const int index = line[static_cast<std::size_t>(x)];
         if (cx < 0 || cx >= canvas.width || index == transparent || index >= colours->ColorCount) continue;
-        std::uint8_t* px = canvas.pixels.data() + (static_cast<std::size_t>(cy) * canvas.width + cx) * 4;
+        std::uint8_t* px =
+            canvas.pixels.data() + (static_cast<std::size_t>(cy) * canvas.width + static_cast<std::size_t>(cx)) * 4;
         const GifColorType& c = colours->Colors[index];
         px[0] = c.Red, px[1] = c.Green, px[2] = c.Blue, px[3] = 255;
       }

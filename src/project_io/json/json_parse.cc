@@ -3,24 +3,25 @@
 
 #include "project_io/json/json.h"
 
+#include <fast_float/fast_float.h>
 #include <fmt/format.h>
 #include <boost/json/basic_parser_impl.hpp>
 #include <boost/json/value_stack.hpp>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <system_error>
 
 namespace vemba_core::project_io {
 namespace {
 
 // Builds the same tree as Boost's own parser, but converts every floating
-// number from its text with std::from_chars: the library's own conversion is
-// off in the last place for some doubles, which would move coordinates on
-// every rewrite.
+// number from its text with fast_float, which rounds correctly: the library's
+// own conversion is off in the last place for some doubles, which would move
+// coordinates on every rewrite. (std::from_chars would do, but libc++ 16 has
+// none for doubles.)
 class ExactHandler {
  public:
   static constexpr std::size_t max_object_size = json::object::max_size();
@@ -101,16 +102,13 @@ class ExactHandler {
 
  private:
   // Exact text-to-double; an overflow to infinity is no number, an underflow
-  // reads as the nearest representable value (zero or a subnormal).
+  // reads as the nearest representable value (zero or a subnormal). fast_float
+  // rounds both as strtod does and reports neither, so infinity tells.
   static std::optional<double> read_double(std::string_view text) {
     double d = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
-    if (ec == std::errc() && end == text.data() + text.size()) return d;
-    if (ec == std::errc::result_out_of_range) {
-      d = std::strtod(std::string(text).c_str(), nullptr);
-      if (std::isfinite(d)) return d;
-    }
-    return std::nullopt;
+    const auto [end, ec] = fast_float::from_chars(text.data(), text.data() + text.size(), d);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(d)) return std::nullopt;
+    return d;
   }
 };
 

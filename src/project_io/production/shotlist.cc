@@ -68,8 +68,8 @@ bool shot_accepts(std::string_view key, const json::value& v) {
 bool is_clock(const json::value& v) {
   const json::string* s = v.if_string();
   if (!s || s->size() != 5 || (*s)[2] != ':') return false;
-  for (std::size_t i : {0, 1, 3, 4})
-    if ((*s)[i] < '0' || (*s)[i] > '9') return false;
+  for (const char c : {(*s)[0], (*s)[1], (*s)[3], (*s)[4]})
+    if (c < '0' || c > '9') return false;
   return true;
 }
 

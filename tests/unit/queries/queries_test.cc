@@ -63,8 +63,8 @@ TEST(AnnotateSizes, StampsACopy) {
 // elsewhere that looks like a card, and documents without cards.
 TEST(AnnotatedText, IsThePrettyTextOfTheAnnotatedCopy) {
   const char* const docs[] = {
-      R"({"name":"P","nodes":[{"id":"a","type":"note","w":"x","h":100,"measured":7,"plan":{"w":1}},)"
-      R"({"id":"b","renderedW":1,"renderedH":2},7,{},[{"id":"c"}]],"groups":[{"id":"g","w":5}],"z":{"nodes":[{}]}})",
+      (R"({"name":"P","nodes":[{"id":"a","type":"note","w":"x","h":100,"measured":7,"plan":{"w":1}},)"
+       R"({"id":"b","renderedW":1,"renderedH":2},7,{},[{"id":"c"}]],"groups":[{"id":"g","w":5}],"z":{"nodes":[{}]}})"),
       R"({"nodes":[],"edges":[1]})",
       R"({"nodes":{"id":"a"}})",
       R"({"name":"none"})",

@@ -187,7 +187,7 @@ TEST(FolderLock, UnopenableFolderFailsWithTheSystemText) {
 // lock: where the system gives no lock the write goes on unguarded; other
 // errors fail with the system's text.
 TEST(FolderLock, EachSystemErrorHasItsOutcome) {
-  enum Outcome { kGuarded, kUnguarded, kBusy, kFailed };
+  enum Outcome { kGuarded, kUnguarded, kFailedBusy, kFailed };
   struct Case {
     const char* name;
     int open_errno;
@@ -196,7 +196,7 @@ TEST(FolderLock, EachSystemErrorHasItsOutcome) {
   };
   const Case cases[] = {
       {"locked", 0, 0, kGuarded},
-      {"held by another", 0, EWOULDBLOCK, kBusy},
+      {"held by another", 0, EWOULDBLOCK, kFailedBusy},
       {"network file system", 0, EBADF, kUnguarded},
       {"no locks here", 0, ENOTSUP, kUnguarded},
       {"no locks here (socket text)", 0, EOPNOTSUPP, kUnguarded},
@@ -224,10 +224,10 @@ TEST(FolderLock, EachSystemErrorHasItsOutcome) {
         EXPECT_EQ(lock->guards(), c.outcome == kGuarded);
         EXPECT_EQ(free_for_others(dir.path()), c.outcome == kUnguarded);
         break;
-      case kBusy:
+      case kFailedBusy:
       case kFailed:
         ASSERT_FALSE(lock);
-        EXPECT_EQ(lock.error().busy, c.outcome == kBusy);
+        EXPECT_EQ(lock.error().busy, c.outcome == kFailedBusy);
         EXPECT_EQ(lock.error().text, std::strerror(c.open_errno ? c.open_errno : c.flock_errno));
         break;
     }
