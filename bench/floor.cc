@@ -28,6 +28,15 @@ std::string text_record(std::uint64_t at, const char* status, const char* messag
   return fmt::format(R"({{"at":{},"message":"{}","project":"bench","status":"{}"}})", at, message, status);
 }
 
+// The project's snapshot folder, made when missing.
+std::expected<std::filesystem::path, std::string> ensure_history(const std::filesystem::path& project_dir) {
+  const std::filesystem::path history = project_dir / ".vemba-history";
+  std::error_code ec;
+  std::filesystem::create_directories(history, ec);
+  if (ec) return std::unexpected(fmt::format("ensure history: {}", ec.message()));
+  return history;
+}
+
 // The file work of one edit; `replace` turns the text project.json held, once
 // it is in the snapshot, into the text that replaces it.
 template <class Replace>
@@ -41,11 +50,9 @@ std::expected<void, std::string> edit_files(const std::filesystem::path& library
   // The signal matters only to a running app: its folder is not synced.
   if (auto s = atomic_write(signal, record(stamp, "writing", "Claude is editing bench\xE2\x80\xA6"), false); !s)
     return s;
-  const std::filesystem::path history = project_dir / ".vemba-history";
-  std::error_code ec;
-  std::filesystem::create_directories(history, ec);
-  if (ec) return std::unexpected(fmt::format("ensure history: {}", ec.message()));
-  if (auto s = atomic_write(history / fmt::format("snap-{}.json", stamp), *text); !s) return s;
+  const auto history = ensure_history(project_dir);
+  if (!history) return std::unexpected(history.error());
+  if (auto s = atomic_write(*history / fmt::format("snap-{}.json", stamp), *text); !s) return s;
   if (auto s = replace(*text); !s) return s;
   if (auto s = atomic_write(file, *text); !s) return s;
   return atomic_write(signal, record(stamp, "done", ""), false);
@@ -93,11 +100,9 @@ std::expected<int, std::string> run_io_floor(const std::filesystem::path& librar
     }
     if (auto s = atomic_write(signal, text_record(stamp, "writing", "Claude is editing bench\xE2\x80\xA6"), false); !s)
       return s;
-    const std::filesystem::path history = project_dir / ".vemba-history";
-    std::error_code ec;
-    std::filesystem::create_directories(history, ec);
-    if (ec) return std::unexpected(fmt::format("ensure history: {}", ec.message()));
-    const std::filesystem::path snap_temp = history / ".floor-tmp", file_temp = project_dir / ".floor-tmp";
+    const auto history = ensure_history(project_dir);
+    if (!history) return std::unexpected(history.error());
+    const std::filesystem::path snap_temp = *history / ".floor-tmp", file_temp = project_dir / ".floor-tmp";
     auto snap = begin_write(snap_temp, text);
     if (!snap) return std::unexpected(snap.error());
     auto replace = begin_write(file_temp, text);
@@ -105,7 +110,7 @@ std::expected<int, std::string> run_io_floor(const std::filesystem::path& librar
       ::close(*snap);
       return std::unexpected(replace.error());
     }
-    auto stored = finish_write(*snap, snap_temp, history / fmt::format("snap-{}.json", stamp));
+    auto stored = finish_write(*snap, snap_temp, *history / fmt::format("snap-{}.json", stamp));
     if (!stored) {
       ::close(*replace);
       return stored;
