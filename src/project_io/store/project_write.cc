@@ -44,17 +44,18 @@ std::expected<std::string, std::string> serialize(const json::value& document, s
 struct SnapshotSource {
   ProjectFile* loaded = nullptr;    // the load's bytes, then its open file
   std::optional<OpenFile> current;  // the file read again
-  std::size_t size = 0;
+
+  int fd() const { return loaded ? loaded->fd() : current->fd(); }
+  std::size_t size() const { return loaded ? loaded->size() : current->size(); }
 };
 
 std::expected<std::optional<SnapshotSource>, std::string> snapshot_source(const fs::path& file, ProjectFile* loaded) {
-  if (loaded && loaded->unchanged(file)) return SnapshotSource{loaded, std::nullopt, loaded->size()};
+  if (loaded && loaded->unchanged(file)) return SnapshotSource{loaded, std::nullopt};
   std::error_code ec;
   if (!fs::is_regular_file(file, ec)) return std::nullopt;
   auto opened = open_regular(file);
   if (!opened) return std::unexpected("read for snapshot: " + opened.error());
-  const std::size_t size = opened->size();
-  return SnapshotSource{nullptr, std::move(*opened), size};
+  return SnapshotSource{nullptr, std::move(*opened)};
 }
 
 // The first attempt writes the load's bytes and lets them go, so that the old
@@ -62,7 +63,7 @@ std::expected<std::optional<SnapshotSource>, std::string> snapshot_source(const 
 PendingWrite::Fill fill_from(SnapshotSource& source) {
   return [&source, first = true](TempFile& temp) mutable {
     if (std::exchange(first, false) && source.loaded) return temp.write(source.loaded->take_bytes());
-    return temp.copy_from(source.loaded ? source.loaded->fd() : source.current->fd());
+    return temp.copy_from(source.fd());
   };
 }
 
@@ -85,7 +86,7 @@ Status write_project(const fs::path& library, const fs::path& project_folder, co
     if (!history) return std::unexpected(history.error());
     snapshot.emplace(free_snapshot_name(*history, ms), fill_from(**source));
   }
-  const auto text = serialize(document, *source ? (*source)->size : 0);
+  const auto text = serialize(document, *source ? (*source)->size() : 0);
   if (!text) return std::unexpected(text.error());
   PendingWrite replace(project_folder / kProjectFile, [&](TempFile& temp) { return temp.write(*text); });
   if (snapshot)

@@ -73,6 +73,19 @@ std::string folder_characters(std::string_view name) {
   return out;
 }
 
+// The marker in a folder just made: nothing of the user's can stand there, so
+// whatever does (a planted link, say) is refused rather than written through.
+Status write_marker(const fs::path& folder) {
+  const std::string marker = (folder / kMarkerFile).string();
+  const int fd = disk().open(marker.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return std::unexpected("write marker: " + os_error(errno));
+  const bool written = disk().write(fd, "1\n", 2) == 2 && disk().fsync(fd) == 0;
+  const int err = errno;
+  ::close(fd);
+  if (!written) return std::unexpected("write marker: " + os_error(err));
+  return {};
+}
+
 }  // namespace
 
 void remove_files_where(const fs::path& folder, const std::function<bool(const fs::directory_entry&)>& stale) {
@@ -187,19 +200,6 @@ std::string folder_name_for(std::string_view name) {
     if (trimmed[i] == ' ' && i + 1 < trimmed.size() && trimmed[i + 1] == ' ') ++i;
   }
   return folder.empty() ? "Untitled Project" : folder;
-}
-
-// The marker in a folder just made: nothing of the user's can stand there, so
-// whatever does (a planted link, say) is refused rather than written through.
-Status write_marker(const fs::path& folder) {
-  const std::string marker = (folder / kMarkerFile).string();
-  const int fd = disk().open(marker.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return std::unexpected("write marker: " + os_error(errno));
-  const bool written = disk().write(fd, "1\n", 2) == 2 && disk().fsync(fd) == 0;
-  const int err = errno;
-  ::close(fd);
-  if (!written) return std::unexpected("write marker: " + os_error(err));
-  return {};
 }
 
 std::expected<std::string, std::string> create_project(const fs::path& root, std::string_view name,
