@@ -10,11 +10,22 @@ FailingDisk::FailingDisk() { io::use_disk(this); }
 FailingDisk::~FailingDisk() { io::use_disk(nullptr); }
 
 void FailingDisk::fail(DiskCall call, int err, std::string where, int nth, int times) {
-  rules_.push_back({call, err, std::move(where), false, nth, times});
+  fail_where(
+      call, err, [where = std::move(where)](const std::string& path) { return path.find(where) != std::string::npos; },
+      nth, times);
 }
 
 void FailingDisk::fail_exactly(DiskCall call, int err, std::string path, int nth, int times) {
-  rules_.push_back({call, err, std::move(path), true, nth, times});
+  fail_where(
+      call, err, [path = std::move(path)](const std::string& p) { return p == path; }, nth, times);
+}
+
+void FailingDisk::fail_where(DiskCall call, int err, Pick pick, int nth, int times) {
+  rules_.push_back({call, err, std::move(pick), {}, nth, times});
+}
+
+void FailingDisk::before(DiskCall call, Pick pick, Act act) {
+  rules_.push_back({call, 0, std::move(pick), std::move(act), 1, 0});
 }
 
 int FailingDisk::count(DiskCall call, const std::string& where) const {
@@ -26,9 +37,11 @@ int FailingDisk::count(DiskCall call, const std::string& where) const {
 bool FailingDisk::fails(DiskCall call, const std::string& path) {
   calls_.emplace_back(call, path);
   for (Rule& rule : rules_) {
-    if (rule.call != call || (rule.exact ? path != rule.where : path.find(rule.where) == std::string::npos)) continue;
+    if (rule.call != call || !rule.pick(path)) continue;
     ++rule.seen;
     if (rule.seen < rule.nth || (rule.times > 0 && rule.failed >= rule.times)) continue;
+    if (rule.act) rule.act(path);
+    if (rule.err == 0) continue;
     ++rule.failed;
     errno = rule.err;
     return true;
@@ -64,6 +77,10 @@ int FailingDisk::fsync(int fd) { return fails(DiskCall::kFsync, path_of(fd)) ? -
 
 int FailingDisk::rename(const char* from, const char* to) {
   return fails(DiskCall::kRename, from) ? -1 : Disk::rename(from, to);
+}
+
+int FailingDisk::rename_new(const char* from, const char* to) {
+  return fails(DiskCall::kRename, from) ? -1 : Disk::rename_new(from, to);
 }
 
 int FailingDisk::unlink(const char* path) { return fails(DiskCall::kUnlink, path) ? -1 : Disk::unlink(path); }

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fmt/format.h>
+
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -36,6 +38,28 @@ bool gives_no_folder_sync(int err) {
 fs::path folder_of(const fs::path& path) {
   const fs::path parent = path.parent_path();
   return parent.empty() ? fs::path(".") : parent;
+}
+
+std::unexpected<WriteFailure> not_written(std::string text) {
+  return std::unexpected(WriteFailure{WriteFailure::Kind::kNotWritten, std::move(text)});
+}
+
+// One attempt's temporary, made and filled, its write-back begun.
+std::expected<TempFile, WriteFailure> make_temp(const FileWrite& write) {
+  // The system takes a path up to its first NUL, which would name another file.
+  if (holds_nul(write.target)) return not_written("create temp: " + os_error(EINVAL));
+  auto made = TempFile::create(folder_of(write.target));
+  if (!made) return not_written(std::move(made.error()));
+  // A temporary that is not filled goes with `made`.
+  if (Status filled = write.fill(*made); !filled) return not_written(std::move(filled.error()));
+  made->start_writeback();
+  return std::move(*made);
+}
+
+// Commits one attempt's temporary; one that does not commit goes with it.
+WriteResult commit_attempt(const FileWrite& write, std::expected<TempFile, WriteFailure> attempt) {
+  if (!attempt) return std::unexpected(std::move(attempt.error()));
+  return attempt->commit(write.target, write.durability);
 }
 
 }  // namespace
@@ -98,45 +122,44 @@ void TempFile::start_writeback() {
 #endif
 }
 
-Status TempFile::commit(const fs::path& target, Durability durability) {
-  if (disk().fsync(fd_) != 0) return std::unexpected("fsync: " + os_error(errno));
+WriteResult TempFile::commit(const fs::path& target, Durability durability) {
+  if (disk().fsync(fd_) != 0) return not_written("fsync: " + os_error(errno));
   close_file();
-  if (disk().rename(path_.c_str(), target.c_str()) != 0) return std::unexpected("commit: " + os_error(errno));
+  if (disk().rename(path_.c_str(), target.c_str()) != 0) return not_written("commit: " + os_error(errno));
   committed_ = true;
   if (durability == Durability::kFileOnly) return {};
-  return sync_folder(folder_of(target));
-}
-
-PendingWrite::PendingWrite(fs::path target, Fill fill, Durability durability)
-    : target_(std::move(target)), fill_(std::move(fill)), durability_(durability) {
-  sweep_temporaries(folder_of(target_));
-  begun_ = make_temp(first_);
-}
-
-Status PendingWrite::make_temp(std::optional<TempFile>& temp) {
-  // The system takes a path up to its first NUL, which would name another file.
-  if (holds_nul(target_)) return std::unexpected("create temp: " + os_error(EINVAL));
-  auto made = TempFile::create(folder_of(target_));
-  if (!made) return std::unexpected(made.error());
-  if (Status filled = fill_(*made); !filled) return filled;  // the temporary goes with `made`
-  made->start_writeback();
-  temp.emplace(std::move(*made));
+  if (auto synced = sync_folder(folder_of(target)); !synced)
+    return std::unexpected(WriteFailure{WriteFailure::Kind::kUnconfirmed, std::move(synced.error())});
   return {};
 }
 
-Status PendingWrite::finish() {
+std::string failure_text(const WriteFailure& failure, std::string_view done) {
+  if (failure.kind == WriteFailure::Kind::kNotWritten) return failure.text;
+  return fmt::format("{} \u2014 {}, but the disk did not confirm it is stored; check before trying again", failure.text,
+                     done.empty() ? "the change was made" : done);
+}
+
+BegunWrite begin_write(FileWrite write) {
+  sweep_temporaries(folder_of(write.target));
+  auto first = make_temp(write);
+  return {std::move(write), std::move(first)};
+}
+
+WriteResult finish_write(BegunWrite begun) {
   using namespace std::chrono_literals;
-  Status result = begun_ ? first_->commit(target_, durability_) : begun_;
-  first_.reset();
-  for (int n = 2; !result && n <= 3; ++n) {
+  const FileWrite& write = begun.write;
+  WriteResult result = commit_attempt(write, std::move(begun.first));
+  for (int n = 2; n <= 3 && !result && result.error().kind == WriteFailure::Kind::kNotWritten; ++n) {
     std::this_thread::sleep_for(n == 2 ? 120ms : 240ms);
-    std::optional<TempFile> temp;
-    result = make_temp(temp);
-    if (result) result = temp->commit(target_, durability_);
+    result = commit_attempt(write, make_temp(write));
   }
   // A failed write may have left what a sweep removes.
-  if (!result) sweep_again(folder_of(target_));
+  if (!result) sweep_again(folder_of(write.target));
   return result;
+}
+
+WriteResult atomic_write(const fs::path& path, std::string_view bytes, Durability durability) {
+  return finish_write(begin_write({path, [bytes](TempFile& temp) { return temp.write(bytes); }, durability}));
 }
 
 Status sync_folder(const fs::path& folder) {
@@ -172,12 +195,6 @@ Status make_folders(const fs::path& folder) {
     if (auto ok = sync_folder(folder_of(*it)); !ok) return ok;
   }
   return {};
-}
-
-Status atomic_write(const fs::path& path, std::string_view bytes, Durability durability) {
-  return PendingWrite(
-             path, [bytes](TempFile& temp) { return temp.write(bytes); }, durability)
-      .finish();
 }
 
 }  // namespace vemba_core::project_io

@@ -1,15 +1,15 @@
 #pragma once
 // One atomic write in its steps: a temporary of its own created, filled,
 // synced and renamed over the target, then the target's folder synced. A
-// write that does not commit removes its temporary. `atomic_write` runs the
-// steps in a row; the project write begins two writes before it finishes
-// either, so that the disk works on them while the document is serialized.
+// write that does not commit removes its temporary, and a rename, once made,
+// is never made again. `atomic_write` runs the steps in a row; the project
+// write begins two writes before it finishes either, so that the disk works
+// on them while the document is serialized.
 
 #include "project_io/json/json.h"
 
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,9 +17,31 @@ namespace vemba_core::project_io {
 
 /// How far a write's sync reaches. kDurable syncs the folder after the
 /// rename, so that once the write returns a power cut can no longer undo it;
-/// kFileOnly leaves the folder to the system (the signal file, whose record
-/// matters only to an app that is running).
+/// kFileOnly leaves the folder to the system (the signal file's passing
+/// records, which matter only to an app that is running).
 enum class Durability { kDurable, kFileOnly };
+
+/// A write that failed, and what others can see of it.
+struct WriteFailure {
+  enum class Kind {
+    /// Nothing visible changed: the target is as it was and no temporary is
+    /// left, so the write may be tried again.
+    kNotWritten,
+    /// The target was replaced, but its folder's sync failed, so the disk
+    /// did not confirm that it is stored. It is never renamed again: a retry
+    /// could put an old text over a newer save, and after a failed sync the
+    /// system may report success the next time without storing anything.
+    kUnconfirmed,
+  };
+  Kind kind;
+  std::string text;  // the step and the system's text: "commit: …", "sync folder: …"
+};
+using WriteResult = std::expected<void, WriteFailure>;
+
+/// The text a caller answers for a failed write. An unconfirmed one says what
+/// was done (`done`, "the change was made" when empty), so that no one tries
+/// it again blindly.
+std::string failure_text(const WriteFailure& failure, std::string_view done = {});
 
 /// A temporary beside the write's target, created exclusively under a random
 /// name (see temporaries.h), so no planted file, link or other writer is ever
@@ -43,9 +65,10 @@ class TempFile {
   /// Has the system start writing the content to the device, so that the
   /// sync in `commit` has less left to wait for (where the system offers it).
   void start_writeback();
-  /// Syncs the file and renames it over `target`, then with kDurable syncs
-  /// the target's folder: "fsync: …", "commit: …", "sync folder: …".
-  Status commit(const std::filesystem::path& target, Durability durability);
+  /// Syncs the file and renames it over `target` ("fsync: …", "commit: …":
+  /// nothing written), then with kDurable syncs the target's folder ("sync
+  /// folder: …": unconfirmed).
+  WriteResult commit(const std::filesystem::path& target, Durability durability);
 
  private:
   TempFile(std::filesystem::path path, int fd) : path_(std::move(path)), fd_(fd) {}
@@ -56,30 +79,38 @@ class TempFile {
   bool committed_ = false;
 };
 
-/// One file's atomic write, in up to three attempts with 120 ms and 240 ms
-/// pauses between them: a briefly busy disk or a syncing app gets a moment
-/// before the retry. The first attempt's temporary is made and filled at
-/// construction; `finish` commits it or makes the other attempts. Destroyed
-/// unfinished, it leaves nothing.
-class PendingWrite {
- public:
+/// One file's atomic write: its target, what fills each attempt's temporary,
+/// and how far its sync reaches.
+struct FileWrite {
   /// Writes a temporary's content; called again for each attempt.
   using Fill = std::function<Status(TempFile&)>;
 
-  PendingWrite(std::filesystem::path target, Fill fill, Durability durability = Durability::kDurable);
-  /// The write's outcome: the last attempt's text when all three failed.
-  Status finish();
-
- private:
-  // Makes and fills one attempt's temporary in `temp`.
-  Status make_temp(std::optional<TempFile>& temp);
-
-  std::filesystem::path target_;
-  Fill fill_;
-  Durability durability_;
-  std::optional<TempFile> first_;
-  Status begun_;
+  std::filesystem::path target;
+  Fill fill;
+  Durability durability = Durability::kDurable;
 };
+
+/// A write whose first attempt is made: its temporary, filled and on its way
+/// to the disk, or why that attempt failed (nothing visible changed).
+struct BegunWrite {
+  FileWrite write;
+  std::expected<TempFile, WriteFailure> first;
+};
+
+/// Step one of a write: sweeps the target's folder of what dead writers left
+/// and makes the first attempt's temporary.
+BegunWrite begin_write(FileWrite write);
+
+/// Step two: commits the begun temporary. An attempt that fails before its
+/// rename is made again, up to three in all, with 120 ms and 240 ms pauses
+/// between them (a briefly busy disk or a syncing app gets a moment); the
+/// last attempt's failure is returned. A failed sync after the rename is
+/// returned at once, unconfirmed.
+WriteResult finish_write(BegunWrite begun);
+
+/// Both steps in a row.
+WriteResult atomic_write(const std::filesystem::path& path, std::string_view bytes,
+                         Durability durability = Durability::kDurable);
 
 /// Syncs `folder`, so that the names it holds survive a power cut. Where the
 /// system gives no sync of the folder (it cannot be opened for reading, or

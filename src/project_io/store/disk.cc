@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace vemba_core::project_io {
@@ -32,6 +34,23 @@ int Disk::fsync(int fd) {
   return ::fsync(fd);
 }
 int Disk::rename(const char* from, const char* to) { return std::rename(from, to); }
+int Disk::rename_new(const char* from, const char* to) {
+#if defined(RENAME_NOREPLACE)
+  if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  // Not every file system takes the flag.
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+#elif defined(RENAME_EXCL)
+  if (::renamex_np(from, to, RENAME_EXCL) == 0) return 0;
+  if (errno != ENOTSUP) return -1;
+#endif
+  struct stat st {};
+  if (::lstat(to, &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return std::rename(from, to);
+}
+
 int Disk::unlink(const char* path) { return ::unlink(path); }
 int Disk::flock(int fd, int operation) { return ::flock(fd, operation); }
 

@@ -26,6 +26,11 @@ class Disk {
   /// cache), else fsync.
   virtual int fsync(int fd);
   virtual int rename(const char* from, const char* to);
+  /// Renames onto a name that nothing stands at; EEXIST (or ENOTEMPTY) when
+  /// something does. Where the system cannot rename exclusively, what stands
+  /// there is looked for first, and only an empty folder put there in
+  /// between could be replaced.
+  virtual int rename_new(const char* from, const char* to);
   virtual int unlink(const char* path);
   virtual int flock(int fd, int operation);
   /// The entries of `folder`; `error` is set when it cannot be listed (the

@@ -3,6 +3,7 @@
 #include "project_io/json/text.h"
 #include "project_io/store/os.h"
 #include "project_io/store/store.h"
+#include "project_io/store/temporaries.h"
 
 #include <system_error>
 
@@ -10,9 +11,10 @@ namespace vemba_core::project_io {
 namespace {
 
 // A folder, marker or state document that leads outside the library is not
-// one of its projects.
+// one of its projects, nor is one still being made under a temporary name.
 bool is_project(const fs::path& library, const fs::path& folder) {
-  return confine(library, folder) && is_confined_file(library, folder / kMarkerFile);
+  return !is_own_temp_name(folder.filename().string()) && confine(library, folder) &&
+         is_confined_file(library, folder / kMarkerFile);
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ std::expected<std::optional<SnapshotSource>, std::string> snapshot_source(const 
 
 // The first attempt writes the load's bytes and lets them go, so that the old
 // text is gone before the new one is made; a retry copies the open file.
-PendingWrite::Fill fill_from(SnapshotSource& source) {
+FileWrite::Fill fill_from(SnapshotSource& source) {
   return [&source, first = true](TempFile& temp) mutable {
     if (std::exchange(first, false) && source.loaded) return temp.write(source.loaded->take_bytes());
     return temp.copy_from(source.fd());
@@ -69,31 +69,38 @@ PendingWrite::Fill fill_from(SnapshotSource& source) {
 
 }  // namespace
 
-// The snapshot's temporary is written first and the disk takes it while the
-// document is serialized; the new file's is written before the snapshot is
-// committed. The snapshot is committed (its folder synced) before the
-// project file is replaced, so a write that is kept always has its snapshot.
-// Whatever does not commit leaves no temporary.
+// The disk works on the snapshot's temporary while the document is
+// serialized, and on both while the snapshot is committed. The snapshot is
+// stored (its folder synced) before the project file is replaced, so a write
+// that is kept always has its snapshot; a snapshot that failed, even after
+// its rename, leaves the project as it was. Whatever does not commit leaves
+// no temporary.
 Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms,
                      ProjectFile* loaded) {
   const auto file = confine(library, project_folder / kProjectFile);
   if (!file) return std::unexpected("read for snapshot: " + file.error());
   auto source = snapshot_source(*file, loaded);
   if (!source) return std::unexpected(source.error());
-  std::optional<PendingWrite> snapshot;
+
+  // 1. The snapshot's temporary, when there is a file to copy.
+  std::optional<BegunWrite> snapshot;
   if (*source) {
     const auto history = ensure_history(library, project_folder);
     if (!history) return std::unexpected(history.error());
-    snapshot.emplace(free_snapshot_name(*history, ms), fill_from(**source));
+    snapshot.emplace(begin_write({free_snapshot_name(*history, ms), fill_from(**source)}));
   }
+  // 2. The new text and its temporary.
   const auto text = serialize(document, *source ? (*source)->size() : 0);
   if (!text) return std::unexpected(text.error());
-  PendingWrite replace(project_folder / kProjectFile, [&](TempFile& temp) { return temp.write(*text); });
+  BegunWrite replace = begin_write({project_folder / kProjectFile, [&](TempFile& temp) { return temp.write(*text); }});
+  // 3. The snapshot stored. The project is unchanged when it fails.
   if (snapshot)
-    if (auto stored = snapshot->finish(); !stored) return stored;
-  // The old file stays open, so the rename does not free it.
+    if (auto stored = finish_write(std::move(*snapshot)); !stored) return std::unexpected(stored.error().text);
+  // 4. The file replaced. The old one stays open, so the rename does not free it.
   if (loaded) loaded->retire();
-  return replace.finish();
+  if (auto replaced = finish_write(std::move(replace)); !replaced)
+    return std::unexpected(failure_text(replaced.error()));
+  return {};
 }
 
 }  // namespace vemba_core::project_io

@@ -5,6 +5,7 @@
 #include "project_io/model/document.h"
 #include "project_io/store/folder_lock.h"
 #include "project_io/store/os.h"
+#include "project_io/store/temporaries.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -44,15 +45,71 @@ bool path_within(const fs::path& path, const fs::path& root) {
 // A link may lead to a path that is not UTF-8; the reply must stay text.
 std::string escapes(const fs::path& resolved) { return "path escapes library: " + lossy_utf8(resolved.string()); }
 
-// The first free candidate among "name", "name (2)", "name (3)", ..., made
-// at once: mkdir fails on a name another process took in the meantime.
-std::expected<std::string, std::string> make_free_folder(const fs::path& root, const std::string& base) {
+// The marker in a folder just made: nothing of the user's can stand there, so
+// whatever does (a planted link, say) is refused rather than written through.
+Status write_marker(const fs::path& folder) {
+  const std::string marker = (folder / kMarkerFile).string();
+  const int fd = disk().open(marker.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return std::unexpected("write marker: " + os_error(errno));
+  const bool written = disk().write(fd, "1\n", 2) == 2 && disk().fsync(fd) == 0;
+  const int err = errno;
+  ::close(fd);
+  if (!written) return std::unexpected("write marker: " + os_error(err));
+  return {};
+}
+
+// A new project made whole in a folder of its own under a temporary name in
+// the library, so that no one sees it before it is complete: until it is
+// renamed in, a failure leaves nothing.
+class ProjectDraft {
+ public:
+  /// The folder with its assets folder, marker and project.json, all synced.
+  static std::expected<ProjectDraft, std::string> make(const fs::path& root, std::string_view text);
+  ProjectDraft(ProjectDraft&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+  ProjectDraft(const ProjectDraft&) = delete;
+  ProjectDraft& operator=(const ProjectDraft&) = delete;
+  ~ProjectDraft() {
+    if (!path_.empty()) remove_project_draft(path_);
+  }
+
+  /// Renames the draft in under the first free name among "base", "base
+  /// (2)", "base (3)", ...; "commit: …". Once renamed in, it is the project.
+  std::expected<std::string, std::string> name_in(const fs::path& root, const std::string& base);
+
+ private:
+  explicit ProjectDraft(fs::path path) : path_(std::move(path)) {}
+  fs::path path_;
+};
+
+std::expected<ProjectDraft, std::string> ProjectDraft::make(const fs::path& root, std::string_view text) {
+  fs::path path = temp_path_in(root);
+  if (::mkdir(path.c_str(), 0777) != 0) return std::unexpected("create assets dir: " + os_error(errno));
+  ProjectDraft draft(std::move(path));
+  if (::mkdir((draft.path_ / kAssetsDir).c_str(), 0777) != 0)
+    return std::unexpected("create assets dir: " + os_error(errno));
+  if (auto marked = write_marker(draft.path_); !marked) return std::unexpected(marked.error());
+  // One attempt: no one else sees the draft, and a failure leaves nothing, so
+  // the call itself can be made again. The sync of the folder after the
+  // rename keeps the marker and assets/ too.
+  auto temp = TempFile::create(draft.path_);
+  if (!temp) return std::unexpected(temp.error());
+  if (auto written = temp->write(text); !written) return std::unexpected(written.error());
+  if (auto committed = temp->commit(draft.path_ / kProjectFile, Durability::kDurable); !committed)
+    return std::unexpected(std::move(committed.error().text));
+  return draft;
+}
+
+std::expected<std::string, std::string> ProjectDraft::name_in(const fs::path& root, const std::string& base) {
   for (int n = 1;; ++n) {
     std::string candidate = n == 1 ? base : fmt::format("{} ({})", base, n);
     std::error_code ec;
     if (fs::exists(root / candidate, ec)) continue;
-    if (::mkdir((root / candidate).c_str(), 0777) == 0) return candidate;
-    if (errno != EEXIST) return std::unexpected("create assets dir: " + os_error(errno));
+    // Never over what another process put there in the meantime.
+    if (disk().rename_new(path_.c_str(), (root / candidate).c_str()) == 0) {
+      path_.clear();
+      return candidate;
+    }
+    if (errno != EEXIST && errno != ENOTEMPTY) return std::unexpected("commit: " + os_error(errno));
   }
 }
 
@@ -73,29 +130,7 @@ std::string folder_characters(std::string_view name) {
   return out;
 }
 
-// The marker in a folder just made: nothing of the user's can stand there, so
-// whatever does (a planted link, say) is refused rather than written through.
-Status write_marker(const fs::path& folder) {
-  const std::string marker = (folder / kMarkerFile).string();
-  const int fd = disk().open(marker.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return std::unexpected("write marker: " + os_error(errno));
-  const bool written = disk().write(fd, "1\n", 2) == 2 && disk().fsync(fd) == 0;
-  const int err = errno;
-  ::close(fd);
-  if (!written) return std::unexpected("write marker: " + os_error(err));
-  return {};
-}
-
 }  // namespace
-
-void remove_files_where(const fs::path& folder, const std::function<bool(const fs::directory_entry&)>& stale) {
-  std::error_code ec;
-  for (const fs::directory_entry& entry : disk().list(folder, ec)) {
-    std::error_code kind_ec;
-    if (entry.symlink_status(kind_ec).type() == fs::file_type::regular && stale(entry))
-      disk().unlink(entry.path().c_str());
-  }
-}
 
 bool is_bare_name(std::string_view name) {
   return !name.empty() && name.find("..") == std::string_view::npos &&
@@ -207,18 +242,16 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
   if (auto made = make_folders(root); !made) return std::unexpected("ensure library: " + made.error());
   auto lock = lock_folder(root, deadline);
   if (!lock) return std::unexpected(lock.error().busy ? busy_text("library") : "lock library: " + lock.error().text);
-  auto candidate = make_free_folder(root, folder_name_for(name));
-  if (!candidate) return std::unexpected(candidate.error());
-  const fs::path folder = root / *candidate;
-  if (auto made = make_folders(folder / kAssetsDir); !made)
-    return std::unexpected("create assets dir: " + made.error());
-  if (auto marked = write_marker(folder); !marked) return std::unexpected(marked.error());
   std::string_view display = trim_white(name);
   const json::value doc = new_document(display.empty() ? "Untitled project" : display, context);
-  // The write syncs the new folder; the library's entry of it comes last.
-  if (auto ok = atomic_write(folder / kProjectFile, to_pretty(doc)); !ok) return std::unexpected(ok.error());
-  if (auto ok = sync_folder(root); !ok) return std::unexpected(ok.error());
-  return *candidate;
+  auto draft = ProjectDraft::make(root, to_pretty(doc));
+  if (!draft) return std::unexpected(draft.error());
+  auto folder = draft->name_in(root, folder_name_for(name));
+  if (!folder) return std::unexpected(folder.error());
+  if (auto synced = sync_folder(root); !synced)
+    return std::unexpected(failure_text({WriteFailure::Kind::kUnconfirmed, std::move(synced.error())},
+                                        fmt::format("the project \"{}\" was created", *folder)));
+  return folder;
 }
 
 std::expected<std::string, std::string> write_asset_file(const fs::path& library, const fs::path& project_folder,
@@ -227,7 +260,8 @@ std::expected<std::string, std::string> write_asset_file(const fs::path& library
   auto assets = confine(library, project_folder / kAssetsDir);
   if (!assets) return std::unexpected("ensure assets: " + assets.error());
   if (auto made = make_folders(*assets); !made) return std::unexpected("ensure assets: " + made.error());
-  if (auto ok = atomic_write(*assets / std::string(file_name), bytes); !ok) return std::unexpected(ok.error());
+  if (auto written = atomic_write(*assets / std::string(file_name), bytes); !written)
+    return std::unexpected(failure_text(written.error()));
   return std::string(file_name);
 }
 

@@ -39,10 +39,6 @@ inline constexpr std::string_view kSignalFile = ".vemba-sync.json";
 /// files must have one.
 bool is_bare_name(std::string_view name);
 
-/// Removes the regular files of `folder` (links are left alone) that `stale`
-/// picks; a folder that cannot be listed has none.
-void remove_files_where(const fs::path& folder, const std::function<bool(const fs::directory_entry&)>& stale);
-
 Status safe_project_name(std::string_view name);
 std::expected<fs::path, std::string> project_dir(const fs::path& root, std::string_view name);
 /// The path rebuilt from its canonical parent and its last component, when
@@ -80,11 +76,6 @@ std::size_t project_file_size(const fs::path& project_folder);
 /// read it) the snapshot takes the load's bytes while the file is unchanged.
 Status write_project(const fs::path& library, const fs::path& project_folder, const json::value& document, Millis ms,
                      ProjectFile* loaded = nullptr);
-
-/// A temporary of its own, fsync, rename, then (kDurable) a sync of the
-/// folder; three attempts with 120 ms and 240 ms pauses between them
-/// (atomic_write.cc).
-Status atomic_write(const fs::path& path, std::string_view bytes, Durability durability = Durability::kDurable);
 
 /// Creates a project folder named after `name`; returns the folder's name.
 /// Holds the library root's lock while it picks and makes the folder, so two

@@ -1,5 +1,6 @@
 #include "project_io/store/temporaries.h"
 
+#include "project_io/store/disk.h"
 #include "project_io/store/store.h"
 
 #include <sys/random.h>
@@ -7,10 +8,12 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <set>
+#include <vector>
 
 namespace vemba_core::project_io {
 namespace {
@@ -48,11 +51,26 @@ std::set<std::string>& swept() {
   return folders;
 }
 
-bool stale(const fs::directory_entry& entry) {
-  if (!is_temp_name(entry.path().filename().string())) return false;
+bool old_enough(const fs::directory_entry& entry) {
   std::error_code ec;
   const auto written = entry.last_write_time(ec);
   return !ec && fs::file_time_type::clock::now() - written > kStaleTemp;
+}
+
+fs::file_type kind_of(const fs::directory_entry& entry) {
+  std::error_code ec;
+  return entry.symlink_status(ec).type();
+}
+
+// What a project folder being made may hold.
+bool belongs_in_draft(const fs::directory_entry& entry) {
+  const std::string name = entry.path().filename().string();
+  if (kind_of(entry) == fs::file_type::directory) {
+    std::error_code ec;
+    return name == kAssetsDir && fs::is_empty(entry.path(), ec) && !ec;
+  }
+  return kind_of(entry) == fs::file_type::regular &&
+         (name == kMarkerFile || name == kProjectFile || is_own_temp_name(name));
 }
 
 }  // namespace
@@ -72,14 +90,36 @@ std::string random_tag() {
   return fmt::format("{:016x}", bits);
 }
 
-bool is_temp_name(std::string_view name) {
-  if (name.starts_with(kTempPrefix)) return is_tag(name.substr(kTempPrefix.size()));
-  return is_old_temp_name(name);
+bool is_temp_name(std::string_view name) { return is_own_temp_name(name) || is_old_temp_name(name); }
+
+bool is_own_temp_name(std::string_view name) {
+  return name.starts_with(kTempPrefix) && is_tag(name.substr(kTempPrefix.size()));
+}
+
+void remove_project_draft(const fs::path& folder) {
+  std::error_code ec;
+  const std::vector<fs::directory_entry> entries = disk().list(folder, ec);
+  if (ec || !std::ranges::all_of(entries, belongs_in_draft)) return;
+  for (const fs::directory_entry& entry : entries) {
+    if (kind_of(entry) == fs::file_type::directory)
+      ::rmdir(entry.path().c_str());
+    else
+      disk().unlink(entry.path().c_str());
+  }
+  ::rmdir(folder.c_str());
 }
 
 void sweep_temporaries(const fs::path& folder) {
   if (!swept().insert(folder.lexically_normal().string()).second) return;
-  remove_files_where(folder, stale);
+  std::error_code ec;
+  for (const fs::directory_entry& entry : disk().list(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (!is_temp_name(name) || !old_enough(entry)) continue;
+    if (kind_of(entry) == fs::file_type::regular)
+      disk().unlink(entry.path().c_str());
+    else if (kind_of(entry) == fs::file_type::directory && is_own_temp_name(name))
+      remove_project_draft(entry.path());
+  }
 }
 
 void sweep_again(const fs::path& folder) { swept().erase(folder.lexically_normal().string()); }

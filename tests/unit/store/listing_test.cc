@@ -27,8 +27,9 @@ std::vector<std::string> folder_names(const ProjectFolders& found) {
 }
 
 // A project is a folder with its marker, both inside the library: a folder
-// without the marker, a plain file, a linked folder that leads outside and a
-// marker linked from outside are none; a link that stays inside counts.
+// without the marker, a plain file, a linked folder that leads outside, a
+// marker linked from outside and a project still being made in its draft
+// folder are none; a link that stays inside counts.
 TEST(ProjectFolders, OnlyMarkedFoldersInsideTheLibrary) {
   TempDir dir;
   const fs::path root = dir / "library";
@@ -40,6 +41,7 @@ TEST(ProjectFolders, OnlyMarkedFoldersInsideTheLibrary) {
   fs::create_directory_symlink(root / "a", root / "alias");
   write_file(root / "linked" / "project.json", "{}");
   fs::create_symlink(dir / "outside" / kMarkerFile, root / "linked" / kMarkerFile);
+  write_file(root / ".vemba-tmp-0123456789abcdef" / kMarkerFile, "1\n");
   const ProjectFolders found = project_folders(root);
   EXPECT_EQ(found.library, fs::canonical(root));
   EXPECT_EQ(folder_names(found), (std::vector<std::string>{"a", "alias"}));

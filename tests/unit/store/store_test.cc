@@ -36,7 +36,8 @@ TEST(AtomicWrite, FailingTargetReturnsThirdAttemptAfterPauses) {
   auto r = atomic_write(dir / "taken", "x");
   const auto elapsed = std::chrono::steady_clock::now() - start;
   ASSERT_FALSE(r);
-  EXPECT_TRUE(r.error().starts_with("commit: ")) << r.error();
+  EXPECT_TRUE(r.error().text.starts_with("commit: ")) << r.error().text;
+  EXPECT_EQ(r.error().kind, WriteFailure::Kind::kNotWritten);
   EXPECT_GE(elapsed, std::chrono::milliseconds(360));
   EXPECT_EQ(list_names(dir.path()), std::vector<std::string>{"taken"});
 }
@@ -45,7 +46,7 @@ TEST(AtomicWrite, MissingFolderFailsAtCreate) {
   TempDir dir;
   auto r = atomic_write(dir / "none" / "f.json", "x");
   ASSERT_FALSE(r);
-  EXPECT_EQ(r.error(), "create temp: No such file or directory");
+  EXPECT_EQ(r.error().text, "create temp: No such file or directory");
 }
 
 // Files at the names earlier servers wrote through, hard links to a file
@@ -68,6 +69,35 @@ TEST(AtomicWrite, NeverWritesThroughWhatStandsAtATemporaryName) {
   EXPECT_EQ(slurp(dir / "assets" / "pic.png"), "new");
 }
 
+// What another process puts at a temporary's own name just before it is
+// opened, a hard link to a file elsewhere above all, is refused, not written.
+TEST(AtomicWrite, RefusesWhatIsPlantedAtItsOwnTemporary) {
+  struct Case {
+    const char* name;
+    void (*plant)(const fs::path& outside, const fs::path& at);
+  };
+  const Case cases[] = {
+      {"file", [](const fs::path&, const fs::path& at) { write_file(at, "planted"); }},
+      {"hard link", [](const fs::path& outside, const fs::path& at) { fs::create_hard_link(outside, at); }},
+      {"symbolic link", [](const fs::path& outside, const fs::path& at) { fs::create_symlink(outside, at); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir, outside;
+    write_file(outside / "keep.txt", "keep");
+    write_file(dir / "f.json", "old");
+    FailingDisk disk;
+    disk.before(
+        DiskCall::kOpen, [&](const std::string& p) { return p.find("/.vemba-tmp-") != std::string::npos; },
+        [&](const std::string& p) { c.plant(outside / "keep.txt", p); });
+    const auto r = atomic_write(dir / "f.json", "new");
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().text, "create temp: File exists");
+    EXPECT_EQ(slurp(outside / "keep.txt"), "keep");
+    EXPECT_EQ(slurp(dir / "f.json"), "old");
+  }
+}
+
 // The temporary's name does not grow with the target's, so every name the
 // file system takes can be written.
 TEST(AtomicWrite, WritesTheLongestNameTheFolderTakes) {
@@ -85,7 +115,9 @@ TEST(AtomicWrite, WritesTheLongestNameTheFolderTakes) {
 
 // Each rename is followed by a sync of its folder, and the snapshot's folder
 // is synced before the project file is replaced; a new folder is synced in
-// the folder it was made in, and create_project's marker is synced too.
+// the folder it was made in. create_project makes the project whole in a
+// draft folder (marker and project.json synced, then the draft itself), and
+// then renames the draft in and syncs the library.
 TEST(AtomicWrite, EachRenameIsFollowedByASyncOfItsFolder) {
   TempDir dir;
   write_file(dir / "P" / "project.json", R"({"name": "A"})");
@@ -96,21 +128,23 @@ TEST(AtomicWrite, EachRenameIsFollowedByASyncOfItsFolder) {
   ASSERT_TRUE(write_asset_file(dir.path(), dir / "P", "a.png", "x"));
   ASSERT_TRUE(create_project(dir.path(), "New", ""));
   close_replaced_files();
-  // Renames by the folder they are in, and the folders synced, in order.
+  // Renames by the folder they are in, and the folders synced, in order; the
+  // draft, gone by now, by that name.
   std::vector<std::string> seen;
   for (const auto& [call, path] : disk.calls()) {
-    const std::string where = fs::relative(path, dir.path()).string();
-    if (call == DiskCall::kRename) seen.push_back("rename in " + fs::path(where).parent_path().string());
-    if (call == DiskCall::kFsync && fs::is_directory(path)) seen.push_back("sync " + where);
-    if (call == DiskCall::kFsync && where == "New/.vemba") seen.push_back("sync marker");
+    std::string where = fs::relative(path, dir.path()).string();
+    if (where.starts_with(".vemba-tmp-")) where.replace(0, 27, "draft");
+    const std::string folder = fs::path(where).parent_path().empty() ? "." : fs::path(where).parent_path().string();
+    if (call == DiskCall::kRename) seen.push_back("rename in " + folder);
+    if (call == DiskCall::kFsync && (fs::is_directory(path) || where == "draft")) seen.push_back("sync " + where);
+    if (call == DiskCall::kFsync && where == "draft/.vemba") seen.push_back("sync marker");
   }
   EXPECT_EQ(seen,
             (std::vector<std::string>{"sync P",  // the history folder made
                                       "rename in P/.vemba-history", "sync P/.vemba-history", "rename in P", "sync P",
                                       "sync P",  // assets made
-                                      "rename in P/assets", "sync P/assets",
-                                      "sync New",  // assets made in the new folder
-                                      "sync marker", "rename in New", "sync New", "sync ."}));
+                                      "rename in P/assets", "sync P/assets", "sync marker", "rename in draft",
+                                      "sync draft", "rename in .", "sync ."}));
 }
 
 TEST(EnsureWithin, Containment) {
@@ -166,7 +200,7 @@ TEST(Store, PathsHoldingNulAreRefused) {
   const fs::path library = fs::canonical(dir.path());
   EXPECT_TRUE(is_confined_file(library, library / "a.png"));
   EXPECT_FALSE(is_confined_file(library, library / std::string("a.png\0x", 7)));
-  EXPECT_EQ(atomic_write(cut, "new").error(), "create temp: Invalid argument");
+  EXPECT_EQ(atomic_write(cut, "new").error().text, "create temp: Invalid argument");
   EXPECT_EQ(slurp(dir / "a.png"), "original");
   EXPECT_EQ(ensure_within(dir.path(), dir / std::string("a.png\0x", 7) / "project.json").error(),
             "path not found: Invalid argument");
@@ -458,6 +492,9 @@ TEST(CreateProject, CreatesAndPicksAFreeName) {
   EXPECT_EQ(text_of(*read_project(dir.path(), root / "Untitled Project"), "name"), "Untitled project");
   ASSERT_TRUE(create_project(root, "...", ""));
   EXPECT_EQ(text_of(*read_project(dir.path(), root / "Untitled Project (2)"), "name"), "...");
+  // Each was made in a draft and renamed in: no draft is left.
+  EXPECT_EQ(list_names(root), (std::vector<std::string>{"My Film", "My Film (2)", "My Film (3)", "Other", "Other (2)",
+                                                        "Untitled Project", "Untitled Project (2)"}));
 }
 
 TEST(WriteAssetFile, NamesAndReplace) {

@@ -61,8 +61,9 @@ TEST(Temporaries, TagsDoNotRepeat) {
 }
 
 // A dead writer's temporary goes once it is over a minute old, a live one's
-// stays, links, folders and look-alikes stay, and a folder is listed once per
-// process unless a write there failed.
+// stays, links, other folders and look-alikes stay, and a folder is listed
+// once per process unless a write there failed. A project folder that a dead
+// server was making goes too, unless it holds more than such a folder does.
 TEST(Temporaries, SweepRemovesOnlyWhatDeadWritersLeft) {
   TempDir dir;
   TempDir outside;
@@ -81,18 +82,28 @@ TEST(Temporaries, SweepRemovesOnlyWhatDeadWritersLeft) {
   plant("take.tmp-2-take.mov", 9min);
   plant("logo.tmp-cafe-logo.png", 9min);
   plant("notes.txt", 9min);
-  fs::create_directory(dir / ".vemba-tmp-aaaaaaaaaaaaaaaa");
-  age(dir / ".vemba-tmp-aaaaaaaaaaaaaaaa", 5min);
+  const auto draft = [&](const char* name, std::chrono::seconds old, std::vector<std::string> files) {
+    fs::create_directories(dir / name / "assets");
+    for (const std::string& file : files) write_file(dir / name / file, "x");
+    age(dir / name, old);
+  };
+  draft(".vemba-tmp-aaaaaaaaaaaaaaaa", 5min, {});
+  draft(".vemba-tmp-cccccccccccccccc", 5min, {".vemba", "project.json", ".vemba-tmp-dddddddddddddddd"});
+  draft(".vemba-tmp-eeeeeeeeeeeeeeee", 30s, {".vemba", "project.json"});
+  draft(".vemba-tmp-1111111111111111", 5min, {".vemba", "project.json", "assets/shot.png"});
+  draft("shot.tmp-shot", 5min, {});  // only the own form is a draft
   write_file(outside / "kept.txt", "the user's");
   age(outside / "kept.txt", 5min);
   fs::create_symlink(outside / "kept.txt", dir / ".vemba-tmp-bbbbbbbbbbbbbbbb");
 
   sweep_temporaries(dir.path());
   const std::vector<std::string> kept{".vemba-tmp-0123456789abcdef",
-                                      ".vemba-tmp-aaaaaaaaaaaaaaaa",
+                                      ".vemba-tmp-1111111111111111",
                                       ".vemba-tmp-bbbbbbbbbbbbbbbb",
+                                      ".vemba-tmp-eeeeeeeeeeeeeeee",
                                       "logo.tmp-cafe-logo.png",
                                       "notes.txt",
+                                      "shot.tmp-shot",
                                       "snap-5.tmp-snap-5.json",
                                       "take.tmp-2-take.mov"};
   EXPECT_EQ(list_names(dir.path()), kept);

@@ -9,7 +9,8 @@
 namespace vemba_connector {
 
 /// Replaces the library's signal record; failures are dropped, since the
-/// app's notice must never change a tool's outcome.
+/// app's notice must never change a tool's outcome. Only an "open" record has
+/// its folder synced: the app reads it again at its next launch.
 void write_signal(std::string_view library_root, std::string_view project, std::string_view status,
                   std::string_view message);
 
