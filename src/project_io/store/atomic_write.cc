@@ -184,15 +184,24 @@ Status make_folders(const fs::path& folder) {
   for (fs::path p = folder.filename().empty() ? folder.parent_path() : folder;
        !p.empty() && !fs::is_directory(p, ec) && p != p.root_path(); p = p.parent_path())
     missing.push_back(p);
+  // A failure takes back the folders made here, so that it changes nothing
+  // visible (one that another process filled meanwhile stays).
+  std::vector<fs::path> made;
+  const auto undo = [&made](Status failed) {
+    for (auto it = made.rbegin(); it != made.rend(); ++it) ::rmdir(it->c_str());
+    return failed;
+  };
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    if (::mkdir(it->c_str(), 0777) != 0) {
+    if (::mkdir(it->c_str(), 0777) == 0) {
+      made.push_back(*it);
+    } else {
       const int err = errno;
       // Another process may have made it in the meantime; a file there is
       // no folder.
-      if (err != EEXIST) return std::unexpected(os_error(err));
-      if (!fs::is_directory(*it, ec)) return std::unexpected(os_error(ENOTDIR));
+      if (err != EEXIST) return undo(std::unexpected(os_error(err)));
+      if (!fs::is_directory(*it, ec)) return undo(std::unexpected(os_error(ENOTDIR)));
     }
-    if (auto ok = sync_folder(folder_of(*it)); !ok) return ok;
+    if (auto synced = sync_folder(folder_of(*it)); !synced) return undo(synced);
   }
   return {};
 }

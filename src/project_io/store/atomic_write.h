@@ -119,7 +119,8 @@ WriteResult atomic_write(const std::filesystem::path& path, std::string_view byt
 Status sync_folder(const std::filesystem::path& folder);
 
 /// Creates `folder` and any missing parents (mode 0777), syncing the folder
-/// that each new one was made in. The error is the system's text.
+/// that each new one was made in. The error is the system's text, and the
+/// folders made are taken back.
 Status make_folders(const std::filesystem::path& folder);
 
 }  // namespace vemba_core::project_io

@@ -179,6 +179,22 @@ TEST(DiskFaults, AnUnconfirmedWriteIsNotMadeAgain) {
   }
 }
 
+// A folder made for a write whose parent then fails to sync is taken back
+// with the failure: nothing visible changed.
+TEST(DiskFaults, AFolderMadeForAFailedWriteIsTakenBack) {
+  TempDir dir;
+  write_file(dir / "project.json", "{}");
+  FailingDisk disk;
+  disk.fail_exactly(DiskCall::kFsync, EIO, dir.path().string(), 1, 1);
+  EXPECT_EQ(write_project(dir.path(), dir.path(), new_document("B", ""), 3).error(),
+            "ensure history: sync folder: Input/output error");
+  disk.fail_exactly(DiskCall::kFsync, EIO, dir.path().string(), 1, 1);
+  EXPECT_EQ(write_asset_file(dir.path(), dir.path(), "a.png", "x").error(),
+            "ensure assets: sync folder: Input/output error");
+  EXPECT_EQ(list_names(dir.path()), Names{"project.json"});
+  EXPECT_EQ(slurp(dir / "project.json"), "{}");
+}
+
 TEST(DiskFaults, ReadForSnapshot) {
   TempDir dir;
   write_file(dir / "project.json", "{}");
