@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <system_error>
 
@@ -101,13 +102,16 @@ class ExactHandler {
   bool on_comment(json::string_view, json::error_code&) { return true; }
 
  private:
-  // Exact text-to-double; an overflow to infinity is no number, an underflow
-  // reads as the nearest representable value (zero or a subnormal). fast_float
-  // rounds both as strtod does and reports neither, so infinity tells.
+  // Exact text-to-double, rounded as strtod does: an overflow to infinity is
+  // no number, an underflow reads as the nearest value (zero or a subnormal).
+  // fast_float stores the rounded value in both cases, and from 4.0 on also
+  // reports both as out of range (3.x does not), so the value decides, not the
+  // report. Starting from NaN, a release that stored nothing is refused.
   static std::optional<double> read_double(std::string_view text) {
-    double d = 0;
+    double d = std::numeric_limits<double>::quiet_NaN();
     const auto [end, ec] = fast_float::from_chars(text.data(), text.data() + text.size(), d);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(d)) return std::nullopt;
+    const bool read = ec == std::errc() || ec == std::errc::result_out_of_range;
+    if (!read || end != text.data() + text.size() || !std::isfinite(d)) return std::nullopt;
     return d;
   }
 };
