@@ -242,6 +242,7 @@ std::expected<std::string, std::string> create_project(const fs::path& root, std
   if (auto made = make_folders(root); !made) return std::unexpected("ensure library: " + made.error());
   auto lock = lock_folder(root, deadline);
   if (!lock) return std::unexpected(lock.error().busy ? busy_text("library") : "lock library: " + lock.error().text);
+  sweep_temporaries(root);  // drafts that a dead server left among them
   std::string_view display = trim_white(name);
   const json::value doc = new_document(display.empty() ? "Untitled project" : display, context);
   auto draft = ProjectDraft::make(root, to_pretty(doc));

@@ -1,6 +1,7 @@
 #include "project_io/store/store.h"
 
 #include "project_io/model/document.h"
+#include "project_io/store/temporaries.h"
 #include "support/failing_disk.h"
 #include "support/temp_dir.h"
 
@@ -488,11 +489,15 @@ TEST(CreateProject, CreatesAndPicksAFreeName) {
   write_file(root / "Other", "a plain file takes the name too");
   EXPECT_EQ(create_project(root, "Other", "").value(), "Other (2)");
   EXPECT_EQ(create_project(root, "My Film", "").value(), "My Film (3)");
+  fs::create_directories(root / ".vemba-tmp-0123456789abcdef" / "assets");
+  fs::last_write_time(root / ".vemba-tmp-0123456789abcdef", fs::file_time_type::clock::now() - std::chrono::minutes(5));
+  sweep_again(root);
   ASSERT_TRUE(create_project(root, " ", ""));
   EXPECT_EQ(text_of(*read_project(dir.path(), root / "Untitled Project"), "name"), "Untitled project");
   ASSERT_TRUE(create_project(root, "...", ""));
   EXPECT_EQ(text_of(*read_project(dir.path(), root / "Untitled Project (2)"), "name"), "...");
-  // Each was made in a draft and renamed in: no draft is left.
+  // Each was made in a draft and renamed in: no draft is left, nor one that a
+  // dead server left.
   EXPECT_EQ(list_names(root), (std::vector<std::string>{"My Film", "My Film (2)", "My Film (3)", "Other", "Other (2)",
                                                         "Untitled Project", "Untitled Project (2)"}));
 }
