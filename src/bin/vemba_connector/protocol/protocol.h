@@ -13,14 +13,13 @@
 namespace vemba_connector {
 
 /// One request as a method sees it: the id (null when absent), the params (an
-/// empty object when absent), the command line and where the request stands
-/// in the input.
+/// empty object when absent), the command line and when its lock waits end.
 struct MethodCall {
   const json::value& id;
   const json::value& params;
   const std::vector<std::string>& args;
   Replies& out;
-  Arrival arrived;  // when the request's line came in
+  vemba_core::project_io::LockDeadline deadline;  // `kLockWait` after the request's line came in
 };
 
 /// A protocol method: its exact name and the function that sends its reply.
