@@ -14,6 +14,13 @@ namespace {
 
 constexpr std::size_t kPiece = 1 << 16;
 
+// The write end of a pipe is never ready to be read, so a wait on it would
+// never end; a file open for writing only fails its first read anyway.
+bool readable(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && (flags & O_ACCMODE) != O_WRONLY;
+}
+
 }  // namespace
 
 LineReader::LineReader(int fd) : fd_(fd) {
@@ -23,6 +30,7 @@ LineReader::LineReader(int fd) : fd_(fd) {
   for (const int end : wake_) ::fcntl(end, F_SETFD, FD_CLOEXEC);
   try {
     reading_ = std::thread([this] {
+      if (!readable(fd_)) return end();
       std::string piece(kPiece, '\0');
       while (read_once(piece)) {
       }

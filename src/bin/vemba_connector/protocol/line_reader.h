@@ -28,7 +28,7 @@ class LineReader {
   LineReader& operator=(const LineReader&) = delete;
 
   /// The next line, waiting for it; none at the end of the input or on a
-  /// read error.
+  /// read error, at once when `fd` is not open for reading.
   std::optional<Line> next();
 
  private:
