@@ -2,6 +2,7 @@
 // The protocol: the message loop, one JSON-RPC request per line in and one
 // reply line out, and the methods it answers (server.cc).
 
+#include "util/status.h"
 #include "vemba_connector/protocol/replies.h"
 #include "vemba_connector/tools/tools.h"
 
@@ -35,8 +36,9 @@ std::span<const Method> protocol_methods();
 /// Serves requests from the descriptor `in` until it ends, a read fails or a
 /// line is not UTF-8, replying on the descriptor `out`. `args` is the command
 /// line, read anew by every tool call. A method that throws is answered with
-/// -32603 "internal error" when the request has an id.
-void run_loop(int in, int out, const std::vector<std::string>& args,
-              std::span<const Method> methods = protocol_methods());
+/// -32603 "internal error" when the request has an id. Fails only when the
+/// input cannot be read at all (no thread or pipe to read it with).
+vemba_util::Status run_loop(int in, int out, const std::vector<std::string>& args,
+                            std::span<const Method> methods = protocol_methods());
 
 }  // namespace vemba_connector

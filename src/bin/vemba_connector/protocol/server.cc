@@ -72,10 +72,11 @@ std::string_view strip_line_end(std::string_view line) {
 
 std::span<const Method> protocol_methods() { return kMethods; }
 
-void run_loop(int in, int out, const std::vector<std::string>& args, std::span<const Method> methods) {
+vemba_util::Status run_loop(int in, int out, const std::vector<std::string>& args, std::span<const Method> methods) {
+  auto reader = LineReader::start(in);
+  if (!reader) return std::unexpected(reader.error());
   Replies replies(out);
-  LineReader reader(in);
-  while (const std::optional<LineReader::Line> raw = reader.next()) {
+  while (const std::optional<LineReader::Line> raw = (*reader)->next()) {
     const LockDeadline deadline = lock_deadline(raw->arrived);
     if (!is_valid_utf8(raw->text)) break;
     const std::string_view line = strip_line_end(raw->text);
@@ -85,6 +86,7 @@ void run_loop(int in, int out, const std::vector<std::string>& args, std::span<c
     serve(*request, replies, args, methods, deadline);
     after_reply();
   }
+  return {};
 }
 
 }  // namespace vemba_connector
