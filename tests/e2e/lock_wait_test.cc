@@ -1,9 +1,10 @@
 // Another server holding a lock never makes a call wait without end: the
 // signal record never waits, a project's write waits a bounded time and then
-// fails cleanly, and a folder that cannot be locked answers the load's own
-// text.
+// fails cleanly, a folder that cannot be locked answers the load's own text,
+// and a host that floods the input meanwhile waits at the pipe.
 
 #include "e2e/project_fixture.h"
+#include "support/sanitizer.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <fstream>
 #include <optional>
+#include <string>
 #include <thread>
 
 namespace vemba_test {
@@ -106,6 +110,53 @@ TEST_F(LockWait, AProjectReplacedDuringTheWaitIsWaitedForAgain) {
   EXPECT_EQ(reply_text(s_.server().read_line()), "Done. Node moved.");
   EXPECT_EQ(s_.state("Film").at("nodes").at(0).at("x").to_number<double>(), 40);
   EXPECT_EQ(slurp(s_.library() / "old" / "project.json"), before);
+}
+
+// A /proc/PID/status figure of the server ("VmRSS: 5120 kB"), in MiB.
+double status_mib(int pid, std::string_view field) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with(field) && line[field.size()] == ':') return std::stod(line.substr(field.size() + 1)) / 1024;
+  return -1;
+}
+
+// A ping of `bytes` with its line end, padded with a member the server ignores.
+std::string padded_ping(int id, std::size_t bytes) {
+  std::string line = R"({"id":)" + std::to_string(id) + R"(,"method":"ping","pad":")";
+  line.append(bytes - line.size() - 3, 'x');
+  return line + "\"}\n";
+}
+
+// A host that writes far faster than a call held up by a lock is served waits
+// at the pipe: the server holds a few megabytes of its lines, answers every
+// one once the lock is let go, and gives the memory of the burst back.
+TEST_F(LockWait, AFloodDuringAHeldLockWaitsAtThePipe) {
+  constexpr int kLines = 512;
+  const int pid = s_.server().pid();
+  EXPECT_EQ(s_.request("ping", json::object(), 0).at("id"), 0);
+  const double before = status_mib(pid, "VmRSS");
+  std::optional<HeldByOther> project(std::in_place, folder_);
+  s_.server().send(call_line("move_node", kMove));
+  std::atomic<int> sent = 0;
+  std::thread host([&] {
+    for (int id = 1; id <= kLines; ++id, ++sent) s_.server().write(padded_ping(id, 1 << 20));
+  });
+  std::this_thread::sleep_for(2s);
+  // The lines the reader holds, the pipe's and the one being written.
+  EXPECT_LT(sent, 12) << "lines of 1 MiB the server took in during the call";
+  project.reset();
+  EXPECT_EQ(reply_text(s_.server().read_line()), "Done. Node moved.");
+  int answered = 0;
+  while (answered < kLines &&
+         s_.server().read_line() == R"({"id":)" + std::to_string(answered + 1) + R"(,"jsonrpc":"2.0","result":{}})")
+    ++answered;
+  EXPECT_EQ(answered, kLines);
+  if (answered < kLines) s_.server().wait(0s);  // ends the host's last write
+  host.join();
+  if (kAddressSanitizer) return;       // its quarantine holds what the server freed
+  std::this_thread::sleep_for(300ms);  // the input's pause that ends the burst
+  EXPECT_LT(status_mib(pid, "VmHWM"), 64);
+  EXPECT_LT(status_mib(pid, "VmRSS"), before + 4) << "resident before the flood: " << before << " MiB";
 }
 
 // Servers started as an odd host starts them, with SIGALRM blocked and

@@ -131,6 +131,38 @@ TEST(Protocol, ClosedOutputDoesNotStopTheServer) {
   EXPECT_TRUE(fs::exists(s.library() / "After" / "project.json"));
 }
 
+// A host may start the server with a standard descriptor closed, or with an
+// input that can never be read. An input the server cannot read ends it at
+// once with status 0, as the end of the input does; otherwise it serves as
+// always, a reply to a closed output dropped.
+TEST(Protocol, StandardDescriptorsAsAHostHandsThemDown) {
+  struct Case {
+    const char* name;
+    HostState streams;
+    bool reads;    // the requests sent are served
+    bool answers;  // and their replies come back
+  };
+  const Case cases[] = {
+      {"input closed", HostState::kInputClosed, false, false},
+      {"input the write end of the output pipe", HostState::kInputIsOutput, false, false},
+      {"input a file open for writing only", HostState::kInputWriteOnly, false, false},
+      {"output closed", HostState::kOutputClosed, true, false},
+      {"error output closed", HostState::kErrorOutputClosed, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Session s(std::nullopt, {}, c.streams);
+    s.server().send(R"({"id":1,"method":"ping"})");
+    s.server().send(R"({"id":2,"method":"tools/call","params":{"name":"create_project","arguments":{"name":"A"}}})");
+    if (c.answers) {
+      EXPECT_EQ(s.server().read_line().value_or(""), R"({"id":1,"jsonrpc":"2.0","result":{}})");
+      EXPECT_NE(s.server().read_line().value_or("").find("Created project"), std::string::npos);
+    }
+    EXPECT_EQ(s.server().wait(std::chrono::seconds(1)), 0) << "still running a second after its input closed";
+    EXPECT_EQ(fs::exists(s.library() / "A" / "project.json"), c.reads);
+  }
+}
+
 // A host may hand the server non-blocking streams: a reply of several
 // megabytes that the host reads slowly still arrives whole, and so does the
 // one after it.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 namespace vemba_test {
 namespace {
@@ -41,6 +42,36 @@ void hand_down(HostState signals) {
   ::signal(SIGCHLD, signals == HostState::kAlarmBlockedChildIgnored ? SIG_IGN : SIG_DFL);
 }
 
+// Between fork and exec too: the streams as the host hands them down, once
+// the test's pipes are in place.
+void hand_down_streams(HostState streams) {
+  switch (streams) {
+    case HostState::kNonBlockingStreams:
+      ::fcntl(0, F_SETFL, O_NONBLOCK);
+      ::fcntl(1, F_SETFL, O_NONBLOCK);
+      break;
+    case HostState::kInputClosed:
+      ::close(0);
+      break;
+    case HostState::kInputIsOutput:
+      ::dup2(1, 0);
+      break;
+    case HostState::kInputWriteOnly:
+      ::close(0);
+      ::open("/dev/null", O_WRONLY);
+      break;
+    case HostState::kOutputClosed:
+      ::close(1);
+      break;
+    case HostState::kErrorOutputClosed:
+      ::close(2);
+      break;
+    case HostState::kClean:
+    case HostState::kAlarmBlockedChildIgnored:
+      break;
+  }
+}
+
 }  // namespace
 
 // fork and exec rather than posix_spawn, which cannot hand down an ignored
@@ -63,10 +94,7 @@ ServerProcess::ServerProcess(const std::string& binary, const std::vector<std::s
     hand_down(signals);
     ::dup2(in_pipe[0], 0);
     ::dup2(out_pipe[1], 1);
-    if (signals == HostState::kNonBlockingStreams) {
-      ::fcntl(0, F_SETFL, O_NONBLOCK);
-      ::fcntl(1, F_SETFL, O_NONBLOCK);
-    }
+    hand_down_streams(signals);
     ::execve(binary.c_str(), argv.data(), envp.data());
     const int err = errno;
     (void)!::write(exec_error[1], &err, sizeof err);
@@ -139,10 +167,20 @@ void ServerProcess::close_output() {
   out_fd_ = -1;
 }
 
-int ServerProcess::wait() {
+int ServerProcess::wait(std::chrono::milliseconds limit) {
   close_input();
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   int status = 0;
-  if (::waitpid(pid_, &status, 0) != pid_) return -1;
+  for (int waited; (waited = ::waitpid(pid_, &status, WNOHANG)) != pid_;) {
+    if (waited < 0 && errno != EINTR) return -1;
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
   pid_ = -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -16,6 +16,12 @@ enum class HostState {
   kClean,                     // nothing blocked; SIGPIPE, SIGALRM and SIGCHLD at their defaults
   kAlarmBlockedChildIgnored,  // SIGALRM and SIGCHLD blocked, SIGCHLD ignored
   kNonBlockingStreams,        // clean signals; standard input and output non-blocking
+  // Clean signals and each stream as the test's pipes but the one named:
+  kInputClosed,       // no descriptor 0
+  kInputIsOutput,     // 0 the write end of the output pipe, whose read end we hold
+  kInputWriteOnly,    // 0 a file open for writing only
+  kOutputClosed,      // no descriptor 1
+  kErrorOutputClosed  // no descriptor 2
 };
 
 class ServerProcess {
@@ -37,8 +43,12 @@ class ServerProcess {
   void close_input();
   /// Closes the read end of the server's standard output.
   void close_output();
-  /// Waits for the process; its exit status, or -1 when it did not exit normally.
-  int wait();
+  /// Closes the server's input and waits for the process, `limit` at most
+  /// (then kills it); its exit status, or -1 when it did not exit normally
+  /// or in time.
+  int wait(std::chrono::milliseconds limit = std::chrono::minutes(5));
+  /// The server's process id, until it was waited for.
+  int pid() const { return pid_; }
 
  private:
   int pid_ = -1;

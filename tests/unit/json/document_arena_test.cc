@@ -1,19 +1,13 @@
 #include "project_io/json/document_arena.h"
 
+#include "support/sanitizer.h"
+
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <iostream>
 #include <memory_resource>
 #include <string>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define ARENA_POISONED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ARENA_POISONED 1
-#endif
-#endif
 
 namespace vemba_core::project_io {
 namespace {
@@ -122,9 +116,7 @@ TEST(DocumentArena, GivesBackWhatAnUnusuallyLargeDocumentTook) {
 // reads poisoned memory: the sanitizer stops it instead of letting it read
 // stale bytes.
 TEST(DocumentArenaDeathTest, AValueKeptPastTheNextCallIsCaught) {
-#ifndef ARENA_POISONED
-  GTEST_SKIP() << "rewound memory is poisoned under AddressSanitizer only";
-#endif
+  if (!vemba_test::kAddressSanitizer) GTEST_SKIP() << "rewound memory is poisoned under AddressSanitizer only";
   DocumentArena arena;
   auto doc = parse_json(board(2000), arena.next());
   ASSERT_TRUE(doc);

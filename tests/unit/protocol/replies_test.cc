@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -103,6 +105,38 @@ TEST(Envelopes, WholeOnANonBlockingOutputReadSlowly) {
   ::close(fds[0]);
   EXPECT_EQ(got, written([&](Replies& r) { r.ok_text(1, text); }) +
                      written([&](Replies& r) { r.result(2, json::object()); }));
+}
+
+// The CPU time the calling thread has used.
+std::chrono::nanoseconds thread_cpu() {
+  timespec now{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+// A full non-blocking output is waited on, not tried again and again: a reply
+// of a megabyte to a host that sleeps half a second before reading costs the
+// writer about what writing it to a ready pipe would.
+TEST(Envelopes, AFullNonBlockingOutputIsWaitedOn) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ASSERT_EQ(::fcntl(fds[1], F_SETFL, O_NONBLOCK), 0);
+  const std::string text(1 << 20, 'a');
+  std::chrono::nanoseconds writing{};
+  std::thread writer([&] {
+    const auto start = thread_cpu();
+    Replies(fds[1]).ok_text(1, text);
+    writing = thread_cpu() - start;
+    ::close(fds[1]);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  std::string got;
+  char piece[1 << 16];
+  for (ssize_t n; (n = ::read(fds[0], piece, sizeof piece)) > 0;) got.append(piece, static_cast<std::size_t>(n));
+  writer.join();
+  ::close(fds[0]);
+  EXPECT_EQ(got, written([&](Replies& r) { r.ok_text(1, text); }));
+  EXPECT_LT(writing, std::chrono::milliseconds(100));
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -17,7 +20,7 @@ std::string served(std::string_view input, std::span<const Method> methods) {
   std::FILE* out = std::tmpfile();
   std::fwrite(input.data(), 1, input.size(), in);
   std::rewind(in);
-  run_loop(::fileno(in), ::fileno(out), {}, methods);
+  EXPECT_TRUE(run_loop(::fileno(in), ::fileno(out), {}, methods));
   std::string text(static_cast<std::size_t>(::lseek(::fileno(out), 0, SEEK_CUR)), '\0');
   text.resize(static_cast<std::size_t>(::pread(::fileno(out), text.data(), text.size(), 0)));
   std::fclose(in);
@@ -40,6 +43,22 @@ TEST(Loop, AMethodThatThrowsIsAnsweredWhenTheRequestHasAnId) {
             "{\"error\":{\"code\":-32603,\"message\":\"internal error\"},\"id\":1,\"jsonrpc\":\"2.0\"}\n"
             "{\"error\":{\"code\":-32603,\"message\":\"internal error\"},\"id\":null,\"jsonrpc\":\"2.0\"}\n"
             "{\"error\":{\"code\":-32602,\"message\":\"unknown prompt: nope\"},\"id\":\"next\",\"jsonrpc\":\"2.0\"}\n");
+}
+
+// Serves standard input with no descriptor left for the reader's pipe; says
+// why it could not, and exits 1.
+[[noreturn]] void serve_with_no_descriptor_left() {
+  const int next_free = ::open("/dev/null", O_RDONLY);
+  ::close(next_free);
+  const rlimit limit{static_cast<rlim_t>(next_free + 1), static_cast<rlim_t>(next_free + 1)};
+  ::setrlimit(RLIMIT_NOFILE, &limit);
+  const auto served = run_loop(STDIN_FILENO, STDOUT_FILENO, {});
+  std::fputs(served ? "served" : served.error().c_str(), stderr);
+  std::_Exit(served ? 0 : 1);
+}
+
+TEST(LoopDeathTest, SaysWhyTheInputCannotBeRead) {
+  EXPECT_EXIT(serve_with_no_descriptor_left(), ::testing::ExitedWithCode(1), "^read the input: Too many open files$");
 }
 
 }  // namespace

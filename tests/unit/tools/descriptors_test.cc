@@ -22,6 +22,8 @@
 namespace vemba_connector {
 namespace {
 
+using vemba_core::project_io::lock_deadline;
+using vemba_core::project_io::LockDeadline;
 using vemba_test::TempDir;
 using vemba_test::write_file;
 
@@ -66,7 +68,7 @@ class HeldByOther {
 // each as far as it goes on a board holding card n1; `before` runs before
 // each call.
 void call_every_tool(
-    const std::vector<std::string>& args, const std::string& project, Arrival arrived,
+    const std::vector<std::string>& args, const std::string& project, LockDeadline deadline,
     const std::function<void()>& before = [] {}) {
   const json::value arguments = json::object{
       {"project", project},
@@ -89,7 +91,7 @@ void call_every_tool(
   for (const json::value& tool : tool_list()) {
     before();
     const json::value params = json::object{{"name", tool.at("name")}, {"arguments", arguments}};
-    (void)handle_call(params, args, arrived);
+    (void)handle_call(params, args, deadline);
     after_reply();
   }
 }
@@ -113,13 +115,12 @@ TEST(Descriptors, NoneOutlivesItsCall) {
   project("NotAnObject", "[1]");
   project("Busy", "{}");
   const std::vector<std::string> args{"vemba_connector", "--library", lib.path().string()};
-  const auto now = std::chrono::steady_clock::now();
-  call_every_tool(args, "Good", now, good);  // what is opened once per process is open now
+  call_every_tool(args, "Good", lock_deadline(), good);  // what is opened once per process is open now
 
   const int before = open_descriptors();
   for (const char* name : {"Good", "Unparseable", "NotUtf8", "NotAnObject", "Missing"}) {
     SCOPED_TRACE(name);
-    call_every_tool(args, name, std::chrono::steady_clock::now(), good);
+    call_every_tool(args, name, lock_deadline(), good);
     EXPECT_EQ(open_descriptors(), before);
   }
   {
@@ -127,7 +128,7 @@ TEST(Descriptors, NoneOutlivesItsCall) {
     HeldByOther other({lib / "Busy", lib.path()});
     const int with_holder = open_descriptors();
     // Its wait is long over: each write tries the lock once.
-    call_every_tool(args, "Busy", now - std::chrono::hours(1));
+    call_every_tool(args, "Busy", std::chrono::steady_clock::now() - std::chrono::hours(1));
     EXPECT_EQ(open_descriptors(), with_holder);
   }
   {
@@ -136,7 +137,7 @@ TEST(Descriptors, NoneOutlivesItsCall) {
     // The project's files only: a failing signal would cost every call its
     // pauses between attempts too.
     disk.fail(vemba_test::DiskCall::kWrite, ENOSPC, (lib / "Good").string() + "/");
-    call_every_tool(args, "Good", std::chrono::steady_clock::now(), good);
+    call_every_tool(args, "Good", lock_deadline(), good);
     EXPECT_EQ(open_descriptors(), before);
   }
 }

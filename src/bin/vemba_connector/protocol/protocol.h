@@ -2,6 +2,7 @@
 // The protocol: the message loop, one JSON-RPC request per line in and one
 // reply line out, and the methods it answers (server.cc).
 
+#include "util/status.h"
 #include "vemba_connector/protocol/replies.h"
 #include "vemba_connector/tools/tools.h"
 
@@ -13,14 +14,13 @@
 namespace vemba_connector {
 
 /// One request as a method sees it: the id (null when absent), the params (an
-/// empty object when absent), the command line and where the request stands
-/// in the input.
+/// empty object when absent), the command line and when its lock waits end.
 struct MethodCall {
   const json::value& id;
   const json::value& params;
   const std::vector<std::string>& args;
   Replies& out;
-  Arrival arrived;  // when the request's line came in
+  vemba_core::project_io::LockDeadline deadline;  // `kLockWait` after the request's line came in
 };
 
 /// A protocol method: its exact name and the function that sends its reply.
@@ -36,8 +36,9 @@ std::span<const Method> protocol_methods();
 /// Serves requests from the descriptor `in` until it ends, a read fails or a
 /// line is not UTF-8, replying on the descriptor `out`. `args` is the command
 /// line, read anew by every tool call. A method that throws is answered with
-/// -32603 "internal error" when the request has an id.
-void run_loop(int in, int out, const std::vector<std::string>& args,
-              std::span<const Method> methods = protocol_methods());
+/// -32603 "internal error" when the request has an id. Fails only when the
+/// input cannot be read at all (no thread or pipe to read it with).
+vemba_util::Status run_loop(int in, int out, const std::vector<std::string>& args,
+                            std::span<const Method> methods = protocol_methods());
 
 }  // namespace vemba_connector

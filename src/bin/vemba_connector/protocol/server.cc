@@ -35,14 +35,14 @@ constexpr Method kMethods[] = {
      [](const MethodCall& c) {
        c.out.result(c.id, json::object{{"tools", tool_list()}});
      }},
-    {"tools/call", [](const MethodCall& c) { c.out.tool_result(c.id, handle_call(c.params, c.args, c.arrived)); }},
+    {"tools/call", [](const MethodCall& c) { c.out.tool_result(c.id, handle_call(c.params, c.args, c.deadline)); }},
     {"prompts/list", [](const MethodCall& c) { c.out.result(c.id, prompt_list()); }},
     {"prompts/get", serve_prompt},
     {"notifications/initialized", [](const MethodCall&) {}},
 };
 
 void serve(const json::value& request, Replies& out, const std::vector<std::string>& args,
-           std::span<const Method> methods, Arrival arrived) {
+           std::span<const Method> methods, LockDeadline deadline) {
   const json::value* id_member = member(request, "id");
   const json::value id = id_member ? *id_member : json::value();
   const std::optional<std::string_view> method = opt_text_of(request, "method");
@@ -54,7 +54,7 @@ void serve(const json::value& request, Replies& out, const std::vector<std::stri
   const json::value* params = member(request, "params");
   const json::value none = json::object();
   try {
-    found->serve({id, params ? *params : none, args, out, arrived});
+    found->serve({id, params ? *params : none, args, out, deadline});
   } catch (...) {
     // A host waits for every id it sent; a notification expects nothing.
     if (id_member) out.error(id, -32603, "internal error");
@@ -72,18 +72,21 @@ std::string_view strip_line_end(std::string_view line) {
 
 std::span<const Method> protocol_methods() { return kMethods; }
 
-void run_loop(int in, int out, const std::vector<std::string>& args, std::span<const Method> methods) {
+vemba_util::Status run_loop(int in, int out, const std::vector<std::string>& args, std::span<const Method> methods) {
+  auto reader = LineReader::start(in);
+  if (!reader) return std::unexpected(reader.error());
   Replies replies(out);
-  LineReader reader(in);
-  while (const std::optional<LineReader::Line> raw = reader.next()) {
+  while (const std::optional<LineReader::Line> raw = (*reader)->next()) {
+    const LockDeadline deadline = lock_deadline(raw->arrived);
     if (!is_valid_utf8(raw->text)) break;
     const std::string_view line = strip_line_end(raw->text);
     if (trim_white(line).empty()) continue;
     auto request = parse_json(line);
     if (!request || !request->is_object()) continue;
-    serve(*request, replies, args, methods, raw->arrived);
+    serve(*request, replies, args, methods, deadline);
     after_reply();
   }
+  return {};
 }
 
 }  // namespace vemba_connector

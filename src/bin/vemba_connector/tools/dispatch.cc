@@ -45,7 +45,7 @@ ToolResult serve(const Call& call, const ToolSpec& tool) {
   return serve_edit(call, *loaded, std::get<ApplyEdit>(tool.serve));
 }
 
-ToolResult run_call(const json::value& params, const std::vector<std::string>& args, Arrival arrived) {
+ToolResult run_call(const json::value& params, const std::vector<std::string>& args, LockDeadline deadline) {
   auto root = find_library_root(args);
   if (!root)
     return ToolResult::fail(fmt::format("Vemba library not found: {}. Re-run Link now in Vemba.", root.error()));
@@ -56,7 +56,7 @@ ToolResult run_call(const json::value& params, const std::vector<std::string>& a
   if (auto p = Arguments(arguments).opt_text("project")) project = std::string(*p);
   const ToolSpec* tool = find_tool(name);
   if (!tool) return ToolResult::fail(fmt::format("unknown tool: {}", name));
-  const Call call{std::move(*root), arguments, std::move(project), lock_deadline(arrived)};
+  const Call call{std::move(*root), arguments, std::move(project), deadline};
   return serve(call, *tool);
 }
 
@@ -112,10 +112,10 @@ json::storage_ptr next_document_storage() {
 
 void after_reply() { close_replaced_files(); }
 
-ToolResult handle_call(const json::value& params, const std::vector<std::string>& args, Arrival arrived) {
+ToolResult handle_call(const json::value& params, const std::vector<std::string>& args, LockDeadline deadline) {
   ToolResult result = ToolResult::fail("internal error");
   try {
-    result = run_call(params, args, arrived);
+    result = run_call(params, args, deadline);
   } catch (const std::exception& e) {
     // One faulty request must never end the server.
     result = ToolResult::fail(fmt::format("internal error: {}", e.what()));

@@ -3,8 +3,8 @@
 // of "tools/call". The table in catalogue.cc names each tool's handler.
 
 #include "project_io/json/json.h"
+#include "project_io/store/folder_lock.h"
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -25,14 +25,11 @@ struct ToolResult {
   static ToolResult png(std::string bytes) { return {Kind::kImage, {}, std::move(bytes)}; }
 };
 
-/// When a request's line came in, by the steady clock. A call's waits for a
-/// lock all end `kLockWait` after it, however long the calls before it took.
-using Arrival = std::chrono::steady_clock::time_point;
-
 /// Runs one tool call to its one result; never throws. `args` is the command
-/// line, where the library root is looked up anew.
+/// line, where the library root is looked up anew. Every lock wait of the call
+/// ends at `deadline`, however long the calls before it took.
 ToolResult handle_call(const json::value& params, const std::vector<std::string>& args,
-                       Arrival arrived = std::chrono::steady_clock::now());
+                       vemba_core::project_io::LockDeadline deadline = vemba_core::project_io::lock_deadline());
 
 /// What is kept off a call's path until its reply is out: freeing the project
 /// file that a write replaced.
