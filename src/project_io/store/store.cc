@@ -102,9 +102,7 @@ std::expected<ProjectDraft, std::string> ProjectDraft::make(const fs::path& root
 std::expected<std::string, std::string> ProjectDraft::name_in(const fs::path& root, const std::string& base) {
   for (int n = 1;; ++n) {
     std::string candidate = n == 1 ? base : fmt::format("{} ({})", base, n);
-    std::error_code ec;
-    if (fs::exists(root / candidate, ec)) continue;
-    // Never over what another process put there in the meantime.
+    // Never over an entry of that name, whatever it is or whoever made it.
     if (disk().rename_new(path_.c_str(), (root / candidate).c_str()) == 0) {
       path_.clear();
       return candidate;

@@ -65,12 +65,12 @@ fs::file_type kind_of(const fs::directory_entry& entry) {
 // What a project folder being made may hold.
 bool belongs_in_draft(const fs::directory_entry& entry) {
   const std::string name = entry.path().filename().string();
-  if (kind_of(entry) == fs::file_type::directory) {
+  const fs::file_type kind = kind_of(entry);
+  if (kind == fs::file_type::directory) {
     std::error_code ec;
     return name == kAssetsDir && fs::is_empty(entry.path(), ec) && !ec;
   }
-  return kind_of(entry) == fs::file_type::regular &&
-         (name == kMarkerFile || name == kProjectFile || is_own_temp_name(name));
+  return kind == fs::file_type::regular && (name == kMarkerFile || name == kProjectFile || is_own_temp_name(name));
 }
 
 }  // namespace
@@ -115,9 +115,10 @@ void sweep_temporaries(const fs::path& folder) {
   for (const fs::directory_entry& entry : disk().list(folder, ec)) {
     const std::string name = entry.path().filename().string();
     if (!is_temp_name(name) || !old_enough(entry)) continue;
-    if (kind_of(entry) == fs::file_type::regular)
+    const fs::file_type kind = kind_of(entry);
+    if (kind == fs::file_type::regular)
       disk().unlink(entry.path().c_str());
-    else if (kind_of(entry) == fs::file_type::directory && is_own_temp_name(name))
+    else if (kind == fs::file_type::directory && is_own_temp_name(name))
       remove_project_draft(entry.path());
   }
 }
